@@ -1,0 +1,2 @@
+#include "app/prompt.h"
+int main() { return 0; }

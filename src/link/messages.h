@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+
+namespace kliv {
+
+// Every text and caption that the tool's boxes and the command-line front end show,
+// kept in one place so both say exactly the same.
+enum class Icon { Information, Error, Question };
+
+struct Message {
+    QString caption;
+    QString text;
+    Icon icon = Icon::Information;
+};
+
+namespace msg {
+
+Message noReply();          // "Устройство не отвечает! ..."
+Message noPortFound();      // "Не найден СОМ-порт!"
+Message portOpenFailed();   // "Ошибка открытия порта !"
+Message protectionReset();  // "Защита сброшена!"
+Message clockSet();         // "Корректировка выполнена!"
+Message configRead();       // "Конфигурация считана"
+
+// Plain words for why a port did not open or was lost (shown beside the boxes).
+QString openErrorDetail(int openError, const QString& port, const QString& system);
+QString lostDetail(const QString& port, const QString& system);
+
+} // namespace msg
+} // namespace kliv

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QByteArray>
+#include <array>
+
+namespace kliv {
+
+// Assembles one reply frame from the byte stream. It always knows how many bytes the
+// current frame still needs and never stores past its 255-byte buffer: a length byte
+// above 247 drops the frame and the hunt for the next 0xAA starts again.
+class FrameReceiver {
+public:
+    enum class State { Hunt, Header, Body, Held };
+
+    // Clears the buffer before every request, so a reply starts from its first byte.
+    void reset();
+    // Continues after a held frame was refused by its reader (hunts for the next 0xAA).
+    void resume();
+
+    // Feeds bytes and returns how many were consumed; stops right after the byte that
+    // completed a frame with a good sum (state Held). While a frame is held every
+    // further byte is consumed and dropped: a frame is handed on once.
+    int feed(const char* data, int size);
+    int feed(const QByteArray& bytes) { return feed(bytes.constData(), int(bytes.size())); }
+
+    State state() const { return m_state; }
+    bool held() const { return m_state == State::Held; }
+    int count() const { return m_count; }
+    int needed() const; // bytes the current frame still lacks; 0 while hunting or held
+    QByteArray frame() const; // the held frame
+    const std::array<quint8, 255>& buffer() const { return m_buf; }
+
+    // Diagnostics: frames dropped for a bad sum or an impossible length.
+    int badFrames() const { return m_bad; }
+
+private:
+    std::array<quint8, 255> m_buf{};
+    int m_count = 0;
+    int m_total = 0; // length of the frame being assembled, known after byte 5
+    int m_bad = 0;
+    State m_state = State::Hunt;
+};
+
+} // namespace kliv
