@@ -105,8 +105,8 @@ Q_SIGNALS:
     void deviceLost(const QString& detail); // once per loss
 
 private:
-    void startJob(quint8 kind);      // ends the poll, opens, sends
-    void endJob();                   // job state 0, Timer3 stopped
+    void startJob(quint8 kind); // ends the poll, opens, sends
+    void endJob();              // job state 0, Timer3 stopped, nothing in flight
     void sendFrame(const QByteArray& frame, bool counted);
     int payloadLengthFor(quint8 kind) const;
     void onStatusReply(const QByteArray& payload);
@@ -124,6 +124,7 @@ private:
     int m_view = 1;
     bool m_pollRunning = false;
     bool m_rawPending = false;
+    int m_rawLength = -1;
     int m_inFlightKind = -1; // kind of the request awaiting its reply, -1 when none
     int m_framesSent = 0;
     int m_framesReceived = 0;

@@ -1,0 +1,70 @@
+#include "link/messages.h"
+
+#include "link/port.h"
+
+namespace kliv::msg {
+
+namespace {
+const QString ExchangeCaption = QStringLiteral(" Вартон Ltd");
+const QString PortCaption = QStringLiteral("  Вартон Ltd");
+} // namespace
+
+Message noReply() {
+    return {ExchangeCaption,
+            QStringLiteral("Устройство не отвечает! Повторите попытку или обратитесь к "
+                           "разработчику."),
+            Icon::Error};
+}
+
+Message noPortFound() { return {PortCaption, QStringLiteral("Не найден СОМ-порт!"), Icon::Error}; }
+
+Message portOpenFailed() {
+    return {PortCaption, QStringLiteral("Ошибка открытия порта !"), Icon::Error};
+}
+
+Message protectionReset() {
+    return {QStringLiteral("Сброс защиты"), QStringLiteral("Защита сброшена!"),
+            Icon::Information};
+}
+
+Message clockSet() {
+    return {QStringLiteral("Корректировка времени"), QStringLiteral("Корректировка выполнена!"),
+            Icon::Information};
+}
+
+Message configRead() {
+    return {QStringLiteral("Считывание конфигурации"), QStringLiteral("Конфигурация считана"),
+            Icon::Information};
+}
+
+Message deviceLost() {
+    return {PortCaption, QStringLiteral("Связь с портом потеряна!"), Icon::Error};
+}
+
+QString openErrorDetail(int openError, const QString& port, const QString& system) {
+    switch (OpenError(openError)) {
+    case OpenError::NotFound:
+        return QStringLiteral("Порт %1 не найден. Проверьте, подключен ли адаптер.").arg(port);
+    case OpenError::Busy:
+        return QStringLiteral("Порт %1 занят другой программой.").arg(port);
+    case OpenError::Permission:
+        return QStringLiteral("Нет прав доступа к порту %1. Добавьте пользователя в группу "
+                              "dialout (sudo usermod -aG dialout $USER) и войдите в систему "
+                              "заново.")
+            .arg(port);
+    case OpenError::None:
+    case OpenError::Other:
+        break;
+    }
+    return system.isEmpty() ? QStringLiteral("Порт %1 не открывается.").arg(port)
+                            : QStringLiteral("Порт %1 не открывается: %2").arg(port, system);
+}
+
+QString lostDetail(const QString& port, const QString& system) {
+    QString t = QStringLiteral("Порт %1 закрыт: устройство отключено или не отвечает.").arg(port);
+    if (!system.isEmpty())
+        t += QStringLiteral(" (%1)").arg(system);
+    return t;
+}
+
+} // namespace kliv::msg

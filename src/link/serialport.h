@@ -28,6 +28,8 @@ public:
 private:
     void onError(QSerialPort::SerialPortError e);
     QSerialPort m_port;
+    bool m_configuring = false; // errors of our own settings calls are not a loss
+    bool m_lost = false;
 };
 
 } // namespace kliv

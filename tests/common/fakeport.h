@@ -8,8 +8,8 @@
 namespace kliv::test {
 
 // A line without a device: records what is written, delivers what a test pushes.
+// No Q_OBJECT: it only emits the signals of Port.
 class FakePort : public Port {
-    Q_OBJECT
 public:
     QList<QByteArray> written;
     QByteArray incoming;
