@@ -63,7 +63,9 @@ bool SerialPort::open(const QString& name, qint32 baud) {
     m_port.setStopBits(QSerialPort::OneStop);
     m_port.setFlowControl(QSerialPort::NoFlowControl);
     if (!m_port.open(QIODevice::ReadWrite)) {
-        m_openError = classify(m_port.error(), QSerialPortInfo(m_port).systemLocation());
+        const QString location =
+            name.contains(QLatin1Char('/')) ? name : QStringLiteral("/dev/") + name;
+        m_openError = classify(m_port.error(), location);
         m_errorText = m_port.errorString();
         m_port.clearError();
         m_configuring = false;

@@ -23,20 +23,21 @@ enum StatusSelector : quint8 {
 // The 53-byte live status record, as integer wire values.
 struct LiveStatus {
     ClockBlock clock;
-    quint8 conditionBits = 0; // byte 11: protection picking up, one bit a protection
-    quint8 stateBits = 0;     // byte 12: bit 0 equipment on, bit 2 insulation fault
-    quint8 operatedBits = 0;  // byte 13: protection operated
-    quint16 ua = 0, ub = 0, uc = 0;            // volts
-    quint16 ia = 0, ib = 0, ic = 0, idif = 0;  // tenths of an ampere
-    quint8 cosf = 0;                           // bit 7 sign, bits 0..6 hundredths
-    quint8 uasm = 0, iasm = 0;                 // percent
-    quint8 overload = 0;                       // tenths of the nominal current
+    quint8 conditionBits = 0;       // byte 11: protection picking up, one bit a protection
+    quint8 stateBits = 0;           // byte 12: bit 0 equipment on, bit 2 insulation fault
+    quint8 operatedBits = 0;        // byte 13: protection operated
+    quint16 ua = 0, ub = 0, uc = 0; // volts
+    quint16 ia = 0, ib = 0, ic = 0, idif = 0; // tenths of an ampere
+    quint8 cosf = 0;                          // bit 7 sign, bits 0..6 hundredths
+    quint8 uasm = 0, iasm = 0;                // percent
+    quint8 overload = 0;                      // tenths of the nominal current
     // Protection timers in tenths of a second, in protection bit order:
     // Umin, Umax, Uasm, idle (16-bit), Iasm, overload (16-bit), jam, leakage.
     std::array<quint16, 8> timers{};
     quint16 power = 0;   // tenths of a kilowatt
     quint64 energy = 0;  // 40 bits, millionths of a kWh
     quint32 running = 0; // seconds
+    bool operator==(const LiveStatus&) const = default;
 };
 
 // The page's texts for one record, each formatted as the page shows it.
@@ -57,10 +58,10 @@ QByteArray encodeLive(const LiveStatus& s); // 53 bytes; the simulated relay's s
 
 LiveStatusTexts texts(const LiveStatus& s, const NumberLocale& loc);
 
-QString currentText(quint16 tenths, const NumberLocale& loc); // "0." from 100 A, else "0.0"
-QString cosText(quint8 b, const NumberLocale& loc);          // "1,00" literal at 100
-QString overloadText(quint8 tenths, const NumberLocale& loc); // "---" at 10 or less
-QString runningTimeText(quint32 seconds);                     // "00001:02:05"
+QString currentText(quint16 tenths, const NumberLocale& loc);    // "0." from 100 A, else "0.0"
+QString cosText(quint8 b, const NumberLocale& loc);              // "1,00" literal at 100
+QString overloadText(quint8 tenths, const NumberLocale& loc);    // "---" at 10 or less
+QString runningTimeText(quint32 seconds);                        // "00001:02:05"
 QString energyText(quint64 millionths, const NumberLocale& loc); // "000000.000"
 
 } // namespace status

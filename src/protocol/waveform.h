@@ -13,6 +13,7 @@ struct WaveformBlock {
     int selector = 0; // as received, 16 may be added
     int phase = 0;    // 1 = A, 2 = B, 3 = C
     std::array<quint8, 100> voltage{}, current{};
+    bool operator==(const WaveformBlock&) const = default;
 };
 
 // Samples of the three phases collected during one waveform cycle.

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "link/engine.h"
+#include "link/messages.h"
+
+#include <QJsonObject>
+#include <QObject>
+#include <functional>
+
+namespace kliv::cli {
+
+// Exit codes of kliv-cli.
+enum Exit { Done = 0, NoAnswer = 1, BadUsage = 2, PortFailed = 3 };
+
+// Runs one job of the engine to its end and turns the outcome into output and an
+// exit code; the texts are those of the windows' boxes.
+class Runner : public QObject {
+    Q_OBJECT
+public:
+    Runner(Engine& engine, bool json);
+
+    int run(const std::function<void()>& start); // event loop until finish()
+    void finish(int code);
+
+    void print(const QString& text);               // stdout
+    void printJson(const QJsonObject& object);     // stdout, one line
+    void fail(int code, const Message& m, const QString& detail = {});
+
+    // Runs first when a job fails, e.g. so the poll can still print its rate line.
+    void setBeforeFailure(std::function<void()> f) { m_beforeFailure = std::move(f); }
+
+    bool json() const { return m_json; }
+    Engine& engine() { return m_engine; }
+
+private:
+    Engine& m_engine;
+    bool m_json;
+    bool m_finished = false;
+    std::function<void()> m_beforeFailure;
+};
+
+} // namespace kliv::cli
