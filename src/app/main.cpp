@@ -1,2 +1,36 @@
+#include "app/mainwindow.h"
 #include "app/prompt.h"
-int main() { return 0; }
+#include "link/engine.h"
+#include "link/messages.h"
+#include "link/serialport.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("kliv-service"));
+    QApplication::setApplicationVersion(QStringLiteral("12.9"));
+
+    QCommandLineParser parser;
+    const QCommandLineOption portOption(
+        QStringLiteral("port"),
+        QStringLiteral("Serial device to list first (repeatable), e.g. a pseudo-terminal."),
+        QStringLiteral("PATH"));
+    parser.addOption(portOption);
+    parser.process(app);
+
+    kliv::Engine engine(new kliv::SerialPort);
+    kliv::BoxPrompt prompt;
+    kliv::TForm1 form1(engine, prompt);
+
+    // The port lists are built once, at start; an empty list leaves every job unable to
+    // open a line, which the user learns here rather than at the first button.
+    const QStringList ports = kliv::SerialPort::openablePorts(parser.values(portOption));
+    form1.setPorts(ports);
+    if (ports.isEmpty())
+        prompt.show(kliv::msg::noPortFound());
+
+    form1.show();
+    return app.exec();
+}

@@ -1,1 +1,167 @@
-int main() { return 0; }
+// kliv-relay-sim: a simulated relay on a pseudo-terminal, for training and for tests.
+
+#include "faults.h"
+#include "ptyrelay.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QFile>
+#include <QLoggingCategory>
+#include <QSocketNotifier>
+#include <csignal>
+#include <cstdio>
+#include <sys/socket.h>
+#include <unistd.h>
+
+using namespace kliv::sim;
+
+namespace {
+
+int g_signalPipe[2] = {-1, -1};
+QFile* g_logFile = nullptr;
+
+void onSignal(int) {
+    const char c = 1;
+    [[maybe_unused]] const auto n = ::write(g_signalPipe[0], &c, 1);
+}
+
+// A termination signal only wakes the event loop, so the device and its link are closed
+// in the ordinary way.
+bool quitOnSignals(QCoreApplication& app) {
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) != 0)
+        return false;
+    auto* notifier = new QSocketNotifier(g_signalPipe[1], QSocketNotifier::Read, &app);
+    QObject::connect(notifier, &QSocketNotifier::activated, &app, &QCoreApplication::quit);
+    struct sigaction sa {};
+    sa.sa_handler = onSignal;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = SA_RESTART;
+    for (int sig : {SIGINT, SIGTERM, SIGHUP})
+        if (sigaction(sig, &sa, nullptr) != 0)
+            return false;
+    return true;
+}
+
+void writeLog(QtMsgType, const QMessageLogContext&, const QString& message) {
+    const QByteArray line =
+        (QTime::currentTime().toString(QStringLiteral("HH:mm:ss.zzz ")) + message + u'\n')
+            .toLocal8Bit();
+    if (g_logFile) {
+        g_logFile->write(line);
+        g_logFile->flush();
+    } else {
+        std::fputs(line.constData(), stderr);
+    }
+}
+
+[[noreturn]] void usageError(const QCommandLineParser& parser, const QString& why) {
+    std::fprintf(stderr, "kliv-relay-sim: %s\n\n%s", qPrintable(why),
+                 qPrintable(parser.helpText()));
+    std::exit(2);
+}
+
+int intOption(const QCommandLineParser& p, const QString& name, int lo, int hi) {
+    bool ok = false;
+    const int v = p.value(name).toInt(&ok);
+    if (!ok || v < lo || v > hi)
+        usageError(p, QStringLiteral("--%1 must be %2..%3").arg(name).arg(lo).arg(hi));
+    return v;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("kliv-relay-sim"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "A simulated relay on a pseudo-terminal. Prints the device path, then answers "
+        "the service tool's requests until interrupted."));
+    parser.addHelpOption();
+    parser.addOptions({
+        {QStringLiteral("serial"), QStringLiteral("Factory serial number (100..65535)."),
+         QStringLiteral("N"), QStringLiteral("600")},
+        {QStringLiteral("baud"), QStringLiteral("Line speed the replies are paced at."),
+         QStringLiteral("N"), QStringLiteral("115200")},
+        {QStringLiteral("link"),
+         QStringLiteral("Symbolic link to the device, replaced if present."),
+         QStringLiteral("PATH")},
+        {QStringLiteral("latency"), QStringLiteral("Answer latency in milliseconds."),
+         QStringLiteral("MS"), QStringLiteral("0")},
+        {QStringLiteral("no-pace"), QStringLiteral("Send each reply at once, not at line speed.")},
+        {QStringLiteral("follow"),
+         QStringLiteral("Presence reply of one byte: the tool follows an RS485 speed change.")},
+        {QStringLiteral("version-text"),
+         QStringLiteral("Firmware version text (up to 16 characters)."), QStringLiteral("T")},
+        {QStringLiteral("fault"),
+         QStringLiteral("Fault rule, e.g. drop:kind=1:every=10 (repeatable)."),
+         QStringLiteral("SPEC")},
+        {QStringLiteral("log"), QStringLiteral("Log every frame to stderr.")},
+        {QStringLiteral("log-file"), QStringLiteral("Log every frame to a file."),
+         QStringLiteral("PATH")},
+    });
+    parser.process(app);
+    if (!parser.positionalArguments().isEmpty())
+        usageError(
+            parser,
+            QStringLiteral("unexpected argument %1").arg(parser.positionalArguments().first()));
+
+    RelaySettings relay;
+    relay.serial = quint16(intOption(parser, QStringLiteral("serial"), 100, 65535));
+    relay.follow = parser.isSet(QStringLiteral("follow"));
+    if (parser.isSet(QStringLiteral("version-text"))) {
+        relay.versionText = parser.value(QStringLiteral("version-text"));
+        if (relay.versionText.size() > RelayModel::VersionSize)
+            usageError(parser, QStringLiteral("--version-text takes at most 16 characters"));
+    }
+
+    PtyOptions line;
+    line.baud = intOption(parser, QStringLiteral("baud"), 50, 4000000);
+    line.latencyMs = intOption(parser, QStringLiteral("latency"), 0, 60000);
+    line.pace = !parser.isSet(QStringLiteral("no-pace"));
+    line.linkPath = parser.value(QStringLiteral("link"));
+
+    QList<FaultRule> faults;
+    for (const QString& spec : parser.values(QStringLiteral("fault"))) {
+        QString why;
+        const auto rule = parseFaultRule(spec, &why);
+        if (!rule)
+            usageError(parser, QStringLiteral("--fault %1: %2").arg(spec, why));
+        faults.append(*rule);
+    }
+
+    QFile logFile(parser.value(QStringLiteral("log-file")));
+    if (parser.isSet(QStringLiteral("log-file"))) {
+        if (!logFile.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text))
+            usageError(parser, QStringLiteral("cannot write %1: %2")
+                                   .arg(logFile.fileName(), logFile.errorString()));
+        g_logFile = &logFile;
+    }
+    qInstallMessageHandler(writeLog);
+    if (parser.isSet(QStringLiteral("log")) || g_logFile)
+        QLoggingCategory::setFilterRules(QStringLiteral("kliv.sim.frames.info=true"));
+
+    if (!quitOnSignals(app)) {
+        qCritical("kliv-relay-sim: cannot install the signal handlers");
+        return 1;
+    }
+
+    PtyRelay sim(relay, line, faults);
+    QString error;
+    const QString device = sim.start(&error);
+    if (device.isEmpty()) {
+        qCritical().noquote() << "kliv-relay-sim:" << error;
+        return 1;
+    }
+    std::printf("%s\n", qPrintable(device));
+    std::fflush(stdout);
+    // Once the device has vanished there is nothing left to simulate.
+    QObject::connect(&sim, &PtyRelay::vanished, &app, &QCoreApplication::quit);
+
+    const int rc = app.exec();
+    sim.stop();
+    qInstallMessageHandler(nullptr);
+    return rc;
+}

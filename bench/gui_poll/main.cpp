@@ -1,0 +1,122 @@
+// Runs the diagnostics poll of an offscreen page against the simulated relay for about
+// ten seconds with all three phases on the chart, then prints how close the poll came to
+// what the line allows and what one chart redraw costs.
+
+#include "app/prompt.h"
+#include "diag/diagpage.h"
+#include "link/engine.h"
+#include "link/serialport.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTextStream>
+#include <QThread>
+#include <QTimer>
+#include <algorithm>
+#include <vector>
+
+using namespace kliv;
+
+namespace {
+
+constexpr int Baud = 115200;
+constexpr double BitsPerByte = 10;
+constexpr int RequestBytes = 9;
+constexpr int LiveReplyBytes = 61;
+constexpr int BlockReplyBytes = 209;
+constexpr int Phases = 3;
+constexpr int RunMs = 10000;
+
+// Boxes would block an unattended run; they are only counted.
+class CountingPrompt : public Prompt {
+  public:
+    int shown = 0;
+    void show(const Message&, const QString&) override { ++shown; }
+    bool ask(const QString&, const QString&) override { return false; }
+};
+
+double lineSeconds(int bytes) {
+    return bytes * BitsPerByte / Baud;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QTextStream out(stdout);
+
+    const QString sim = qEnvironmentVariableIsEmpty("KLIV_SIM") ? QStringLiteral(KLIV_SIM_DEFAULT)
+                                                                : qEnvironmentVariable("KLIV_SIM");
+    const QString link = QDir::temp().filePath(
+        QStringLiteral("kliv-bench-%1").arg(QCoreApplication::applicationPid()));
+    QProcess relay;
+    relay.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    relay.start(sim,
+                {QStringLiteral("--baud"), QString::number(Baud), QStringLiteral("--link"), link});
+    if (!relay.waitForStarted()) {
+        out << "cannot start the simulated relay " << sim << "\n";
+        return 1;
+    }
+    QElapsedTimer wait;
+    wait.start();
+    while (!QFileInfo::exists(link) && wait.elapsed() < 5000)
+        QThread::msleep(20);
+    if (!QFileInfo::exists(link)) {
+        out << "the simulated relay made no line at " << link << "\n";
+        relay.kill();
+        return 1;
+    }
+
+    Engine engine(new SerialPort);
+    CountingPrompt prompt;
+
+    // Connected before the page, so these bracket the page's own redraw slot.
+    QElapsedTimer redraw;
+    std::vector<qint64> redrawNs;
+    QObject::connect(&engine, &Engine::waveformReady, [&redraw] { redraw.start(); });
+    DiagnosticsPage page(engine, prompt);
+    QObject::connect(&engine, &Engine::waveformReady,
+                     [&] { redrawNs.push_back(redraw.nsecsElapsed()); });
+
+    int liveRecords = 0;
+    QObject::connect(&engine, &Engine::liveStatus, [&liveRecords] { ++liveRecords; });
+
+    page.resize(880, 640);
+    page.show();
+    page.setPorts({link});
+    page.findChild<QComboBox*>(QStringLiteral("cmb_m"))->setCurrentIndex(Phases);
+
+    QElapsedTimer run;
+    run.start();
+    engine.diagnosClick();
+    QTimer::singleShot(RunMs, &app, &QCoreApplication::quit);
+    app.exec();
+    const double seconds = run.elapsed() / 1000.0;
+    if (engine.pollRunning())
+        engine.diagnosClick();
+    relay.terminate();
+    relay.waitForFinished(2000);
+
+    // One poll: the live record and one block per phase, each a request and its reply.
+    const double cycleLine = lineSeconds(RequestBytes + LiveReplyBytes) +
+                             Phases * lineSeconds(RequestBytes + BlockReplyBytes);
+    const double ceiling = 1.0 / cycleLine;
+    const double polls = liveRecords / seconds;
+    std::sort(redrawNs.begin(), redrawNs.end());
+    const double medianUs = redrawNs.empty() ? 0 : redrawNs[redrawNs.size() / 2] / 1000.0;
+
+    out << "line " << Baud << " baud, view A,B,C, " << seconds << " s\n";
+    out << "polls: " << liveRecords << " (" << polls << "/s), frames sent " << engine.framesSent()
+        << ", received " << engine.framesReceived() << "\n";
+    out << "line-time ceiling: " << ceiling << " polls/s (" << cycleLine * 1000 << " ms a poll)\n";
+    out << "ratio to ceiling: " << polls / ceiling << "\n";
+    out << "chart redraws: " << redrawNs.size() << ", median " << medianUs << " us\n";
+    out << "boxes shown: " << prompt.shown << "\n";
+    return 0;
+}

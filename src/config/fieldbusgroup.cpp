@@ -1,0 +1,59 @@
+#include "config/fieldbusgroup.h"
+
+#include "app/fields.h"
+#include "app/spinedit.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QLabel>
+
+namespace kliv {
+
+QStringList FieldbusGroup::speedItems() {
+    return {QStringLiteral("   300"), QStringLiteral("   600"), QStringLiteral("  1200"),
+            QStringLiteral("  2400"), QStringLiteral("  4800"), QStringLiteral("  9600"),
+            QStringLiteral(" 14400"), QStringLiteral(" 19200"), QStringLiteral(" 38400"),
+            QStringLiteral(" 57600"), QStringLiteral("115200")};
+}
+
+QStringList FieldbusGroup::protocolItems() {
+    return {QStringLiteral("ZVTBUS"), QStringLiteral("ZVTMBR")};
+}
+
+FieldbusGroup::FieldbusGroup(QWidget* parent) : QGroupBox(parent) {
+    // The group has no caption of its own ("RS485:" leads its first row); a blank one
+    // keeps its frame level with the captioned groups beside it.
+    setTitle(QStringLiteral(" "));
+    auto* speed = dropDown(QStringLiteral("cb_rs485"), speedItems());
+    speed->setToolTip(QStringLiteral("Скорость RS485"));
+    auto* protocol = dropDown(QStringLiteral("cb_uprotbus"), protocolItems());
+    protocol->setToolTip(QStringLiteral("Протокол передачи данных"));
+    protocol->setAccessibleName(protocol->toolTip());
+    auto* address = new SpinEdit(QStringLiteral("sp_uaddr"), 1, 247, 1);
+    address->setToolTip(QStringLiteral("Сетевой адрес устройства"));
+    auto* silence = new SpinEdit(QStringLiteral("sp_utb"), 3, 200, 5);
+    silence->setToolTip(QStringLiteral("Время тишины между сообщениями"));
+    auto* end = new SpinEdit(QStringLiteral("sp_ute"), 2, 99, 3);
+    end->setToolTip(QStringLiteral("Время окончания сообщения"));
+
+    auto* g = new QGridLayout(this);
+    g->setHorizontalSpacing(4);
+    g->addWidget(caption(QStringLiteral("RS485:"), speed), 0, 0);
+    g->addWidget(speed, 0, 1);
+    g->addWidget(unit(QStringLiteral("бод/сек")), 0, 2, 1, 2);
+    g->addWidget(protocol, 0, 4, 1, 3);
+
+    g->addWidget(caption(QStringLiteral("Адрес:"), address), 1, 0);
+    g->addWidget(address, 1, 1);
+    for (auto [col, text, field] : {std::tuple{2, QStringLiteral("Tb:"), silence},
+                                    std::tuple{4, QStringLiteral("Te:"), end}}) {
+        QLabel* l = caption(text, field);
+        l->setToolTip(field->toolTip());
+        l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        g->addWidget(l, 1, col);
+        g->addWidget(field, 1, col + 1);
+    }
+    g->addWidget(unit(QStringLiteral("мСек")), 1, 6);
+}
+
+} // namespace kliv

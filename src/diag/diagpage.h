@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QStringList>
+#include <QWidget>
+
+class QComboBox;
+class QPushButton;
+class QLabel;
+
+namespace kliv {
+
+class Engine;
+class Prompt;
+class SpinEdit;
+class ClockPanel;
+class LiveValuesPanel;
+class ProtectionPanel;
+class LiveChart;
+struct LiveStatus;
+struct WaveformStore;
+
+// The "Диагностика" page: connection settings, the relay clock, live values, the
+// protection state, the phase chart and the poll buttons, all bound to the engine.
+class DiagnosticsPage : public QWidget {
+    Q_OBJECT
+  public:
+    DiagnosticsPage(Engine& engine, Prompt& prompt, QWidget* parent = nullptr);
+
+    // The ports that could be opened at start; the first one becomes the engine's.
+    void setPorts(const QStringList& ports);
+
+    // Shows one live status record (the engine's liveStatus signal lands here).
+    void showLiveStatus(const LiveStatus& record);
+    void showWaveform(const WaveformStore& samples);
+
+  private:
+    QWidget* buildConnection();
+    QWidget* buildButtons();
+    QWidget* buildStatistics();
+    QWidget* buildTotals();
+    void bindEngine();
+
+    Engine& m_engine;
+    Prompt& m_prompt;
+    SpinEdit* m_serial = nullptr;
+    QComboBox* m_ports = nullptr;
+    QComboBox* m_speed = nullptr;
+    QComboBox* m_view = nullptr;
+    QPushButton* m_diagnos = nullptr;
+    QPushButton* m_reset = nullptr;
+    QPushButton* m_search = nullptr;
+    QLabel* m_txd = nullptr;
+    QLabel* m_rxd = nullptr;
+    QLabel* m_moto = nullptr;
+    QLabel* m_wa = nullptr;
+    ClockPanel* m_clock = nullptr;
+    LiveValuesPanel* m_values = nullptr;
+    ProtectionPanel* m_protection = nullptr;
+    LiveChart* m_chart = nullptr;
+};
+
+} // namespace kliv

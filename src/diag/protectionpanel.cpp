@@ -1,0 +1,107 @@
+#include "diag/protectionpanel.h"
+
+#include "app/shape.h"
+#include "diag/valuelabel.h"
+#include "protocol/status.h"
+
+#include <QGridLayout>
+#include <QLabel>
+
+namespace kliv {
+
+namespace {
+
+constexpr int SquareSize = 17;
+constexpr int CircleSize = 9;
+
+struct ProtectionDef {
+    const char* caption;
+    const char* circle;
+    const char* square;
+    const char* timer;
+};
+
+// In protection bit order, the same in the condition and the operated byte.
+constexpr ProtectionDef Protections[ProtectionPanel::ProtectionCount] = {
+    {"Umin:", "sh_umin", "zp_umin", "c_umin"},     {"Umax:", "sh_umax", "zp_umax", "c_umax"},
+    {"Uасм:", "sh_uasm", "zp_uasm", "c_uasm"},     {"Хол. ход:", "sh_ihol", "zp_ihol", "c_ihol"},
+    {"Iасм:", "sh_iasm", "zp_iasm", "c_iasm"},     {"Iвтз:", "Sh_ivtz", "zp_ivtz", "c_ivtz"},
+    {"Заклин.:", "sh_zakl", "zp_zakl", "c_izakl"}, {"Iут.:", "sh_idif", "zp_idif", "c_idif"},
+};
+
+// Column layout: caption, indicator, value, unit.
+enum Column { CaptionCol, ShapeCol, ValueCol, UnitCol, ColumnsPerSide };
+
+QColor bitColor(quint8 bits, int bit) {
+    return (bits >> bit) & 1 ? Shape::Red : Shape::Silver;
+}
+
+} // namespace
+
+ProtectionPanel::ProtectionPanel(QWidget* parent)
+    : QGroupBox(QStringLiteral("Состояние защиты"), parent) {
+    auto* g = new QGridLayout(this);
+    g->setHorizontalSpacing(6);
+    g->setVerticalSpacing(4);
+    const int left = 0;
+    const int right = ColumnsPerSide + 1; // one spacer column between the sides
+
+    m_equipment = addIndicator(g, 0, left, QStringLiteral("Оборуд.:"), QStringLiteral("sh_dv"));
+    m_insulation = addIndicator(g, 1, left, QStringLiteral("Изоляц.:"), QStringLiteral("sh_iso"));
+    addProtection(g, 2, left, 0); // Umin
+    addProtection(g, 3, left, 1); // Umax
+    addProtection(g, 4, left, 2); // Uасм
+    m_any = addIndicator(g, 5, left, QStringLiteral("Защита:"), QStringLiteral("Sh_z"));
+
+    addProtection(g, 0, right, 3); // Хол. ход
+    addProtection(g, 1, right, 5); // Iвтз
+    addProtection(g, 2, right, 4); // Iасм
+    addProtection(g, 3, right, 6); // Заклин.
+    addProtection(g, 4, right, 7); // Iут.
+    m_overload = diag::valueLabel(QStringLiteral("st_ikrp"));
+    g->addWidget(diag::captionFor(QStringLiteral("Кр.перег.:"), m_overload), 5, right + CaptionCol,
+                 Qt::AlignRight);
+    g->addWidget(m_overload, 5, right + ValueCol);
+
+    g->setColumnMinimumWidth(ColumnsPerSide, 14);
+    g->setColumnStretch(left + ValueCol, 1);
+    g->setColumnStretch(right + ValueCol, 1);
+}
+
+Shape* ProtectionPanel::addIndicator(QGridLayout* g, int row, int col, const QString& caption,
+                                     const QString& name) {
+    auto* s = new Shape(name, Shape::RoundSquare, SquareSize);
+    g->addWidget(diag::captionFor(caption, s), row, col + CaptionCol, Qt::AlignRight);
+    g->addWidget(s, row, col + ShapeCol, Qt::AlignCenter);
+    return s;
+}
+
+void ProtectionPanel::addProtection(QGridLayout* g, int row, int col, int bit) {
+    const ProtectionDef& d = Protections[bit];
+    Shape* square =
+        addIndicator(g, row, col, QString::fromUtf8(d.caption), QString::fromLatin1(d.square));
+    auto* circle = new Shape(QString::fromLatin1(d.circle), Shape::Circle, CircleSize, square);
+    const int inset = (SquareSize - CircleSize) / 2;
+    circle->move(inset, inset);
+    QLabel* timer = diag::valueLabel(QString::fromLatin1(d.timer), QStringLiteral("0"), 48);
+    timer->setAccessibleName(square->accessibleName() + QStringLiteral(", сек"));
+    g->addWidget(timer, row, col + ValueCol);
+    g->addWidget(new QLabel(QStringLiteral("сек")), row, col + UnitCol);
+    m_operated[bit] = square;
+    m_condition[bit] = circle;
+    m_timers[bit] = timer;
+}
+
+void ProtectionPanel::showStatus(const LiveStatus& s, const LiveStatusTexts& t) {
+    for (int bit = 0; bit < ProtectionCount; ++bit) {
+        m_condition[bit]->setColor(bitColor(s.conditionBits, bit));
+        m_operated[bit]->setColor(bitColor(s.operatedBits, bit));
+        m_timers[bit]->setText(t.timers[bit]);
+    }
+    m_any->setColor(s.operatedBits != 0 ? Shape::Red : Shape::Silver);
+    m_equipment->setColor(bitColor(s.stateBits, 0));
+    m_insulation->setColor((s.stateBits >> 2) & 1 ? Shape::Red : Shape::Lime);
+    m_overload->setText(t.overload);
+}
+
+} // namespace kliv

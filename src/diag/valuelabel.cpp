@@ -1,0 +1,33 @@
+#include "diag/valuelabel.h"
+
+#include <QLabel>
+
+namespace kliv::diag {
+
+QLabel* valueLabel(const QString& objectName, const QString& text, int minWidth) {
+    auto* l = new QLabel(text);
+    l->setObjectName(objectName);
+    l->setAlignment(Qt::AlignCenter);
+    l->setFrameShape(QFrame::Panel);
+    l->setFrameShadow(QFrame::Sunken);
+    l->setMinimumWidth(minWidth);
+    QFont f = l->font();
+    f.setBold(true);
+    l->setFont(f);
+    QPalette p = l->palette();
+    p.setColor(QPalette::WindowText, QColor(0, 128, 0));
+    l->setPalette(p);
+    return l;
+}
+
+QLabel* captionFor(const QString& text, QWidget* field) {
+    auto* l = new QLabel(text);
+    l->setBuddy(field);
+    QString name = text.trimmed();
+    if (name.endsWith(QLatin1Char(':')))
+        name.chop(1);
+    field->setAccessibleName(name);
+    return l;
+}
+
+} // namespace kliv::diag

@@ -1,0 +1,59 @@
+#include "search/searchwindow.h"
+
+#include "app/fields.h"
+#include "app/spinedit.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalBlocker>
+
+namespace kliv {
+
+TForm2::TForm2(QWidget* parent)
+    : QDialog(parent), m_serial(new SpinEdit(QStringLiteral("frm2_zn"), 100, 65535, 100)),
+      m_ports(dropDown(QStringLiteral("cmbPorts"), {})), m_start(new QPushButton),
+      m_progress(new QProgressBar), m_status(new QLabel(QStringLiteral("Процесс..."))) {
+    setObjectName(QStringLiteral("Form2"));
+    setWindowTitle(QStringLiteral("   Поиск устройства"));
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint);
+
+    m_ports->setMinimumContentsLength(12);
+    m_ports->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_start->setObjectName(QStringLiteral("Button1"));
+    m_start->setText(QStringLiteral("Начать поиск"));
+    // Wide enough for its other caption, "Остановить поиск", so the dialog never jumps.
+    m_start->setMinimumWidth(
+        m_start->fontMetrics().horizontalAdvance(QStringLiteral("Остановить поиск")) + 32);
+    m_progress->setObjectName(QStringLiteral("pb_search"));
+    m_progress->setRange(0, ProgressSteps);
+    m_progress->setValue(0);
+    m_progress->setTextVisible(false);
+    m_progress->setAccessibleName(QStringLiteral("Поиск устройства"));
+    m_status->setObjectName(QStringLiteral("lser"));
+    m_status->setMinimumWidth(m_status->fontMetrics().horizontalAdvance(
+                                  QStringLiteral("Найдено устройство: скорость 115200 бод/сек")) +
+                              8);
+
+    auto* g = new QGridLayout(this);
+    g->setSizeConstraint(QLayout::SetFixedSize);
+    g->addWidget(caption(QStringLiteral("Зав. №:"), m_serial), 0, 0);
+    g->addWidget(m_serial, 0, 1);
+    g->addWidget(caption(QStringLiteral("COM-порт"), m_ports), 0, 2, Qt::AlignRight);
+    g->addWidget(m_ports, 0, 3);
+    g->addWidget(m_start, 1, 0, 1, 4, Qt::AlignHCenter);
+    g->addWidget(m_progress, 2, 0, 1, 4);
+    g->addWidget(m_status, 3, 0, 1, 4);
+    g->setColumnStretch(2, 1);
+}
+
+void TForm2::setPorts(const QStringList& ports) {
+    const QSignalBlocker quiet(m_ports);
+    m_ports->clear();
+    m_ports->addItems(ports);
+    m_ports->setCurrentIndex(ports.isEmpty() ? -1 : 0);
+}
+
+} // namespace kliv

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QProcess>
+#include <QStringList>
+#include <QtTest>
+
+namespace kliv::test {
+
+// The simulated relay as a separate process on its own pseudo-terminal (env KLIV_SIM
+// names the program; ctest sets it).
+class SimProcess {
+public:
+    explicit SimProcess(const QStringList& args = {}) {
+        const QString program = qEnvironmentVariable("KLIV_SIM");
+        m_proc.setProgram(program);
+        m_proc.setArguments(args);
+        m_proc.setProcessChannelMode(QProcess::SeparateChannels);
+        m_proc.start();
+        if (!m_proc.waitForStarted(5000))
+            return;
+        for (int i = 0; i < 50 && !m_proc.canReadLine(); ++i)
+            m_proc.waitForReadyRead(100);
+        m_path = QString::fromLocal8Bit(m_proc.readLine()).trimmed();
+    }
+    ~SimProcess() {
+        m_proc.terminate();
+        if (!m_proc.waitForFinished(3000))
+            m_proc.kill();
+        m_proc.waitForFinished(1000);
+    }
+    QString path() const { return m_path; }
+    bool ok() const { return m_path.startsWith(QLatin1Char('/')); }
+
+private:
+    QProcess m_proc;
+    QString m_path;
+};
+
+} // namespace kliv::test

@@ -1,0 +1,384 @@
+#include "app/shape.h"
+#include "common/fakeport.h"
+#include "common/recordingprompt.h"
+#include "diag/diagpage.h"
+#include "link/engine.h"
+#include "protocol/clock.h"
+#include "protocol/frame.h"
+#include "protocol/status.h"
+#include "protocol/waveform.h"
+
+#include <QChartView>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTest>
+#include <QXYSeries>
+#include <cmath>
+#include <memory>
+
+using namespace kliv;
+
+namespace {
+
+constexpr quint16 Serial = 600;
+
+QByteArray reply(quint8 kind, const QByteArray& payload = {}) {
+    return frame::build(Serial, kind, payload);
+}
+
+// A page bound to an engine on a fake line, as the main window sets it up.
+struct Rig {
+    test::FakePort* port = new test::FakePort;
+    Engine engine{port};
+    test::RecordingPrompt prompt;
+    DiagnosticsPage page{engine, prompt};
+
+    Rig() { page.setPorts({QStringLiteral("COM1"), QStringLiteral("COM2")}); }
+
+    template <class T> T* child(const char* name) const {
+        T* w = page.findChild<T*>(QString::fromLatin1(name));
+        if (!w)
+            qFatal("no child %s", name);
+        return w;
+    }
+    QString text(const char* name) const { return child<QLabel>(name)->text(); }
+    QColor colour(const char* name) const { return child<Shape>(name)->color(); }
+
+    // The series belong to the chart's scene, not to the widget tree.
+    QXYSeries* series(const char* name) const {
+        for (QAbstractSeries* s : child<QChartView>("Chart1")->chart()->series())
+            if (s->objectName() == QLatin1String(name))
+                return static_cast<QXYSeries*>(s);
+        qFatal("no series %s", name);
+    }
+
+    QByteArray lastFrame() const {
+        return port->written.isEmpty() ? QByteArray() : port->written.last();
+    }
+
+    // Starts the poll and answers its first request with `s`.
+    void pollOnce(const LiveStatus& s) {
+        child<QPushButton>("diagnos")->click();
+        port->push(reply(KindStatus, status::encodeLive(s)));
+    }
+};
+
+QString dec(const char* text) {
+    return QString::fromLatin1(text).replace(QLatin1Char('.'), NumberLocale::system().decimal);
+}
+
+const char* const Squares[] = {"zp_umin", "zp_umax", "zp_uasm", "zp_ihol",
+                               "zp_iasm", "zp_ivtz", "zp_zakl", "zp_idif"};
+const char* const Circles[] = {"sh_umin", "sh_umax", "sh_uasm", "sh_ihol",
+                               "sh_iasm", "Sh_ivtz", "sh_zakl", "sh_idif"};
+
+// A three-phase snapshot: voltage 120 degrees apart, current lagging its voltage.
+WaveformStore threePhase() {
+    WaveformStore w;
+    for (int k = 0; k < 3; ++k)
+        for (int i = 0; i < waveform::SampleCount; ++i) {
+            const double a = 2 * M_PI * i / 50.0 - k * 2 * M_PI / 3;
+            w.voltage[k][std::size_t(i)] = int(std::lround(128 + 110 * std::sin(a)));
+            w.current[k][std::size_t(i)] = int(std::lround(128 + 60 * std::sin(a - 0.6)));
+        }
+    return w;
+}
+
+LiveStatus plausibleRecord() {
+    LiveStatus s;
+    s.clock = {7, 5, 9, 1, 6, 12, 26, false, -3, true};
+    s.conditionBits = 0x20;
+    s.stateBits = 0x01;
+    s.operatedBits = 0x00;
+    s.ua = 231, s.ub = 229, s.uc = 233;
+    s.ia = 412, s.ib = 405, s.ic = 418, s.idif = 3;
+    s.cosf = 0x80 | 86;
+    s.uasm = 1, s.iasm = 2;
+    s.overload = 12;
+    s.timers = {0, 0, 0, 0, 0, 57, 0, 0};
+    s.power = 1485;
+    s.energy = 1234567890;
+    s.running = 3725;
+    return s;
+}
+
+} // namespace
+
+class TestDiag : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void startsFromItsDefaults() {
+        Rig r;
+        auto* speed = r.child<QComboBox>("cb_speed");
+        QCOMPARE(speed->count(), 11);
+        QCOMPARE(speed->itemText(0), QStringLiteral("    300"));
+        QCOMPARE(speed->itemText(6), QStringLiteral(" 14400"));
+        QCOMPARE(speed->currentText(), QStringLiteral("115200"));
+        auto* view = r.child<QComboBox>("cmb_m");
+        QCOMPARE(view->itemText(3), QStringLiteral("Фаза А,В,С"));
+        QCOMPARE(view->currentText(), QStringLiteral("Фаза А"));
+        auto* zn = r.child<QSpinBox>("frm1_zn");
+        QCOMPARE(zn->minimum(), 100);
+        QCOMPARE(zn->maximum(), 65535);
+        QCOMPARE(r.engine.serial(), 600);
+        QCOMPARE(r.engine.speedIndex(), 10);
+        QCOMPARE(r.engine.view(), 1);
+        QCOMPARE(r.engine.portName(), QStringLiteral("COM1"));
+
+        QCOMPARE(r.text("tDATE"), QStringLiteral("==.==.====г."));
+        QCOMPARE(r.text("ttime"), QStringLiteral("==:==:=="));
+        for (const char* name :
+             {"st_ua", "st_ia", "st_cos", "c_ivtz", "st_ikrp", "st_moto", "st_txd"})
+            QCOMPARE(r.text(name), QStringLiteral("0"));
+        for (const auto* s : r.page.findChildren<Shape*>())
+            QCOMPARE(s->color(), Shape::Silver);
+        QCOMPARE(r.child<QPushButton>("diagnos")->text(), QStringLiteral("Диагностика"));
+        QCOMPARE(r.child<QLabel>("st_ua")->accessibleName(), QStringLiteral("Ua, В"));
+    }
+
+    void circleSitsInsideItsSquare() {
+        Rig r;
+        auto* circle = r.child<Shape>("Sh_ivtz");
+        QCOMPARE(circle->parentWidget(), r.child<Shape>("zp_ivtz"));
+        QCOMPARE(circle->geometry(), QRect(4, 4, 9, 9));
+    }
+
+    void indicatorColours_data() {
+        QTest::addColumn<int>("condition");
+        QTest::addColumn<int>("state");
+        QTest::addColumn<int>("operated");
+        QTest::addColumn<QColor>("dv");
+        QTest::addColumn<QColor>("iso");
+        QTest::addColumn<QColor>("any");
+        QTest::newRow("nothing set")
+            << 0x00 << 0x00 << 0x00 << Shape::Silver << Shape::Lime << Shape::Silver;
+        QTest::newRow("overload operated")
+            << 0x00 << 0x00 << 0x20 << Shape::Silver << Shape::Lime << Shape::Red;
+        QTest::newRow("equipment and insulation")
+            << 0x00 << 0x05 << 0x00 << Shape::Red << Shape::Red << Shape::Silver;
+        QTest::newRow("unshown state bit")
+            << 0x00 << 0x02 << 0x00 << Shape::Silver << Shape::Lime << Shape::Silver;
+        QTest::newRow("first and last picking up")
+            << 0x81 << 0x00 << 0x00 << Shape::Silver << Shape::Lime << Shape::Silver;
+        QTest::newRow("all operated")
+            << 0xFF << 0xFB << 0xFF << Shape::Red << Shape::Lime << Shape::Red;
+    }
+    void indicatorColours() {
+        QFETCH(int, condition);
+        QFETCH(int, state);
+        QFETCH(int, operated);
+        QFETCH(QColor, dv);
+        QFETCH(QColor, iso);
+        QFETCH(QColor, any);
+        Rig r;
+        LiveStatus s;
+        s.conditionBits = quint8(condition);
+        s.stateBits = quint8(state);
+        s.operatedBits = quint8(operated);
+        r.pollOnce(s);
+        QCOMPARE(r.colour("sh_dv"), dv);
+        QCOMPARE(r.colour("sh_iso"), iso);
+        QCOMPARE(r.colour("Sh_z"), any);
+        for (int bit = 0; bit < 8; ++bit) {
+            QCOMPARE(r.colour(Squares[bit]), (operated >> bit) & 1 ? Shape::Red : Shape::Silver);
+            QCOMPARE(r.colour(Circles[bit]), (condition >> bit) & 1 ? Shape::Red : Shape::Silver);
+        }
+    }
+
+    void valueTexts_data() {
+        QTest::addColumn<LiveStatus>("record");
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("text");
+        LiveStatus s;
+        s.ia = 999;
+        QTest::newRow("current below 100 A") << s << "st_ia" << dec("99.9");
+        s.ib = 1005;
+        QTest::newRow("current from 100 A, half up") << s << "st_ib"
+                                                     << "101";
+        s.cosf = 0xE4;
+        QTest::newRow("cos 1 with sign") << s << "st_cos"
+                                         << "1,00";
+        s.cosf = 0x55;
+        QTest::newRow("cos negative") << s << "st_cos" << dec("-0.85");
+        s.overload = 10;
+        QTest::newRow("overload at nominal") << s << "st_ikrp"
+                                             << "---";
+        s.overload = 255;
+        QTest::newRow("overload high") << s << "st_ikrp" << dec("25.5");
+        s.timers[3] = 1234;
+        QTest::newRow("idle-run timer whole seconds") << s << "c_ihol"
+                                                      << "123";
+        s.timers[0] = 255;
+        QTest::newRow("Umin timer") << s << "c_umin" << dec("25.5");
+        s.energy = 1234567890;
+        QTest::newRow("energy") << s << "st_wa" << dec("001234.568");
+        s.running = 3725;
+        QTest::newRow("running time") << s << "st_moto"
+                                      << "00001:02:05";
+        s.uc = 231;
+        QTest::newRow("voltage") << s << "st_uc"
+                                 << "231";
+        s.power = 995;
+        QTest::newRow("power") << s << "st_pa" << dec("99.5");
+    }
+    void valueTexts() {
+        QFETCH(LiveStatus, record);
+        QFETCH(QString, field);
+        QFETCH(QString, text);
+        Rig r;
+        r.pollOnce(record);
+        QCOMPARE(r.text(field.toLatin1().constData()), text);
+    }
+
+    void clockPanelFollowsTheRecord() {
+        Rig r;
+        LiveStatus s;
+        s.clock = {7, 5, 9, 1, 6, 12, 26, true, -3, false};
+        r.pollOnce(s);
+        QCOMPARE(r.text("ttime"), QStringLiteral("09:05:07"));
+        QCOMPARE(r.text("tDATE"), QStringLiteral("06.12.2026г."));
+        QCOMPARE(r.child<QSpinBox>("rcal")->value(), -3);
+        QVERIFY(r.child<QCheckBox>("rstop")->isChecked());
+        QVERIFY(!r.child<QCheckBox>("tavto")->isChecked());
+
+        s.clock.stopped = false;
+        s.clock.autoDst = true;
+        s.clock.calibration = 31;
+        r.port->push(reply(KindStatus, status::encodeLive(s)));
+        QCOMPARE(r.child<QSpinBox>("rcal")->value(), 31);
+        QVERIFY(!r.child<QCheckBox>("rstop")->isChecked());
+        QVERIFY(r.child<QCheckBox>("tavto")->isChecked());
+    }
+
+    void pollButtonAndCounters() {
+        Rig r;
+        auto* diagnos = r.child<QPushButton>("diagnos");
+        diagnos->click();
+        QCOMPARE(diagnos->text(), QStringLiteral("Остановить"));
+        QCOMPARE(frame::kindOf(r.lastFrame()), quint8(KindStatus));
+        QCOMPARE(frame::payloadOf(r.lastFrame()), QByteArray(1, '\0'));
+        QCOMPARE(r.text("st_txd"), QStringLiteral("1"));
+        QCOMPARE(r.text("st_rxd"), QStringLiteral("0"));
+
+        r.port->push(reply(KindStatus, status::encodeLive({})));
+        QCOMPARE(r.text("st_rxd"), QStringLiteral("1"));
+        QCOMPARE(r.text("st_txd"), QStringLiteral("2")); // the reply asked for the next one
+
+        diagnos->click();
+        QCOMPARE(diagnos->text(), QStringLiteral("Диагностика"));
+        QVERIFY(!r.port->isOpen());
+    }
+
+    void waveformCycleRedrawsTheChart() {
+        Rig r;
+        r.pollOnce({}); // view "Фаза А": the live record asks for block 17
+        QCOMPARE(frame::payloadOf(r.lastFrame()), QByteArray(1, char(17)));
+        QByteArray block(201, '\0');
+        block[0] = char(17);
+        block[1] = char(200);
+        block[2] = char(50);
+        r.port->push(reply(KindStatus, block));
+
+        QXYSeries* s1 = r.series("Series1");
+        QXYSeries* s2 = r.series("Series2");
+        QCOMPARE(s1->count(), 101);
+        QCOMPARE(s2->count(), 101);
+        QCOMPARE(s1->at(0), QPointF(0, 0));
+        QCOMPARE(s1->at(1), QPointF(1, 200));
+        QCOMPARE(s2->at(1), QPointF(2, 50));
+        for (const char* name : {"Series3", "Series4", "Series5", "Series6"})
+            QCOMPARE(r.series(name)->count(), 100);
+    }
+
+    void viewChoiceReachesTheEngine() {
+        Rig r;
+        r.child<QComboBox>("cmb_m")->setCurrentIndex(3);
+        QCOMPARE(r.engine.view(), 3);
+    }
+
+    void serialPresetsSpeedWithoutEndingThePoll() {
+        Rig r;
+        r.child<QPushButton>("diagnos")->click();
+        r.child<QSpinBox>("frm1_zn")->setValue(599);
+        QCOMPARE(r.engine.serial(), 599);
+        QCOMPARE(r.child<QComboBox>("cb_speed")->currentIndex(), 6);
+        QCOMPARE(r.port->baud, 14400);
+        // Had the preset run the user's speed handler, the poll would have ended.
+        QCOMPARE(r.child<QPushButton>("diagnos")->text(), QStringLiteral("Остановить"));
+    }
+
+    void userSpeedAndPortEndThePoll() {
+        Rig r;
+        auto* diagnos = r.child<QPushButton>("diagnos");
+        diagnos->click();
+        r.child<QComboBox>("cb_speed")->setCurrentIndex(5);
+        QCOMPARE(r.engine.speedIndex(), 5);
+        QCOMPARE(r.port->baud, 9600);
+        QCOMPARE(diagnos->text(), QStringLiteral("Диагностика"));
+
+        diagnos->click();
+        r.child<QComboBox>("cmbPorts")->setCurrentIndex(1);
+        QCOMPARE(r.engine.portName(), QStringLiteral("COM2"));
+        QCOMPARE(diagnos->text(), QStringLiteral("Диагностика"));
+        QVERIFY(!r.port->isOpen());
+    }
+
+    void protectionResetAsksAndReports() {
+        Rig r;
+        r.child<QPushButton>("diagnos")->click();
+        r.child<QPushButton>("btn_monitor")->click();
+        QCOMPARE(r.child<QPushButton>("diagnos")->text(), QStringLiteral("Диагностика"));
+        QCOMPARE(frame::kindOf(r.lastFrame()), quint8(KindProtectionReset));
+        QCOMPARE(frame::payloadLength(r.lastFrame()), 0);
+        QVERIFY(r.prompt.shown.isEmpty()); // nothing before the relay confirms
+
+        r.port->push(reply(KindProtectionReset, QByteArray(3, '\x11')));
+        QCOMPARE(r.prompt.shown.size(), 1);
+        QCOMPARE(r.prompt.lastText(), msg::protectionReset().text);
+        QCOMPARE(r.prompt.shown.last().message.caption, QStringLiteral("Сброс защиты"));
+    }
+
+    void clockCorrectionSendsTheSettings() {
+        Rig r;
+        r.child<QSpinBox>("rcal")->setValue(-3);
+        r.child<QCheckBox>("rstop")->setChecked(true);
+        r.child<QCheckBox>("tavto")->setChecked(true);
+        r.child<QPushButton>("Button11")->click();
+
+        const QByteArray f = r.lastFrame();
+        QCOMPARE(frame::kindOf(f), quint8(KindClockSet));
+        const QByteArray p = frame::payloadOf(f);
+        QCOMPARE(p.size(), 9);
+        QCOMPARE(quint8(p[0]), quint8(0x03));
+        QCOMPARE(quint8(p[1]) & 0x80, 0x80);
+        QCOMPARE(quint8(p[8]), quint8(0x80));
+        QVERIFY(r.prompt.shown.isEmpty());
+
+        r.port->push(reply(KindClockSet));
+        QCOMPARE(r.prompt.lastText(), msg::clockSet().text);
+        QCOMPARE(r.prompt.shown.last().message.caption, QStringLiteral("Корректировка времени"));
+    }
+
+    void screenshot() {
+        const QString dir = qEnvironmentVariable("KLIV_SCREENSHOTS");
+        if (dir.isEmpty())
+            QSKIP("KLIV_SCREENSHOTS not set");
+        Rig r;
+        r.page.resize(880, 640);
+        r.child<QComboBox>("cmb_m")->setCurrentIndex(3);
+        r.page.show();
+        r.page.showLiveStatus(plausibleRecord());
+        r.page.showWaveform(threePhase());
+        QVERIFY(QTest::qWaitForWindowExposed(&r.page));
+        QDir().mkpath(dir);
+        QVERIFY(r.page.grab().save(dir + QStringLiteral("/diag.png")));
+    }
+};
+
+QTEST_MAIN(TestDiag)
+#include "tst_diag.moc"

@@ -1,0 +1,487 @@
+#include "faults.h"
+#include "ptyrelay.h"
+#include "relaymodel.h"
+#include "requestassembler.h"
+#include "responder.h"
+
+#include "protocol/clock.h"
+#include "protocol/frame.h"
+#include "protocol/status.h"
+#include "protocol/waveform.h"
+
+#include <QFileInfo>
+#include <QSerialPort>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QtMath>
+#include <algorithm>
+
+using namespace kliv;
+using namespace kliv::sim;
+
+Q_DECLARE_METATYPE(kliv::sim::FaultRule)
+
+namespace {
+
+const QDateTime Start(QDate(2026, 12, 6), QTime(9, 5, 7), Qt::UTC);
+
+RelaySettings settings(quint16 serial = 600, bool follow = false) {
+    RelaySettings s;
+    s.serial = serial;
+    s.follow = follow;
+    s.clockStart = Start;
+    return s;
+}
+
+QByteArray hex(const char* text) {
+    return QByteArray::fromHex(QByteArray(text));
+}
+QByteArray request(quint8 kind, const QByteArray& payload = {}) {
+    return frame::build(600, kind, payload);
+}
+QByteArray statusRequest(int selector) {
+    return request(KindStatus, QByteArray(1, char(selector)));
+}
+
+LiveStatus live(RelayModel& m, qint64 nowMs) {
+    const QByteArray r = m.reply(statusRequest(0), nowMs);
+    const auto s = status::decodeLive(frame::payloadOf(r));
+    return s ? *s : LiveStatus{};
+}
+
+// Phase of the fundamental of one period of samples, in degrees.
+double phaseOf(const std::array<quint8, 100>& x) {
+    double re = 0, im = 0;
+    for (std::size_t i = 0; i < x.size(); ++i) {
+        const double a = 2 * M_PI * double(i) / double(x.size());
+        re += x[i] * std::sin(a);
+        im += x[i] * std::cos(a);
+    }
+    return std::atan2(im, re) * 180 / M_PI;
+}
+
+// How far b lags behind a, 0..360 degrees.
+double lagOf(const std::array<quint8, 100>& a, const std::array<quint8, 100>& b) {
+    return std::fmod(phaseOf(a) - phaseOf(b) + 720, 360);
+}
+
+} // namespace
+
+class TestRelaySim : public QObject {
+    Q_OBJECT
+  private slots:
+    void replies_data();
+    void replies();
+    void speedChangeIsRemembered();
+    void liveRecord();
+    void countersGrow();
+    void overloadEpisodes();
+    void clockSetThenStatus();
+    void waveformBlocks_data();
+    void waveformBlocks();
+    void waveformPhases();
+    void calibrationMeasurement();
+    void faultParsing_data();
+    void faultParsing();
+    void faultCounting();
+    void faultApplication();
+    void assembler_data();
+    void assembler();
+    void ptyRoundTrip();
+    void ptyVanish();
+};
+
+void TestRelaySim::replies_data() {
+    QTest::addColumn<int>("serial");
+    QTest::addColumn<bool>("follow");
+    QTest::addColumn<QByteArray>("request");
+    QTest::addColumn<QByteArray>("reply");
+
+    const QByteArray version600 = hex("AA0602580F10CACBC8C22D314D2076332E3037000000 0651");
+    QTest::newRow("version") << 600 << false << hex("AA0602580F000119") << version600;
+    QTest::newRow("version 65535") << 65535 << false << hex("AA06FFFF0F0002BD")
+                                   << hex("AA06FFFF0F10CACBC8C22D314D2076332E3037000000 07F5");
+    QTest::newRow("presence") << 600 << false << hex("AA0602580000010A")
+                              << hex("AA06025800020501 0112");
+    QTest::newRow("presence, follow")
+        << 600 << true << hex("AA0602580000010A") << hex("AA060258000105 0110");
+    QTest::newRow("speed change 57600")
+        << 600 << false << hex("AA060258000109 0114") << hex("AA06025800020901 0116");
+    QTest::newRow("protection reset")
+        << 600 << false << hex("AA0602580500010F") << hex("AA0602580500010F");
+    QTest::newRow("other serial") << 600 << false << hex("AA0602590000010B") << QByteArray();
+    QTest::newRow("bad sum") << 600 << false << hex("AA0602580F000118") << QByteArray();
+    QTest::newRow("cut short") << 600 << false << hex("AA0602580F0001") << QByteArray();
+    QTest::newRow("speed index 11") << 600 << false << hex("AA06025800010B0116") << QByteArray();
+    QTest::newRow("unknown kind 9") << 600 << false << hex("AA06025809000114") << QByteArray();
+    QTest::newRow("clock set too short")
+        << 600 << false << hex("AA060258040100010F") << QByteArray();
+}
+
+void TestRelaySim::replies() {
+    QFETCH(int, serial);
+    QFETCH(bool, follow);
+    QFETCH(QByteArray, request);
+    QFETCH(QByteArray, reply);
+    RelayModel m(settings(quint16(serial), follow));
+    QCOMPARE(frame::hex(m.reply(request, 100)), frame::hex(reply));
+}
+
+void TestRelaySim::speedChangeIsRemembered() {
+    RelayModel m(settings());
+    QCOMPARE(m.rs485SpeedIndex(), 5);
+    m.reply(request(KindPresence, QByteArray(1, char(9))), 0);
+    QCOMPARE(m.rs485SpeedIndex(), 9);
+    m.reply(request(KindPresence, QByteArray(1, char(11))), 0);
+    QCOMPARE(m.rs485SpeedIndex(), 9);
+}
+
+void TestRelaySim::liveRecord() {
+    RelayModel m(settings());
+    const QByteArray r = m.reply(statusRequest(0), 1000);
+    QCOMPARE(r.size(), 53 + frame::Overhead);
+    QVERIFY(frame::check(r));
+    QCOMPARE(frame::kindOf(r), quint8(KindStatus));
+    QCOMPARE(r.at(6), '\0');
+    const LiveStatus s = *status::decodeLive(frame::payloadOf(r));
+
+    QCOMPARE(clock::timeText(s.clock), QStringLiteral("09:05:08"));
+    QCOMPARE(clock::dateText(s.clock), QStringLiteral("06.12.2026г."));
+    QCOMPARE(s.clock.dayOfWeek, 1); // a Sunday
+    for (quint16 u : {s.ua, s.ub, s.uc})
+        QVERIFY2(u >= 380 && u <= 400, qPrintable(QString::number(u)));
+    for (quint16 i : {s.ia, s.ib, s.ic})
+        QVERIFY2(i >= 170 && i <= 190, qPrintable(QString::number(i)));
+    QVERIFY(s.ia != s.ib || s.ib != s.ic);
+    QVERIFY(s.iasm > 0 && s.iasm < 15);
+    QVERIFY(s.cosf & 0x80);
+    QVERIFY(qAbs((s.cosf & 0x7F) - 85) <= 1);
+    QVERIFY(s.idif >= 4 && s.idif <= 6);
+    QVERIFY(s.power > 80 && s.power < 130); // about 10 kW
+    QCOMPARE(s.stateBits, quint8(0x01));
+    QCOMPARE(s.conditionBits, quint8(0));
+    QCOMPARE(s.operatedBits, quint8(0));
+    QVERIFY(s.overload <= 10);
+}
+
+void TestRelaySim::countersGrow() {
+    RelayModel m(settings());
+    const LiveStatus a = live(m, 1000);
+    const LiveStatus b = live(m, 11000);
+    QCOMPARE(b.running - a.running, 10u);
+    // About 10 kW for ten seconds: some 28 Wh.
+    QVERIFY2(b.energy - a.energy > 20000 && b.energy - a.energy < 40000,
+             qPrintable(QString::number(b.energy - a.energy)));
+    QVERIFY(a.ua != b.ua || a.ia != b.ia || a.ib != b.ib); // the values move
+}
+
+void TestRelaySim::overloadEpisodes() {
+    RelayModel m(settings());
+    const int bit = 1 << Plant::OverloadBit;
+    const qint64 first = Plant::EpisodeStartMs;
+
+    LiveStatus s = live(m, first + 2050);
+    QCOMPARE(s.conditionBits, quint8(bit));
+    QVERIFY2(qAbs(int(s.timers[5]) - 20) <= 1, qPrintable(QString::number(s.timers[5])));
+    QVERIFY(s.overload > 10);
+
+    s = live(m, first + Plant::ShortEpisodeMs + 1000); // dropped out, not operated
+    QCOMPARE(s.conditionBits, quint8(0));
+    QCOMPARE(s.timers[5], quint16(0));
+    QCOMPARE(s.operatedBits, quint8(0));
+
+    const qint64 trip =
+        (Plant::LongEpisodeEvery - 1) * Plant::EpisodePeriodMs + first + Plant::OverloadDelayMs;
+    s = live(m, trip + 500);
+    QCOMPARE(s.operatedBits, quint8(bit));
+    QCOMPARE(s.stateBits & 0x01, 0); // the motor stands
+    QCOMPARE(s.ia, quint16(0));
+
+    s = live(m, trip + Plant::RestartDelayMs + 1000); // running again, still marked
+    QCOMPARE(s.stateBits & 0x01, 1);
+    QCOMPARE(s.operatedBits, quint8(bit));
+
+    QCOMPARE(frame::payloadLength(m.reply(request(KindProtectionReset), trip + 30000)), 0);
+    QCOMPARE(live(m, trip + 30100).operatedBits, quint8(0));
+}
+
+void TestRelaySim::clockSetThenStatus() {
+    RelayModel m(settings());
+    const QDateTime t(QDate(2030, 5, 17), QTime(23, 59, 58));
+    const QByteArray set = request(KindClockSet, clock::setPayload(t, -3, false, true));
+    QCOMPARE(frame::hex(m.reply(set, 5000)), QStringLiteral("AA 06 02 58 04 00 01 0E"));
+
+    ClockBlock c = live(m, 7500).clock; // runs on over midnight
+    QCOMPARE(clock::timeText(c), QStringLiteral("00:00:00"));
+    QCOMPARE(clock::dateText(c), QStringLiteral("18.05.2030г."));
+    QCOMPARE(c.dayOfWeek, 7); // a Saturday
+    QCOMPARE(c.calibration, -3);
+    QVERIFY(c.autoDst);
+    QVERIFY(!c.stopped);
+
+    m.reply(request(KindClockSet, clock::setPayload(t, 31, true, false)), 8000);
+    c = live(m, 60000).clock; // stopped: stands at the time it was set to
+    QCOMPARE(clock::timeText(c), QStringLiteral("23:59:58"));
+    QVERIFY(c.stopped);
+    QCOMPARE(c.calibration, 31);
+    QVERIFY(!c.autoDst);
+
+    // Month 13 names no date: the relay keeps its time and takes the settings.
+    QByteArray bad = clock::setPayload(t, 0, false, false);
+    bad[6] = char(0x13);
+    m.reply(request(KindClockSet, bad), 61000);
+    c = live(m, 63000).clock;
+    QCOMPARE(clock::timeText(c), QStringLiteral("00:00:00"));
+    QVERIFY(!c.stopped);
+}
+
+void TestRelaySim::waveformBlocks_data() {
+    QTest::addColumn<int>("selector");
+    QTest::addColumn<bool>("answered");
+    for (int s : {1, 2, 3, 17, 18, 19})
+        QTest::addRow("selector %d", s) << s << true;
+    for (int s : {5, 16, 20, 33, 255})
+        QTest::addRow("selector %d", s) << s << false;
+}
+
+void TestRelaySim::waveformBlocks() {
+    QFETCH(int, selector);
+    QFETCH(bool, answered);
+    RelayModel m(settings());
+    const QByteArray r = m.reply(statusRequest(selector), 1234);
+    if (!answered) {
+        QVERIFY(r.isEmpty());
+        return;
+    }
+    QCOMPARE(r.size(), 201 + frame::Overhead);
+    QVERIFY(frame::check(r));
+    const auto b = waveform::decode(frame::payloadOf(r));
+    QVERIFY(b);
+    QCOMPARE(b->selector, selector);
+    for (const auto& samples : {b->voltage, b->current}) {
+        const auto [lo, hi] = std::minmax_element(samples.begin(), samples.end());
+        QVERIFY(*lo > 0 && *hi < 255);
+        QVERIFY2(qAbs((*hi + *lo) / 2 - 128) <= 2, "centred on 128");
+        QVERIFY(*hi - *lo > 60);
+    }
+    // The current lags the voltage by about acos(0.85) = 31.8 degrees.
+    const double lag = lagOf(b->voltage, b->current);
+    QVERIFY2(qAbs(lag - 31.8) < 3, qPrintable(QString::number(lag)));
+}
+
+void TestRelaySim::waveformPhases() {
+    RelayModel m(settings());
+    const WaveformBlock a = m.waveformBlock(1, 5000);
+    const WaveformBlock b = m.waveformBlock(2, 5000);
+    const WaveformBlock c = m.waveformBlock(3, 5000);
+    QVERIFY(qAbs(lagOf(a.voltage, b.voltage) - 120) < 2);
+    QVERIFY(qAbs(lagOf(a.voltage, c.voltage) - 240) < 2);
+    QVERIFY(qAbs(lagOf(a.current, b.current) - 120) < 2);
+}
+
+void TestRelaySim::calibrationMeasurement() {
+    RelayModel m(settings());
+    const QByteArray r = m.reply(statusRequest(SelectorCalibration), 2000);
+    QCOMPARE(r.size(), 22 + frame::Overhead);
+    QVERIFY(frame::check(r));
+    const QByteArray p = frame::payloadOf(r);
+    QCOMPARE(p.at(0), char(4));
+    const auto raw = [&p](int k) {
+        return quint32(quint8(p.at(1 + 3 * k))) << 16 | quint32(quint8(p.at(2 + 3 * k))) << 8 |
+               quint8(p.at(3 + 3 * k));
+    };
+    // The tool's auto-calibration with the steady values as references (ten equal
+    // readings: the mean is one reading) gives back the factory coefficients.
+    const double refs[7] = {392, 388, 396, 18.0, 18.5, 17.5, 0.5};
+    const int expected[7] = {570, 570, 570, 200, 200, 200, 5000};
+    for (int k = 0; k < 7; ++k) {
+        const double mean = raw(k);
+        const double factor = k >= 3 && k < 6 ? 2.0 : 1.0;
+        QCOMPARE(int(factor * mean / refs[k]), expected[k]);
+    }
+}
+
+void TestRelaySim::faultParsing_data() {
+    using A = FaultRule::Action;
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("ok");
+    QTest::addColumn<FaultRule>("rule");
+    const auto rule = [](A a, int kind, int nth, int every, int delay) {
+        return FaultRule{a, kind, nth, every, delay};
+    };
+    QTest::newRow("drop kind every")
+        << "drop:kind=1:every=10" << true << rule(A::Drop, 1, 0, 10, 0);
+    QTest::newRow("corrupt nth") << "corrupt:nth=3" << true << rule(A::Corrupt, -1, 3, 1, 0);
+    QTest::newRow("delay kind") << "delay=500:kind=15" << true << rule(A::Delay, 15, 0, 1, 500);
+    QTest::newRow("noise every") << "noise:every=5" << true << rule(A::Noise, -1, 0, 5, 0);
+    QTest::newRow("vanish nth") << "vanish:nth=20" << true << rule(A::Vanish, -1, 20, 1, 0);
+    QTest::newRow("bare drop") << "drop" << true << rule(A::Drop, -1, 0, 1, 0);
+    QTest::newRow("kind 0") << "Drop:Kind=0" << true << rule(A::Drop, 0, 0, 1, 0);
+
+    const FaultRule none;
+    for (const char* bad :
+         {"", "explode", "delay", "delay=0", "delay=x", "delay=60001", "corrupt=5", "drop:kind=256",
+          "drop:kind=-1", "drop:nth=0", "drop:every=0", "drop:every", "drop:nth=2:every=3",
+          "drop:kind=1:kind=2", "drop:colour=red", "drop:nth=1x", "drop::"})
+        QTest::addRow("bad \"%s\"", bad) << QString::fromLatin1(bad) << false << none;
+}
+
+void TestRelaySim::faultParsing() {
+    QFETCH(QString, text);
+    QFETCH(bool, ok);
+    QFETCH(FaultRule, rule);
+    QString error;
+    const auto parsed = parseFaultRule(text, &error);
+    QCOMPARE(parsed.has_value(), ok);
+    if (ok)
+        QVERIFY(*parsed == rule);
+    else
+        QVERIFY(!error.isEmpty());
+}
+
+void TestRelaySim::faultCounting() {
+    FaultInjector f({*parseFaultRule(QStringLiteral("drop:kind=1:every=3")),
+                     *parseFaultRule(QStringLiteral("corrupt:nth=2"))});
+    QString got;
+    for (int kind : {1, 0, 1, 1, 15, 1, 1, 1}) {
+        const FaultVerdict v = f.judge(kind);
+        got += v.drop ? u'D' : v.corrupt ? u'C' : u'-';
+    }
+    // Every third status request is dropped; the second request of all is corrupted.
+    QCOMPARE(got, QStringLiteral("-C-D---D"));
+}
+
+void TestRelaySim::faultApplication() {
+    const QByteArray version = request(KindVersion);
+    const QByteArray good = RelayModel(settings()).reply(version, 0);
+
+    { // corrupt: whole length, bad sum
+        RelayModel m(settings());
+        FaultInjector f({*parseFaultRule(QStringLiteral("corrupt:nth=2"))});
+        QCOMPARE(respond(m, f, version, 0).bytes, good);
+        QVERIFY(respond(m, f, frame::build(601, KindVersion, {}), 0).forOther); // not counted
+        const Response r = respond(m, f, version, 0);
+        QCOMPARE(r.bytes.size(), good.size());
+        QCOMPARE(r.bytes.left(22), good.left(22));
+        QVERIFY(!frame::check(r.bytes));
+    }
+    { // noise: a few bytes that are never a start byte, then the good frame
+        RelayModel m(settings());
+        FaultInjector f({*parseFaultRule(QStringLiteral("noise"))}, 7);
+        for (int i = 0; i < 50; ++i) {
+            const QByteArray b = respond(m, f, version, 0).bytes;
+            const qsizetype n = b.size() - good.size();
+            QVERIFY(n >= 1 && n <= 8);
+            QVERIFY(!b.left(n).contains(char(0xAA)));
+            QCOMPARE(b.mid(n), good);
+        }
+    }
+    { // a dropped clock set never reaches the relay
+        RelayModel m(settings());
+        FaultInjector f({*parseFaultRule(QStringLiteral("drop:kind=4"))});
+        const QDateTime t(QDate(2031, 1, 1), QTime(12, 0));
+        const Response r = respond(m, f, request(KindClockSet, clock::setPayload(t, 0, 0, 0)), 0);
+        QVERIFY(r.bytes.isEmpty() && r.faults.drop);
+        QCOMPARE(clock::dateText(live(m, 100).clock), QStringLiteral("06.12.2026г."));
+    }
+    { // delay and vanish
+        RelayModel m(settings());
+        FaultInjector f({*parseFaultRule(QStringLiteral("delay=250:kind=15")),
+                         *parseFaultRule(QStringLiteral("vanish:nth=2"))});
+        const Response delayed = respond(m, f, version, 0);
+        QCOMPARE(delayed.bytes, good);
+        QCOMPARE(delayed.delayMs, 250);
+        const Response gone = respond(m, f, request(KindPresence), 0);
+        QVERIFY(gone.vanish);
+        QVERIFY(gone.bytes.isEmpty());
+    }
+}
+
+void TestRelaySim::assembler_data() {
+    QTest::addColumn<QStringList>("chunks");
+    QTest::addColumn<QStringList>("frames");
+    const QString version = QStringLiteral("AA 06 02 58 0F 00 01 19");
+    const QString status = QStringLiteral("AA 06 02 58 01 01 00 01 0C");
+    QTest::newRow("whole") << QStringList{version} << QStringList{version};
+    QTest::newRow("split") << QStringList{"AA 06 02", "58 0F 00 01", "19"} << QStringList{version};
+    QTest::newRow("noise ahead") << QStringList{"00 13 FF " + version} << QStringList{version};
+    QTest::newRow("two in one read")
+        << QStringList{version + " " + status} << QStringList{version, status};
+    QTest::newRow("false start") << QStringList{"AA " + version} << QStringList{version};
+    QTest::newRow("wrong marker") << QStringList{"AA 07 " + version} << QStringList{version};
+    // A length beyond any request must not make the assembler wait for 200 bytes.
+    QTest::newRow("length too long")
+        << QStringList{"AA 06 02 58 0F C8", version} << QStringList{version};
+    QTest::newRow("bad sum") << QStringList{"AA 06 02 58 0F 00 01 18 " + version}
+                             << QStringList{version};
+    // Only a complete broken frame shows that it is broken; then the frame inside it counts.
+    QTest::newRow("frame inside broken frame")
+        << QStringList{"AA 06 02 58 02 08 " + version, "00 00"} << QStringList{version};
+    QTest::newRow("longest request")
+        << QStringList{frame::hex(frame::build(600, KindConfigWrite, QByteArray(79, char(0xFF))))}
+        << QStringList{frame::hex(frame::build(600, KindConfigWrite, QByteArray(79, char(0xFF))))};
+}
+
+void TestRelaySim::assembler() {
+    QFETCH(QStringList, chunks);
+    QFETCH(QStringList, frames);
+    RequestAssembler a;
+    QStringList got;
+    qint64 t = 0;
+    for (const QString& c : chunks)
+        for (const auto& r : a.feed(frame::fromHex(c, nullptr), t += 10))
+            got << frame::hex(r.frame);
+    QCOMPARE(got, frames);
+    QCOMPARE(a.pending(), 0);
+}
+
+void TestRelaySim::ptyRoundTrip() {
+    QTemporaryDir dir;
+    const QString link = dir.filePath(QStringLiteral("relay"));
+    PtyOptions options;
+    options.linkPath = link;
+    PtyRelay sim(settings(), options);
+    QString error;
+    const QString device = sim.start(&error);
+    QVERIFY2(!device.isEmpty(), qPrintable(error));
+    QCOMPARE(QFileInfo(link).symLinkTarget(), device);
+
+    QSerialPort port;
+    port.setPortName(link);
+    port.setBaudRate(115200);
+    QVERIFY2(port.open(QIODevice::ReadWrite), qPrintable(port.errorString()));
+    QByteArray got;
+    connect(&port, &QSerialPort::readyRead, this, [&] { got += port.readAll(); });
+    port.write(hex("AA0602580F000119"));
+    QTRY_COMPARE_WITH_TIMEOUT(got.size(), 24, 5000);
+    QCOMPARE(frame::hex(got), frame::hex(hex("AA0602580F10CACBC8C22D314D2076332E3037000000 0651")));
+
+    port.close();
+    sim.stop();
+    QVERIFY(!QFileInfo::exists(link) && !QFileInfo(link).isSymLink());
+}
+
+void TestRelaySim::ptyVanish() {
+    PtyRelay sim(settings(), PtyOptions{}, {*parseFaultRule(QStringLiteral("vanish:nth=2"))});
+    QSignalSpy vanished(&sim, &PtyRelay::vanished);
+    QSignalSpy replies(&sim, &PtyRelay::replySent);
+    const QString device = sim.start();
+    QVERIFY(!device.isEmpty());
+    QSerialPort port;
+    port.setPortName(device);
+    QVERIFY(port.open(QIODevice::ReadWrite));
+    int portErrors = 0;
+    connect(&port, &QSerialPort::errorOccurred, this,
+            [&](QSerialPort::SerialPortError e) { portErrors += e != QSerialPort::NoError; });
+    port.write(hex("AA0602580000010A"));
+    QTRY_COMPARE_WITH_TIMEOUT(replies.size(), 1, 5000);
+    port.write(hex("AA0602580000010A"));
+    QTRY_COMPARE_WITH_TIMEOUT(vanished.size(), 1, 5000);
+    QVERIFY(!sim.isRunning());
+    QCOMPARE(replies.size(), 1);
+    QTRY_VERIFY_WITH_TIMEOUT(portErrors > 0, 5000); // the tool notices the lost line
+}
+
+QTEST_GUILESS_MAIN(TestRelaySim)
+#include "tst_relaysim.moc"

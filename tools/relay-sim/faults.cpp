@@ -1,0 +1,152 @@
+#include "faults.h"
+
+#include <QStringList>
+#include <climits>
+
+namespace kliv::sim {
+
+namespace {
+
+constexpr int MaxDelayMs = 60000;
+constexpr int MaxNoiseBytes = 8;
+
+bool fail(QString* error, const QString& why) {
+    if (error)
+        *error = why;
+    return false;
+}
+
+// A whole decimal number within [lo, hi]; nothing else is a value.
+bool number(const QString& text, int lo, int hi, int* out) {
+    bool ok = false;
+    const int v = text.toInt(&ok, 10);
+    if (!ok || v < lo || v > hi)
+        return false;
+    *out = v;
+    return true;
+}
+
+std::optional<FaultRule::Action> actionNamed(const QString& name) {
+    using A = FaultRule::Action;
+    if (name == QLatin1String("drop"))
+        return A::Drop;
+    if (name == QLatin1String("delay"))
+        return A::Delay;
+    if (name == QLatin1String("corrupt"))
+        return A::Corrupt;
+    if (name == QLatin1String("noise"))
+        return A::Noise;
+    if (name == QLatin1String("vanish"))
+        return A::Vanish;
+    return std::nullopt;
+}
+
+bool parseInto(const QString& text, FaultRule* r, QString* error) {
+    const QStringList parts = text.trimmed().toLower().split(QLatin1Char(':'));
+    const QString head = parts.first().section(QLatin1Char('='), 0, 0);
+    const auto action = actionNamed(head);
+    if (!action)
+        return fail(error, QStringLiteral("unknown fault action \"%1\"").arg(head));
+    r->action = *action;
+
+    bool haveDelay = false, haveNth = false, haveEvery = false, haveKind = false;
+    QStringList options = parts.mid(1);
+    if (parts.first().contains(QLatin1Char('=')))
+        options.prepend(QStringLiteral("ms=") + parts.first().section(QLatin1Char('='), 1));
+
+    for (const QString& option : options) {
+        const QString key = option.section(QLatin1Char('='), 0, 0);
+        const QString value = option.section(QLatin1Char('='), 1);
+        if (!option.contains(QLatin1Char('=')) || value.isEmpty())
+            return fail(error, QStringLiteral("\"%1\" needs a value").arg(key));
+        if (key == QLatin1String("ms")) {
+            if (r->action != FaultRule::Action::Delay)
+                return fail(error, QStringLiteral("only delay takes a time"));
+            if (haveDelay || !number(value, 1, MaxDelayMs, &r->delayMs))
+                return fail(error, QStringLiteral("delay must be 1..%1 ms").arg(MaxDelayMs));
+            haveDelay = true;
+        } else if (key == QLatin1String("kind")) {
+            if (haveKind || !number(value, 0, 255, &r->kind))
+                return fail(error, QStringLiteral("kind must be 0..255"));
+            haveKind = true;
+        } else if (key == QLatin1String("nth")) {
+            if (haveNth || !number(value, 1, INT_MAX, &r->nth))
+                return fail(error, QStringLiteral("nth must be 1 or more"));
+            haveNth = true;
+        } else if (key == QLatin1String("every")) {
+            if (haveEvery || !number(value, 1, INT_MAX, &r->every))
+                return fail(error, QStringLiteral("every must be 1 or more"));
+            haveEvery = true;
+        } else {
+            return fail(error, QStringLiteral("unknown fault option \"%1\"").arg(key));
+        }
+    }
+    if (haveNth && haveEvery)
+        return fail(error, QStringLiteral("nth and every exclude each other"));
+    if (r->action == FaultRule::Action::Delay && !haveDelay)
+        return fail(error, QStringLiteral("delay needs a time: delay=MS"));
+    return true;
+}
+
+} // namespace
+
+std::optional<FaultRule> parseFaultRule(const QString& text, QString* error) {
+    FaultRule r;
+    if (!parseInto(text, &r, error))
+        return std::nullopt;
+    return r;
+}
+
+FaultInjector::FaultInjector(QList<FaultRule> rules, quint32 seed)
+    : m_rules(std::move(rules)), m_seen(m_rules.size(), 0), m_rng(seed) {}
+
+FaultVerdict FaultInjector::judge(int kind) {
+    FaultVerdict v;
+    for (qsizetype i = 0; i < m_rules.size(); ++i) {
+        const FaultRule& r = m_rules.at(i);
+        if (r.kind >= 0 && r.kind != kind)
+            continue;
+        const int seen = ++m_seen[i];
+        const bool fires = r.nth > 0 ? seen == r.nth : seen % r.every == 0;
+        if (!fires)
+            continue;
+        switch (r.action) {
+        case FaultRule::Action::Drop:
+            v.drop = true;
+            break;
+        case FaultRule::Action::Delay:
+            v.delayMs = qMax(v.delayMs, r.delayMs);
+            break;
+        case FaultRule::Action::Corrupt:
+            v.corrupt = true;
+            break;
+        case FaultRule::Action::Noise:
+            v.noiseBytes = int(m_rng.bounded(1, MaxNoiseBytes + 1));
+            break;
+        case FaultRule::Action::Vanish:
+            v.vanish = true;
+            break;
+        }
+    }
+    return v;
+}
+
+QByteArray FaultInjector::apply(const FaultVerdict& v, const QByteArray& reply) {
+    QByteArray out;
+    out.reserve(v.noiseBytes + reply.size());
+    for (int i = 0; i < v.noiseBytes; ++i) {
+        // Any byte but a start byte, so that the receiver must skip it.
+        quint8 b = quint8(m_rng.bounded(0, 255));
+        if (b >= 0xAA)
+            ++b;
+        out.append(char(b));
+    }
+    QByteArray frame = reply;
+    // The low sum byte changes, the length stays: the frame arrives whole and fails its sum.
+    if (v.corrupt && !frame.isEmpty())
+        frame[frame.size() - 1] = char(quint8(frame.back()) ^ 0x5A);
+    out.append(frame);
+    return out;
+}
+
+} // namespace kliv::sim

@@ -1,0 +1,249 @@
+#include "ptyrelay.h"
+
+#include "responder.h"
+#include "simlog.h"
+
+#include "protocol/frame.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <QSocketNotifier>
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/timerfd.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace kliv::sim {
+
+namespace {
+
+constexpr int BitsPerByte = 10; // start, eight data bits, stop
+constexpr qint64 TrickleUs = 1000; // partial writes of a long reply, this far apart
+
+QString systemError(const char* what) {
+    return QStringLiteral("%1: %2").arg(QLatin1String(what),
+                                        QString::fromLocal8Bit(std::strerror(errno)));
+}
+
+} // namespace
+
+PtyRelay::PtyRelay(const RelaySettings& relay, const PtyOptions& options, QList<FaultRule> faults,
+                   QObject* parent)
+    : QObject(parent), m_options(options), m_model(relay),
+      m_faults(std::move(faults), QRandomGenerator::global()->generate()) {
+    m_clock.start();
+    m_pumpFd = ::timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
+    m_pumpNotifier = new QSocketNotifier(m_pumpFd, QSocketNotifier::Read, this);
+    connect(m_pumpNotifier, &QSocketNotifier::activated, this, [this] {
+        quint64 expirations = 0;
+        [[maybe_unused]] const ssize_t n = ::read(m_pumpFd, &expirations, sizeof expirations);
+        pump();
+    });
+}
+
+PtyRelay::~PtyRelay() {
+    stop();
+    delete m_pumpNotifier;
+    ::close(m_pumpFd);
+}
+
+QString PtyRelay::start(QString* error) {
+    if (isRunning())
+        return m_slavePath;
+    const auto fail = [&](const QString& why) {
+        closeDevice();
+        if (error)
+            *error = why;
+        return QString();
+    };
+
+    m_master = posix_openpt(O_RDWR | O_NOCTTY);
+    if (m_master < 0)
+        return fail(systemError("posix_openpt"));
+    if (grantpt(m_master) != 0 || unlockpt(m_master) != 0)
+        return fail(systemError("grantpt/unlockpt"));
+    char name[128];
+    if (ptsname_r(m_master, name, sizeof name) != 0)
+        return fail(systemError("ptsname"));
+    m_slavePath = QString::fromLocal8Bit(name);
+
+    m_slave = ::open(name, O_RDWR | O_NOCTTY);
+    if (m_slave < 0)
+        return fail(systemError("open slave"));
+    // Raw from the start, so that a tool opening the device with plain open() and no
+    // line settings of its own still passes every byte untouched.
+    termios tio{};
+    if (tcgetattr(m_slave, &tio) != 0)
+        return fail(systemError("tcgetattr"));
+    cfmakeraw(&tio);
+    if (tcsetattr(m_slave, TCSANOW, &tio) != 0)
+        return fail(systemError("tcsetattr"));
+    const int flags = fcntl(m_master, F_GETFL);
+    if (flags < 0 || fcntl(m_master, F_SETFL, flags | O_NONBLOCK) != 0)
+        return fail(systemError("fcntl"));
+
+    if (!m_options.linkPath.isEmpty()) {
+        const QByteArray link = QFile::encodeName(m_options.linkPath);
+        if ((::unlink(link.constData()) != 0 && errno != ENOENT) ||
+            ::symlink(name, link.constData()) != 0)
+            return fail(systemError("link"));
+    }
+
+    m_notifier = new QSocketNotifier(m_master, QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, &PtyRelay::onReadable);
+    return m_slavePath;
+}
+
+void PtyRelay::stop() {
+    closeDevice();
+}
+
+void PtyRelay::vanish() {
+    if (!isRunning())
+        return;
+    qCInfo(lcFrames) << "vanish: the device disappears";
+    closeDevice();
+    Q_EMIT vanished();
+}
+
+void PtyRelay::closeDevice() {
+    armPump(-1);
+    m_out.clear();
+    m_assembler.clear();
+    delete m_notifier;
+    m_notifier = nullptr;
+    if (m_master >= 0)
+        ::close(m_master);
+    if (m_slave >= 0)
+        ::close(m_slave);
+    m_master = m_slave = -1;
+    // Only our own link goes: another simulator may have taken the name since.
+    if (!m_options.linkPath.isEmpty() && !m_slavePath.isEmpty() &&
+        QFileInfo(m_options.linkPath).symLinkTarget() == m_slavePath)
+        QFile::remove(m_options.linkPath);
+}
+
+void PtyRelay::onReadable() {
+    char buf[512];
+    QByteArray bytes;
+    for (;;) {
+        const ssize_t n = ::read(m_master, buf, sizeof buf);
+        if (n > 0) {
+            bytes.append(buf, n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        break;
+    }
+    if (bytes.isEmpty())
+        return;
+    const QList<RequestAssembler::Request> requests = m_assembler.feed(bytes, nowUs());
+    const QByteArray junk = m_assembler.takeDiscarded();
+    if (!junk.isEmpty())
+        qCInfo(lcFrames).noquote() << "rx skipped" << frame::hex(junk);
+    for (const auto& r : requests) {
+        handle(r);
+        if (!isRunning())
+            return;
+    }
+}
+
+void PtyRelay::handle(const RequestAssembler::Request& request) {
+    qCInfo(lcFrames).noquote() << "rx" << frame::hex(request.frame);
+    const Response r = respond(m_model, m_faults, request.frame, nowMs());
+    if (r.forOther) {
+        qCInfo(lcFrames) << "   not for this relay";
+        return;
+    }
+    if (r.vanish) {
+        vanish();
+        return;
+    }
+    if (r.faults.drop) {
+        qCInfo(lcFrames) << "   fault: request dropped";
+        return;
+    }
+    if (r.bytes.isEmpty()) {
+        qCInfo(lcFrames) << "   no answer";
+        return;
+    }
+    if (r.faults.any())
+        qCInfo(lcFrames).nospace()
+            << "   fault:" << (r.faults.corrupt ? " corrupt" : "")
+            << (r.faults.noiseBytes ? " noise" : "") << (r.faults.delayMs ? " delay" : "");
+    // The answer cannot start before the request has passed the line.
+    const qint64 earliest = request.firstByteUs + lineTimeUs(request.frame.size()) +
+                            qint64(m_options.latencyMs + r.delayMs) * 1000;
+    schedule(r.bytes, earliest);
+}
+
+bool PtyRelay::paced() const {
+    return m_options.pace && m_options.baud > 0;
+}
+
+qint64 PtyRelay::lineTimeUs(qint64 bytes) const {
+    if (!paced())
+        return 0;
+    return bytes * BitsPerByte * 1000000 / m_options.baud;
+}
+
+void PtyRelay::schedule(const QByteArray& bytes, qint64 earliestUs) {
+    const qint64 start = std::max({earliestUs, m_lineFreeUs, nowUs()});
+    m_lineFreeUs = start + lineTimeUs(bytes.size());
+    m_out.push_back({bytes, start, 0});
+    pump();
+}
+
+void PtyRelay::pump() {
+    const qint64 now = nowUs();
+    while (!m_out.empty() && isRunning()) {
+        Outgoing& o = m_out.front();
+        if (now < o.startUs)
+            break;
+        // Bytes whose last bit has left the line by now.
+        qsizetype due = o.bytes.size();
+        if (paced())
+            due = std::min<qsizetype>(due,
+                                      (now - o.startUs) * m_options.baud / (BitsPerByte * 1000000));
+        if (due > o.written) {
+            const ssize_t n =
+                ::write(m_master, o.bytes.constData() + o.written, std::size_t(due - o.written));
+            if (n < 0)
+                break; // the tool does not read and the line is full: try again later
+            o.written += n;
+        }
+        if (o.written < o.bytes.size())
+            break;
+        qCInfo(lcFrames).noquote() << "tx" << frame::hex(o.bytes);
+        const QByteArray sent = o.bytes;
+        m_out.pop_front();
+        Q_EMIT replySent(sent);
+    }
+    if (m_out.empty() || !isRunning()) {
+        armPump(-1);
+        return;
+    }
+    // Wake exactly when the reply's last byte is due, and in between often enough to
+    // let a long reply trickle out as a real line would.
+    const Outgoing& o = m_out.front();
+    const qint64 end = o.startUs + lineTimeUs(o.bytes.size());
+    const qint64 nextByte = o.startUs + lineTimeUs(o.written + 1);
+    armPump(std::min(end, std::max(nextByte, now + TrickleUs)));
+}
+
+void PtyRelay::armPump(qint64 atUs) {
+    itimerspec t{};
+    if (atUs >= 0) {
+        const qint64 delay = std::max<qint64>(1, atUs - nowUs());
+        t.it_value.tv_sec = delay / 1000000;
+        t.it_value.tv_nsec = (delay % 1000000) * 1000;
+    }
+    ::timerfd_settime(m_pumpFd, 0, &t, nullptr);
+}
+
+} // namespace kliv::sim

@@ -1,0 +1,81 @@
+#pragma once
+
+#include "faults.h"
+#include "relaymodel.h"
+#include "requestassembler.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+#include <deque>
+
+class QSocketNotifier;
+
+namespace kliv::sim {
+
+struct PtyOptions {
+    qint32 baud = 115200; // line speed the replies are paced at
+    bool pace = true;     // false: replies leave at once, whole
+    int latencyMs = 0;    // the relay's thinking time before it answers
+    QString linkPath;     // a symbolic link to the device, replaced if present
+};
+
+// The simulated relay on a pseudo-terminal: the tool opens the slave side as its serial
+// port, the relay reads requests from the master side and answers them at line speed.
+class PtyRelay : public QObject {
+    Q_OBJECT
+  public:
+    PtyRelay(const RelaySettings& relay, const PtyOptions& options, QList<FaultRule> faults = {},
+             QObject* parent = nullptr);
+    ~PtyRelay() override;
+
+    // Opens the device and returns its path (/dev/pts/N); empty on failure.
+    QString start(QString* error = nullptr);
+    // Closes the device in order and removes the link.
+    void stop();
+    // The adapter is unplugged: the tool's open port fails from now on.
+    void vanish();
+
+    bool isRunning() const { return m_master >= 0; }
+    QString devicePath() const { return m_slavePath; }
+    RelayModel& model() { return m_model; }
+    qint64 nowMs() const { return m_clock.elapsed(); }
+
+  Q_SIGNALS:
+    void replySent(const QByteArray& bytes); // once its last byte has been written
+    void vanished();
+
+  private:
+    void onReadable();
+    void handle(const RequestAssembler::Request& request);
+    void schedule(const QByteArray& bytes, qint64 earliestUs);
+    void pump();
+    void armPump(qint64 atUs); // wakes pump() at that time, to the microsecond
+    void closeDevice();
+    qint64 nowUs() const { return m_clock.nsecsElapsed() / 1000; }
+    bool paced() const;
+    qint64 lineTimeUs(qint64 bytes) const;
+
+    struct Outgoing {
+        QByteArray bytes;
+        qint64 startUs = 0;
+        qsizetype written = 0;
+    };
+
+    PtyOptions m_options;
+    RelayModel m_model;
+    FaultInjector m_faults;
+    RequestAssembler m_assembler;
+    QElapsedTimer m_clock;
+    int m_pumpFd = -1; // a timerfd: a QTimer's millisecond steps would slow the line
+    QSocketNotifier* m_pumpNotifier = nullptr;
+    QSocketNotifier* m_notifier = nullptr;
+    std::deque<Outgoing> m_out;
+    qint64 m_lineFreeUs = 0;
+    int m_master = -1;
+    int m_slave = -1; // held so that the master never sees the line hang up
+    QString m_slavePath;
+};
+
+} // namespace kliv::sim
