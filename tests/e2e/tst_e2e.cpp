@@ -4,6 +4,7 @@
 #include "common/simprocess.h"
 #include "link/engine.h"
 #include "link/serialport.h"
+#include "protocol/frame.h"
 
 #include <QSignalSpy>
 #include <QtTest>
@@ -19,6 +20,7 @@ private Q_SLOTS:
     void pollGivesUpOnASilentRelay();
     void vanishedDeviceReportedOnce();
     void portHeldByAnotherProcess();
+    void speedChangeAppliesToTheOpenLine();
 };
 
 namespace {
@@ -101,6 +103,25 @@ void TestEndToEnd::portHeldByAnotherProcess() {
     QSignalSpy text(&r.engine, &Engine::versionRead);
     r.engine.readVersion(); // free again
     QVERIFY(text.wait(3000));
+}
+
+// The simulated relay only understands its own speed, as a real one does.
+void TestEndToEnd::speedChangeAppliesToTheOpenLine() {
+    SimProcess sim({QStringLiteral("--baud"), QStringLiteral("2400")});
+    QVERIFY(sim.ok());
+    Rig r(sim.path());
+    QSignalSpy noReply(&r.engine, &Engine::noReply);
+    QSignalSpy text(&r.engine, &Engine::versionRead);
+    r.engine.readVersion(); // at 115200: not understood
+    QVERIFY(noReply.wait(3000));
+    QCOMPARE(text.count(), 0);
+
+    QVERIFY(r.engine.comopen());
+    r.engine.applySpeedIndex(3); // 2400, on the open line, without re-opening
+    r.engine.state().requestKind = KindVersion;
+    r.engine.txd();
+    QVERIFY(text.wait(3000));
+    QCOMPARE(noReply.count(), 1);
 }
 
 QTEST_GUILESS_MAIN(TestEndToEnd)

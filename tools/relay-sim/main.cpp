@@ -91,6 +91,8 @@ int main(int argc, char* argv[]) {
         {QStringLiteral("latency"), QStringLiteral("Answer latency in milliseconds."),
          QStringLiteral("MS"), QStringLiteral("0")},
         {QStringLiteral("no-pace"), QStringLiteral("Send each reply at once, not at line speed.")},
+        {QStringLiteral("any-speed"),
+         QStringLiteral("Answer whatever line speed the tool has set (by default only --baud).")},
         {QStringLiteral("follow"),
          QStringLiteral("Presence reply of one byte: the tool follows an RS485 speed change.")},
         {QStringLiteral("version-text"),
@@ -121,6 +123,7 @@ int main(int argc, char* argv[]) {
     line.baud = intOption(parser, QStringLiteral("baud"), 50, 4000000);
     line.latencyMs = intOption(parser, QStringLiteral("latency"), 0, 60000);
     line.pace = !parser.isSet(QStringLiteral("no-pace"));
+    line.strictSpeed = !parser.isSet(QStringLiteral("any-speed"));
     line.linkPath = parser.value(QStringLiteral("link"));
 
     QList<FaultRule> faults;

@@ -1,5 +1,6 @@
 #include "ptyrelay.h"
 
+#include "linespeed.h"
 #include "responder.h"
 #include "simlog.h"
 
@@ -155,6 +156,14 @@ void PtyRelay::onReadable() {
 
 void PtyRelay::handle(const RequestAssembler::Request& request) {
     qCInfo(lcFrames).noquote() << "rx" << frame::hex(request.frame);
+    if (m_options.strictSpeed) {
+        const int toolBaud = toolLineSpeed(m_slave);
+        if (toolBaud != 0 && toolBaud != m_options.baud) {
+            qCInfo(lcFrames) << "   sent at" << toolBaud << "baud, the relay listens at"
+                             << m_options.baud << ": not understood";
+            return;
+        }
+    }
     const Response r = respond(m_model, m_faults, request.frame, nowMs());
     if (r.forOther) {
         qCInfo(lcFrames) << "   not for this relay";

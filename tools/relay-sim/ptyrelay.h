@@ -19,6 +19,8 @@ struct PtyOptions {
     bool pace = true;     // false: replies leave at once, whole
     int latencyMs = 0;    // the relay's thinking time before it answers
     QString linkPath;     // a symbolic link to the device, replaced if present
+    // A relay hears only frames sent at its own speed; anything else is line noise to it.
+    bool strictSpeed = true;
 };
 
 // The simulated relay on a pseudo-terminal: the tool opens the slave side as its serial
