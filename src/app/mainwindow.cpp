@@ -79,6 +79,7 @@ TForm1::TForm1(Engine& engine, Prompt& prompt, QWidget* parent)
         findChild<SpinEdit*>(QStringLiteral("z_vtz_t"))->setValue(seconds);
     });
     bindEngine();
+    linkSearchWindow();
 
     resize(minimumSizeHint().expandedTo(DesignSize));
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -117,6 +118,20 @@ void TForm1::Button9Click() {
     m_form3->load(findChild<QLineEdit*>(QStringLiteral("z_inom_a"))->text(),
                   findChild<SpinEdit*>(QStringLiteral("z_vtz_t"))->value());
     m_form3->exec();
+}
+
+// The search window mirrors the serial number and the port of the main window; the
+// mirrored selection is made quietly, as a programmatic selection runs no handler.
+void TForm1::linkSearchWindow() {
+    auto* serial = findChild<SpinEdit*>(QStringLiteral("frm1_zn"));
+    auto* ports = m_diagnostics->findChild<QComboBox*>(QStringLiteral("cmbPorts"));
+    auto* serial2 = m_form2->findChild<SpinEdit*>(QStringLiteral("frm2_zn"));
+    auto* ports2 = m_form2->findChild<QComboBox*>(QStringLiteral("cmbPorts"));
+    connect(serial, &QSpinBox::valueChanged, serial2, &QSpinBox::setValue);
+    connect(ports, &QComboBox::currentIndexChanged, ports2, [ports2](int index) {
+        const QSignalBlocker quiet(ports2);
+        ports2->setCurrentIndex(index);
+    });
 }
 
 void TForm1::bindEngine() {

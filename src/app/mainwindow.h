@@ -43,6 +43,7 @@ class TForm1 : public QMainWindow {
     void FormCreate();
     void PageControl1Change();
     void bindEngine();
+    void linkSearchWindow();
 
     Engine& m_engine;
     Prompt& m_prompt;

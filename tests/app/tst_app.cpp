@@ -472,6 +472,12 @@ void TestApp::searchWindow() {
     QCOMPARE(f.maximumSize(), shown);
     f.hide();
 
+    // The main window's serial number and port are mirrored into the search window.
+    t.find<QSpinBox>("frm1_zn")->setValue(1234);
+    QCOMPARE(t.find<QSpinBox>("frm2_zn")->value(), 1234);
+    t.find<QComboBox>("cmbPorts")->setCurrentIndex(1); // the main window's list comes first
+    QCOMPARE(f.ports()->currentIndex(), 1);
+
     f.setPorts({});
     QCOMPARE(f.ports()->count(), 0);
     QCOMPARE(f.ports()->currentIndex(), -1);
