@@ -1,5 +1,6 @@
 #include "diag/valuelabel.h"
 
+#include <QFontMetrics>
 #include <QLabel>
 
 namespace kliv::diag {
@@ -10,10 +11,11 @@ QLabel* valueLabel(const QString& objectName, const QString& text, int minWidth)
     l->setAlignment(Qt::AlignCenter);
     l->setFrameShape(QFrame::Panel);
     l->setFrameShadow(QFrame::Sunken);
-    l->setMinimumWidth(minWidth);
     QFont f = l->font();
     f.setBold(true);
     l->setFont(f);
+    // Never narrower than its start-up text in bold, whatever the font.
+    l->setMinimumWidth(qMax(minWidth, QFontMetrics(f).horizontalAdvance(text) + 12));
     QPalette p = l->palette();
     p.setColor(QPalette::WindowText, QColor(0, 128, 0));
     l->setPalette(p);
