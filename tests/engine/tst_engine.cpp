@@ -65,6 +65,8 @@ private Q_SLOTS:
     void lostDeviceReportedOnceAndReopens();
     void openFailureSendsNothing();
     void serialPresetsSpeed();
+    void unsolicitedReplies_data();
+    void unsolicitedReplies();
 };
 
 void TestEngine::versionJob() {
@@ -366,6 +368,35 @@ void TestEngine::serialPresetsSpeed() {
     QCOMPARE(r.port->baud, 115200);
     r.engine.applySpeedIndex(3); // applies to the open line at once
     QCOMPARE(r.port->baud, 2400);
+}
+
+// Presence replies move the speed-change job's state; other kinds are only counted.
+void TestEngine::unsolicitedReplies_data() {
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<int>("payloadLength");
+    QTest::addColumn<int>("stateBefore");
+    QTest::addColumn<int>("stateAfter");
+    QTest::newRow("presence answers step 0") << 0 << 2 << 0 << 13;
+    QTest::newRow("presence answers step 14") << 0 << 1 << 14 << 15;
+    QTest::newRow("presence in another step") << 0 << 2 << 16 << 16;
+    QTest::newRow("empty presence reply") << 0 << 0 << 0 << 0;
+    QTest::newRow("kind 9") << 9 << 3 << 20 << 20;
+    QTest::newRow("kind 200") << 200 << 0 << 21 << 21;
+}
+
+void TestEngine::unsolicitedReplies() {
+    QFETCH(int, kind);
+    QFETCH(int, payloadLength);
+    QFETCH(int, stateBefore);
+    QFETCH(int, stateAfter);
+    Rig r;
+    QVERIFY(r.engine.comopen());
+    r.engine.state().jobState = stateBefore;
+    r.port->push(reply(quint8(kind), QByteArray(payloadLength, '\x01')));
+    QCOMPARE(r.engine.framesReceived(), 1);
+    QCOMPARE(r.engine.state().jobState, stateAfter);
+    QVERIFY(r.port->written.isEmpty());
+    QVERIFY(r.port->isOpen());
 }
 
 QTEST_GUILESS_MAIN(TestEngine)
