@@ -98,12 +98,16 @@ QWidget* ConfigPage::buildBottom() {
     row->addWidget(button(QStringLiteral("btn_read_konf"), QStringLiteral("Считать конфигурацию")));
     row->addWidget(
         button(QStringLiteral("btn_write_konf"), QStringLiteral("Записать конфигурацию")));
-    connect(version, &QPushButton::clicked, &m_engine, &Engine::readVersion);
+    connect(version, &QPushButton::clicked, this, &ConfigPage::Button12Click);
     return bottom;
 }
 
 QPushButton* ConfigPage::vtzButton() const {
     return m_protection->vtzButton();
+}
+
+void ConfigPage::Button12Click() {
+    m_engine.readVersion();
 }
 
 } // namespace kliv

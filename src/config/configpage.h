@@ -24,6 +24,7 @@ class ConfigPage : public QWidget {
     QPushButton* vtzButton() const; // "График ВТЗ"
 
   private:
+    void Button12Click(); // "Версия программы МК"
     QWidget* buildInformation();
     QWidget* buildMonitoring();
     QWidget* buildBottom();

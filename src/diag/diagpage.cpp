@@ -86,7 +86,7 @@ DiagnosticsPage::DiagnosticsPage(Engine& engine, Prompt& prompt, QWidget* parent
 
     // The engine starts from what the page shows.
     m_engine.setSerial(m_serial->value());
-    m_engine.applySpeedIndex(m_speed->currentIndex());
+    m_engine.Comspeed(m_speed->currentIndex());
     m_engine.setView(m_view->currentIndex());
 }
 
@@ -175,29 +175,46 @@ void DiagnosticsPage::bindEngine() {
 
     // Only a pick by the user runs the change handlers; the engine's own speed preset
     // is shown without running them again.
-    connect(m_speed, &QComboBox::currentIndexChanged, e, &Engine::setSpeedIndex);
+    connect(m_speed, &QComboBox::currentIndexChanged, this, &DiagnosticsPage::cb_speedChange);
     connect(e, &Engine::speedIndexChanged, m_speed, [this](int i) {
         const QSignalBlocker quiet(m_speed);
         m_speed->setCurrentIndex(i);
     });
-    connect(m_ports, &QComboBox::currentIndexChanged, e,
-            [this] { m_engine.setPortName(m_ports->currentText()); });
-    connect(m_serial, &QSpinBox::valueChanged, e, &Engine::setSerial);
+    connect(m_ports, &QComboBox::currentIndexChanged, this, &DiagnosticsPage::cmbPortsChange);
+    connect(m_serial, &QSpinBox::valueChanged, this, &DiagnosticsPage::frm1_znChange);
     connect(m_view, &QComboBox::currentIndexChanged, e, &Engine::setView);
 
     connect(e, &Engine::liveStatus, this, &DiagnosticsPage::showLiveStatus);
     connect(e, &Engine::waveformReady, this, &DiagnosticsPage::showWaveform);
 
-    connect(m_reset, &QPushButton::clicked, e, &Engine::resetProtection);
+    connect(m_reset, &QPushButton::clicked, this, &DiagnosticsPage::btn_monitorClick);
     connect(e, &Engine::protectionResetDone, this,
             [this] { m_prompt.show(msg::protectionReset()); });
-    // One reading of the PC clock, so a correction at midnight cannot pair the old
-    // day's time with the new day's date.
-    connect(m_clock, &ClockPanel::correctRequested, e, [this] {
-        m_engine.setClock(clock::setPayload(QDateTime::currentDateTime(), m_clock->calibration(),
-                                            m_clock->stop(), m_clock->autoDst()));
-    });
+    connect(m_clock, &ClockPanel::correctRequested, this, &DiagnosticsPage::Button11Click);
     connect(e, &Engine::clockSetDone, this, [this] { m_prompt.show(msg::clockSet()); });
+}
+
+void DiagnosticsPage::cb_speedChange(int index) {
+    m_engine.setSpeedIndex(index);
+}
+
+void DiagnosticsPage::cmbPortsChange() {
+    m_engine.setPortName(m_ports->currentText());
+}
+
+void DiagnosticsPage::frm1_znChange(int serial) {
+    m_engine.setSerial(serial);
+}
+
+void DiagnosticsPage::btn_monitorClick() {
+    m_engine.resetProtection();
+}
+
+// One reading of the PC clock, so a correction at midnight cannot pair the old day's
+// time with the new day's date.
+void DiagnosticsPage::Button11Click() {
+    m_engine.setClock(clock::setPayload(QDateTime::currentDateTime(), m_clock->calibration(),
+                                        m_clock->stop(), m_clock->autoDst()));
 }
 
 void DiagnosticsPage::setPorts(const QStringList& ports) {

@@ -34,6 +34,13 @@ class DiagnosticsPage : public QWidget {
     void showWaveform(const WaveformStore& samples);
 
   private:
+    // Handlers of the page's controls.
+    void cb_speedChange(int index);
+    void cmbPortsChange();
+    void frm1_znChange(int serial);
+    void btn_monitorClick();
+    void Button11Click();
+
     QWidget* buildConnection();
     QWidget* buildButtons();
     QWidget* buildStatistics();

@@ -16,17 +16,20 @@ constexpr int VersionTextSize = 16;
 
 Engine::Engine(Port* port, QObject* parent) : QObject(parent), m_port(port) {
     m_port->setParent(this);
+    m_port->setObjectName(QStringLiteral("cp1"));
     connect(m_port, &Port::readyRead, this, &Engine::cp1RxChar);
     connect(m_port, &Port::lost, this, &Engine::onLost);
     m_timer2.setInterval(300);
     m_timer3.setInterval(300);
     m_timer4.setInterval(IdleCloseMs);
-    connect(&m_timer2, &QTimer::timeout, this, &Engine::timer2Tick);
-    connect(&m_timer3, &QTimer::timeout, this, &Engine::timer3Tick);
-    connect(&m_timer4, &QTimer::timeout, this, &Engine::timer4Tick);
+    connect(&m_timer2, &QTimer::timeout, this, &Engine::Timer2Timer);
+    connect(&m_timer3, &QTimer::timeout, this, &Engine::Timer3Timer);
+    connect(&m_timer4, &QTimer::timeout, this, &Engine::Timer4Timer);
 }
 
-Engine::~Engine() { comclose(); }
+Engine::~Engine() {
+    comclose();
+}
 
 // ---------------------------------------------------------------- line settings
 
@@ -38,10 +41,10 @@ void Engine::setPortName(const QString& name) {
 
 void Engine::setSpeedIndex(int index) {
     endPoll();
-    applySpeedIndex(index);
+    Comspeed(index);
 }
 
-void Engine::applySpeedIndex(int index) {
+void Engine::Comspeed(int index) {
     if (index < 0 || index >= speeds::Count)
         return;
     m_speedIndex = index;
@@ -52,7 +55,7 @@ void Engine::applySpeedIndex(int index) {
 void Engine::setSerial(int serial) {
     m_serial = serial;
     const int index = speeds::indexForSerial(serial);
-    applySpeedIndex(index);
+    Comspeed(index);
     Q_EMIT speedIndexChanged(index);
 }
 
@@ -79,7 +82,9 @@ void Engine::comclose() {
     m_timer4.stop();
 }
 
-bool Engine::isOpen() const { return m_port->isOpen(); }
+bool Engine::isOpen() const {
+    return m_port->isOpen();
+}
 
 // ---------------------------------------------------------------- jobs
 
@@ -115,14 +120,20 @@ void Engine::diagnosClick() {
         m_timer2.stop();
         return;
     }
-    txd();
+    TXD();
 }
 
-void Engine::endPoll() { setPollRunning(false); }
+void Engine::endPoll() {
+    setPollRunning(false);
+}
 
-void Engine::readVersion() { startJob(KindVersion); }
+void Engine::readVersion() {
+    startJob(KindVersion);
+}
 
-void Engine::resetProtection() { startJob(KindProtectionReset); }
+void Engine::resetProtection() {
+    startJob(KindProtectionReset);
+}
 
 void Engine::setClock(const QByteArray& payload9) {
     endPoll();
@@ -139,7 +150,9 @@ void Engine::sendRaw(quint8 kind, const QByteArray& payload) {
     startJob(kind);
 }
 
-bool Engine::busy() const { return m_pollRunning || m_timer3.isActive(); }
+bool Engine::busy() const {
+    return m_pollRunning || m_timer3.isActive();
+}
 
 // One request in flight at a time: a job started while the poll runs ends the poll
 // first, so the two never share the line.
@@ -152,7 +165,7 @@ void Engine::startJob(quint8 kind) {
         Q_EMIT jobFinished();
         return;
     }
-    txd();
+    TXD();
 }
 
 void Engine::endJob() {
@@ -181,7 +194,7 @@ int Engine::payloadLengthFor(quint8 kind) const {
     }
 }
 
-void Engine::txd() {
+void Engine::TXD() {
     const quint8 kind = m_state.requestKind;
     const int n = payloadLengthFor(kind);
     const QByteArray payload(reinterpret_cast<const char*>(m_state.tx.data()) + 6, n);
@@ -217,7 +230,9 @@ void Engine::sendFrame(const QByteArray& f, bool counted) {
 
 // ---------------------------------------------------------------- receive path
 
-void Engine::cp1RxChar() { receive(m_port->readAll()); }
+void Engine::cp1RxChar() {
+    receive(m_port->readAll());
+}
 
 void Engine::receive(const QByteArray& bytes) {
     qsizetype pos = 0;
@@ -234,12 +249,12 @@ void Engine::receive(const QByteArray& bytes) {
             m_receiver.resume();
             continue;
         }
-        rxOk();
+        RX_OK();
         break; // whatever followed the frame in this batch is dropped
     }
 }
 
-void Engine::rxOk() {
+void Engine::RX_OK() {
     if (!m_receiver.held())
         return;
     const QByteArray f = m_receiver.frame();
@@ -306,7 +321,7 @@ void Engine::onStatusReply(const QByteArray& payload) {
         if (record)
             m_state.payload0() = quint8(waveform::selectorAfterLive(m_view));
         if (m_pollRunning)
-            txd();
+            TXD();
         if (record)
             Q_EMIT liveStatus(*record);
         return;
@@ -317,7 +332,7 @@ void Engine::onStatusReply(const QByteArray& payload) {
     const auto block = waveform::decode(payload);
     if (!block) { // names no phase: ignored, the same request goes out again
         if (m_pollRunning)
-            txd();
+            TXD();
         return;
     }
     m_samples.store(*block);
@@ -325,19 +340,19 @@ void Engine::onStatusReply(const QByteArray& payload) {
     m_state.payload0() = quint8(next.nextSelector);
     if (!next.draw) {
         if (m_pollRunning)
-            txd();
+            TXD();
         return;
     }
     const WaveformStore drawn = m_samples;
     m_samples.clear();
     if (m_pollRunning)
-        txd();
+        TXD();
     Q_EMIT waveformReady(drawn);
 }
 
 // ---------------------------------------------------------------- timers
 
-void Engine::timer2Tick() {
+void Engine::Timer2Timer() {
     if (!m_pollRunning) {
         m_timer2.stop();
         return;
@@ -351,7 +366,7 @@ void Engine::timer2Tick() {
             return;
         }
         m_state.requestKind = KindStatus;
-        txd();
+        TXD();
     } else {
         m_state.rxFlags = 2;
     }
@@ -359,7 +374,7 @@ void Engine::timer2Tick() {
 
 // No retry for a single request; the job ends here, so a later unrelated reply
 // cannot continue it.
-void Engine::timer3Tick() {
+void Engine::Timer3Timer() {
     comclose();
     endJob();
     Q_EMIT noReply();
@@ -368,7 +383,7 @@ void Engine::timer3Tick() {
 
 // The idle close never cuts off an awaited reply nor the running poll; those end
 // through their own time-outs, which close the port.
-void Engine::timer4Tick() {
+void Engine::Timer4Timer() {
     if (m_timer3.isActive() || m_pollRunning)
         return;
     comclose();

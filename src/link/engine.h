@@ -30,17 +30,17 @@ struct ExchangeState {
 // Timer and receive handlers are public plain methods so tests can drive them.
 class Engine : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit Engine(Port* port, QObject* parent = nullptr); // takes ownership of port
     ~Engine() override;
 
     // --- line settings (the connection group of the main window) ---
     void setPortName(const QString& name); // cmbPortsChange: ends the poll, closes
     QString portName() const { return m_portName; }
-    void setSpeedIndex(int index);         // cb_speedChange: ends the poll, Comspeed
-    void applySpeedIndex(int index);       // Comspeed alone (no poll end)
+    void setSpeedIndex(int index); // cb_speedChange: ends the poll, Comspeed
+    void Comspeed(int index);      // Comspeed alone (no poll end)
     int speedIndex() const { return m_speedIndex; }
-    void setSerial(int serial);            // frm1_znChange: presets the speed index
+    void setSerial(int serial); // frm1_znChange: presets the speed index
     int serial() const { return m_serial; }
     void setView(int view) { m_view = view; } // cmb_m item index, read at each reply
     int view() const { return m_view; }
@@ -52,25 +52,25 @@ public:
     Port* port() const { return m_port; }
 
     // --- jobs ---
-    void diagnosClick();           // starts the poll, or stops it and closes the port
-    void endPoll();                // the caption goes back to "Диагностика"
+    void diagnosClick(); // starts the poll, or stops it and closes the port
+    void endPoll();      // the caption goes back to "Диагностика"
     bool pollRunning() const { return m_pollRunning; }
-    void readVersion();            // "Версия программы МК"
-    void resetProtection();        // "Сброс защиты"
-    void setClock(const QByteArray& payload9); // "Корректировка часов"
+    void readVersion();                                   // "Версия программы МК"
+    void resetProtection();                               // "Сброс защиты"
+    void setClock(const QByteArray& payload9);            // "Корректировка часов"
     void sendRaw(quint8 kind, const QByteArray& payload); // service: any request kind
-    bool busy() const;             // a reply is awaited or the poll runs
+    bool busy() const;                                    // a reply is awaited or the poll runs
 
     // --- the request builder and the receive path ---
-    void txd();
-    void cp1RxChar();                 // receive notification: reads the port
+    void TXD();
+    void cp1RxChar();                      // receive notification: reads the port
     void receive(const QByteArray& bytes); // the bytes of one notification
-    void rxOk();                      // dispatch of the held frame
+    void RX_OK();                          // dispatch of the held frame
 
     // --- timers (tick handlers, callable directly) ---
-    void timer2Tick(); // poll watchdog
-    void timer3Tick(); // reply time-out
-    void timer4Tick(); // port idle close
+    void Timer2Timer(); // poll watchdog
+    void Timer3Timer(); // reply time-out
+    void Timer4Timer(); // port idle close
     const QTimer& timer2() const { return m_timer2; }
     const QTimer& timer3() const { return m_timer3; }
     const QTimer& timer4() const { return m_timer4; }
@@ -84,7 +84,7 @@ public:
     const WaveformStore& samples() const { return m_samples; }
     QByteArray lastRequest() const { return m_lastRequest; }
 
-Q_SIGNALS:
+  Q_SIGNALS:
     void framesSentChanged(int count);
     void framesReceivedChanged(int count);
     void pollRunningChanged(bool running);
@@ -100,11 +100,11 @@ Q_SIGNALS:
     void rawReply(const QByteArray& frame); // reply to sendRaw
     void jobFinished();                     // any single-request job ended (ok or not)
 
-    void noReply();      // "Устройство не отвечает!": time-out or the poll gave up
+    void noReply(); // "Устройство не отвечает!": time-out or the poll gave up
     void portOpenFailed(kliv::OpenError error, const QString& detail);
     void deviceLost(const QString& detail); // once per loss
 
-private:
+  private:
     void startJob(quint8 kind); // ends the poll, opens, sends
     void endJob();              // job state 0, Timer3 stopped, nothing in flight
     void sendFrame(const QByteArray& frame, bool counted);

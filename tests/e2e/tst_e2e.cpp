@@ -14,7 +14,7 @@ using kliv::test::SimProcess;
 
 class TestEndToEnd : public QObject {
     Q_OBJECT
-private Q_SLOTS:
+  private Q_SLOTS:
     void versionJobTwice();
     void pollRidesOutDroppedReplies();
     void pollGivesUpOnASilentRelay();
@@ -117,9 +117,9 @@ void TestEndToEnd::speedChangeAppliesToTheOpenLine() {
     QCOMPARE(text.count(), 0);
 
     QVERIFY(r.engine.comopen());
-    r.engine.applySpeedIndex(3); // 2400, on the open line, without re-opening
+    r.engine.Comspeed(3); // 2400, on the open line, without re-opening
     r.engine.state().requestKind = KindVersion;
-    r.engine.txd();
+    r.engine.TXD();
     QVERIFY(text.wait(3000));
     QCOMPARE(noReply.count(), 1);
 }

@@ -12,7 +12,9 @@ using kliv::test::FakePort;
 
 namespace {
 
-QByteArray hx(const char* s) { return QByteArray::fromHex(QByteArray(s).replace(' ', "")); }
+QByteArray hx(const char* s) {
+    return QByteArray::fromHex(QByteArray(s).replace(' ', ""));
+}
 
 QByteArray reply(quint8 kind, const QByteArray& payload) {
     return frame::build(600, kind, payload);
@@ -32,20 +34,24 @@ QByteArray blockReply(int selector) {
     return reply(KindStatus, p);
 }
 
-int selectorOf(const QByteArray& request) { return quint8(request.at(6)); }
+int selectorOf(const QByteArray& request) {
+    return quint8(request.at(6));
+}
 
 struct Rig {
     FakePort* port = new FakePort;
     Engine engine{port};
     Rig() { engine.setPortName(QStringLiteral("/dev/fake")); }
-    QByteArray last() const { return port->written.isEmpty() ? QByteArray() : port->written.last(); }
+    QByteArray last() const {
+        return port->written.isEmpty() ? QByteArray() : port->written.last();
+    }
 };
 
 } // namespace
 
 class TestEngine : public QObject {
     Q_OBJECT
-private Q_SLOTS:
+  private Q_SLOTS:
     void versionJob();
     void replyTimeoutBySpeed_data();
     void replyTimeoutBySpeed();
@@ -112,11 +118,11 @@ void TestEngine::replyTimeoutBySpeed() {
     QFETCH(int, kind);
     QFETCH(int, interval);
     Rig r;
-    r.engine.applySpeedIndex(speed);
+    r.engine.Comspeed(speed);
     QVERIFY(r.engine.comopen());
     QCOMPARE(r.port->baud, speeds::Baud[speed]);
     r.engine.state().requestKind = quint8(kind);
-    r.engine.txd();
+    r.engine.TXD();
     QVERIFY(r.engine.timer3().isActive());
     QCOMPARE(r.engine.timer3().interval(), interval);
     QCOMPARE(r.engine.timer4().interval(), 3000);
@@ -127,7 +133,7 @@ void TestEngine::timeoutEndsTheJob() {
     QSignalSpy noReply(&r.engine, &Engine::noReply);
     r.engine.state().jobState = 21; // a chained job waiting for its step
     r.engine.readVersion();
-    r.engine.timer3Tick();
+    r.engine.Timer3Timer();
     QCOMPARE(noReply.count(), 1);
     QVERIFY(!r.port->isOpen());
     QVERIFY(!r.engine.timer3().isActive());
@@ -188,7 +194,7 @@ void TestEngine::watchdogResendsThenGivesUp() {
     QCOMPARE(r.engine.framesSent(), 1);
     int ticks = 0;
     while (r.engine.timer2().isActive() && ticks < 50) {
-        r.engine.timer2Tick();
+        r.engine.Timer2Timer();
         ++ticks;
     }
     // Two ticks per expiry; four re-sends, the fifth silent expiry gives up.
@@ -201,7 +207,7 @@ void TestEngine::watchdogResendsThenGivesUp() {
         QCOMPARE(w, hx("AA 06 02 58 01 01 00 01 0C"));
     // The port is left to the idle close, which now closes it.
     QVERIFY(r.port->isOpen());
-    r.engine.timer4Tick();
+    r.engine.Timer4Timer();
     QVERIFY(!r.port->isOpen());
 }
 
@@ -212,7 +218,7 @@ void TestEngine::replyBetweenResendsKeepsThePollAlive() {
     r.engine.diagnosClick();
     for (int round = 0; round < 6; ++round) {
         for (int t = 0; t < 8; ++t) // four silent expiries
-            r.engine.timer2Tick();
+            r.engine.Timer2Timer();
         QCOMPARE(r.engine.state().retryCount, 4);
         r.port->push(liveReply());
         QCOMPARE(r.engine.state().retryCount, 0);
@@ -257,15 +263,15 @@ void TestEngine::heldFrameDispatchedOnce() {
 
 void TestEngine::idleCloseSparesAwaitedReplyAndPoll() {
     Rig r;
-    r.engine.applySpeedIndex(0);
+    r.engine.Comspeed(0);
     r.engine.readVersion(); // 10 s reply time-out at 300 baud
-    r.engine.timer4Tick();
+    r.engine.Timer4Timer();
     QVERIFY(r.port->isOpen());
-    r.engine.timer3Tick();
+    r.engine.Timer3Timer();
     QVERIFY(!r.port->isOpen());
 
     r.engine.diagnosClick();
-    r.engine.timer4Tick();
+    r.engine.Timer4Timer();
     QVERIFY(r.port->isOpen());
     r.engine.diagnosClick(); // stop: closes at once
     QVERIFY(!r.port->isOpen());
@@ -331,7 +337,7 @@ void TestEngine::lostDeviceReportedOnceAndReopens() {
     QCOMPARE(lost.count(), 1);
     QVERIFY(!r.engine.pollRunning());
     QVERIFY(!r.engine.timer2().isActive());
-    r.engine.timer2Tick();
+    r.engine.Timer2Timer();
     QCOMPARE(noReply.count(), 0);
     r.engine.readVersion();
     QCOMPARE(r.port->opens, 2);
@@ -366,7 +372,7 @@ void TestEngine::serialPresetsSpeed() {
     QCOMPARE(r.engine.speedIndex(), 10);
     r.engine.readVersion();
     QCOMPARE(r.port->baud, 115200);
-    r.engine.applySpeedIndex(3); // applies to the open line at once
+    r.engine.Comspeed(3); // applies to the open line at once
     QCOMPARE(r.port->baud, 2400);
 }
 

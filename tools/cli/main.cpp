@@ -80,7 +80,8 @@ int main(int argc, char* argv[]) {
     const QCommandLineOption view(QStringLiteral("view"),
                                   QStringLiteral("poll: осциллограммы none|A|AB|ABC"),
                                   QStringLiteral("V"), QStringLiteral("none"));
-    const QCommandLineOption stop(QStringLiteral("stop"), QStringLiteral("clock-set: остановить часы"));
+    const QCommandLineOption stop(QStringLiteral("stop"),
+                                  QStringLiteral("clock-set: остановить часы"));
     const QCommandLineOption cal(QStringLiteral("calibration"),
                                  QStringLiteral("clock-set: калибровка -31..31"),
                                  QStringLiteral("N"), QStringLiteral("0"));
@@ -166,7 +167,7 @@ int main(int argc, char* argv[]) {
     Engine engine(new SerialPort);
     engine.setPortName(portName);
     engine.setSerial(serialNo);
-    engine.applySpeedIndex(speedIndex);
+    engine.Comspeed(speedIndex);
     Runner runner(engine, asJson);
     return job(runner);
 }
