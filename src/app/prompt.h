@@ -10,7 +10,7 @@ namespace kliv {
 
 // Every box of the tool goes through this, so tests answer boxes without a screen.
 class Prompt {
-public:
+  public:
     virtual ~Prompt() = default;
     // An information or error box; `detail` (may be empty) adds a plain explanation.
     virtual void show(const Message& m, const QString& detail = {}) = 0;
@@ -20,12 +20,12 @@ public:
 
 // The real boxes (QMessageBox), modal over `parent`.
 class BoxPrompt : public Prompt {
-public:
+  public:
     explicit BoxPrompt(QWidget* parent = nullptr) : m_parent(parent) {}
     void show(const Message& m, const QString& detail = {}) override;
     bool ask(const QString& caption, const QString& text) override;
 
-private:
+  private:
     QWidget* m_parent;
 };
 

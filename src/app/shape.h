@@ -8,7 +8,7 @@ namespace kliv {
 // A coloured indicator: a round square, optionally with a circle centred inside it.
 class Shape : public QWidget {
     Q_OBJECT
-public:
+  public:
     enum Kind { RoundSquare, Circle };
     static const QColor Red, Silver, Lime;
 
@@ -18,10 +18,10 @@ public:
     QColor color() const { return m_color; }
     QSize sizeHint() const override { return {m_size, m_size}; }
 
-protected:
+  protected:
     void paintEvent(QPaintEvent*) override;
 
-private:
+  private:
     Kind m_kind;
     int m_size;
     QColor m_color = Silver;

@@ -8,10 +8,10 @@ namespace kliv {
 // outside the limits becomes the nearest limit, a text that is no number the lower one.
 class SpinEdit : public QSpinBox {
     Q_OBJECT
-public:
+  public:
     SpinEdit(const QString& objectName, int min, int max, int value, QWidget* parent = nullptr);
 
-protected:
+  protected:
     QValidator::State validate(QString& text, int& pos) const override;
     void fixup(QString& text) const override;
     int valueFromText(const QString& text) const override;

@@ -16,15 +16,16 @@ Message noReply() {
             Icon::Error};
 }
 
-Message noPortFound() { return {PortCaption, QStringLiteral("Не найден СОМ-порт!"), Icon::Error}; }
+Message noPortFound() {
+    return {PortCaption, QStringLiteral("Не найден СОМ-порт!"), Icon::Error};
+}
 
 Message portOpenFailed() {
     return {PortCaption, QStringLiteral("Ошибка открытия порта !"), Icon::Error};
 }
 
 Message protectionReset() {
-    return {QStringLiteral("Сброс защиты"), QStringLiteral("Защита сброшена!"),
-            Icon::Information};
+    return {QStringLiteral("Сброс защиты"), QStringLiteral("Защита сброшена!"), Icon::Information};
 }
 
 Message clockSet() {

@@ -16,13 +16,13 @@ struct Message {
 
 namespace msg {
 
-Message noReply();          // "Устройство не отвечает! ..."
-Message noPortFound();      // "Не найден СОМ-порт!"
-Message portOpenFailed();   // "Ошибка открытия порта !"
-Message protectionReset();  // "Защита сброшена!"
-Message clockSet();         // "Корректировка выполнена!"
-Message configRead();       // "Конфигурация считана"
-Message deviceLost();       // the line vanished while open (unplugged adapter)
+Message noReply();         // "Устройство не отвечает! ..."
+Message noPortFound();     // "Не найден СОМ-порт!"
+Message portOpenFailed();  // "Ошибка открытия порта !"
+Message protectionReset(); // "Защита сброшена!"
+Message clockSet();        // "Корректировка выполнена!"
+Message configRead();      // "Конфигурация считана"
+Message deviceLost();      // the line vanished while open (unplugged adapter)
 
 // Plain words for why a port did not open or was lost (shown beside the boxes).
 QString openErrorDetail(int openError, const QString& port, const QString& system);

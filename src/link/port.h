@@ -12,7 +12,7 @@ enum class OpenError { None, NotFound, Busy, Permission, Other };
 // The line as the engine needs it. The real one wraps QSerialPort; tests use a fake.
 class Port : public QObject {
     Q_OBJECT
-public:
+  public:
     using QObject::QObject;
 
     virtual bool open(const QString& name, qint32 baud) = 0;
@@ -26,13 +26,13 @@ public:
     OpenError openError() const { return m_openError; }
     QString errorText() const { return m_errorText; }
 
-Q_SIGNALS:
+  Q_SIGNALS:
     void readyRead(); // on the thread that owns the port (the UI thread)
     // The open line failed for good (an unplugged adapter, a vanished device).
     // Emitted once per loss; the port is already closed when it arrives.
     void lost(const QString& detail);
 
-protected:
+  protected:
     OpenError m_openError = OpenError::None;
     QString m_errorText;
 };

@@ -60,8 +60,8 @@ int FrameReceiver::feed(const char* data, int size) {
             m_buf[m_count++] = b;
             if (m_count == m_total) {
                 const int n = m_total - frame::Overhead;
-                const quint16 s = frame::sum(reinterpret_cast<const char*>(m_buf.data()),
-                                             n + frame::HeaderSize);
+                const quint16 s =
+                    frame::sum(reinterpret_cast<const char*>(m_buf.data()), n + frame::HeaderSize);
                 const quint16 got = quint16(m_buf[n + 6] << 8 | m_buf[n + 7]);
                 if (s == got) {
                     m_state = State::Held;
@@ -77,9 +77,8 @@ int FrameReceiver::feed(const char* data, int size) {
 }
 
 QByteArray FrameReceiver::frame() const {
-    return m_state == State::Held
-               ? QByteArray(reinterpret_cast<const char*>(m_buf.data()), m_total)
-               : QByteArray();
+    return m_state == State::Held ? QByteArray(reinterpret_cast<const char*>(m_buf.data()), m_total)
+                                  : QByteArray();
 }
 
 } // namespace kliv

@@ -9,7 +9,7 @@ namespace kliv {
 // current frame still needs and never stores past its 255-byte buffer: a length byte
 // above 247 drops the frame and the hunt for the next 0xAA starts again.
 class FrameReceiver {
-public:
+  public:
     enum class State { Hunt, Header, Body, Held };
 
     // Clears the buffer before every request, so a reply starts from its first byte.
@@ -26,14 +26,14 @@ public:
     State state() const { return m_state; }
     bool held() const { return m_state == State::Held; }
     int count() const { return m_count; }
-    int needed() const; // bytes the current frame still lacks; 0 while hunting or held
+    int needed() const;       // bytes the current frame still lacks; 0 while hunting or held
     QByteArray frame() const; // the held frame
     const std::array<quint8, 255>& buffer() const { return m_buf; }
 
     // Diagnostics: frames dropped for a bad sum or an impossible length.
     int badFrames() const { return m_bad; }
 
-private:
+  private:
     std::array<quint8, 255> m_buf{};
     int m_count = 0;
     int m_total = 0; // length of the frame being assembled, known after byte 5

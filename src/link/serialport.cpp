@@ -50,7 +50,9 @@ SerialPort::SerialPort(QObject* parent) : Port(parent) {
     connect(&m_port, &QSerialPort::errorOccurred, this, &SerialPort::onError);
 }
 
-SerialPort::~SerialPort() { m_port.close(); }
+SerialPort::~SerialPort() {
+    m_port.close();
+}
 
 bool SerialPort::open(const QString& name, qint32 baud) {
     m_openError = OpenError::None;
@@ -87,7 +89,9 @@ void SerialPort::close() {
         m_port.close();
 }
 
-bool SerialPort::isOpen() const { return m_port.isOpen(); }
+bool SerialPort::isOpen() const {
+    return m_port.isOpen();
+}
 
 void SerialPort::setBaud(qint32 baud) {
     m_configuring = true;
@@ -105,7 +109,9 @@ bool SerialPort::write(const QByteArray& bytes) {
     return queued;
 }
 
-QByteArray SerialPort::readAll() { return m_port.readAll(); }
+QByteArray SerialPort::readAll() {
+    return m_port.readAll();
+}
 
 // A vanished device shows up as a storm of read errors while the port stays open, so any
 // error outside our own configuration calls, other than a time-out, is the loss of the

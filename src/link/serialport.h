@@ -10,7 +10,7 @@ namespace kliv {
 // Port on QSerialPort: 8N1, DTR off, RTS on, no flow control.
 class SerialPort : public Port {
     Q_OBJECT
-public:
+  public:
     explicit SerialPort(QObject* parent = nullptr);
     ~SerialPort() override;
 
@@ -25,7 +25,7 @@ public:
     // the system's serial devices, each by its device name.
     static QStringList openablePorts(const QStringList& extra = {});
 
-private:
+  private:
     void onError(QSerialPort::SerialPortError e);
     QSerialPort m_port;
     bool m_configuring = false; // errors of our own settings calls are not a loss

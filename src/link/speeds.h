@@ -23,6 +23,8 @@ constexpr int replyTimeoutMs(int index) {
 constexpr int ConfigWriteExtraMs = 500;
 
 // Speed index for a serial number: relays below 600 ship at 14400 baud.
-constexpr int indexForSerial(int serial) { return serial < 600 ? 6 : 10; }
+constexpr int indexForSerial(int serial) {
+    return serial < 600 ? 6 : 10;
+}
 
 } // namespace kliv::speeds

@@ -41,13 +41,17 @@ QByteArray build(quint16 serial, quint8 kind, const QByteArray& payload);
 // A frame shorter than its byte 5 announces is not good.
 bool check(const QByteArray& frame);
 
-inline quint8 kindOf(const QByteArray& f) { return quint8(f.at(4)); }
-inline int payloadLength(const QByteArray& f) { return quint8(f.at(5)); }
+inline quint8 kindOf(const QByteArray& f) {
+    return quint8(f.at(4));
+}
+inline int payloadLength(const QByteArray& f) {
+    return quint8(f.at(5));
+}
 inline QByteArray payloadOf(const QByteArray& f) {
     return f.mid(HeaderSize, payloadLength(f));
 }
 
-QString hex(const QByteArray& bytes); // "AA 06 02 58", for dumps and the CLI
+QString hex(const QByteArray& bytes);              // "AA 06 02 58", for dumps and the CLI
 QByteArray fromHex(const QString& text, bool* ok); // accepts blanks between bytes
 
 } // namespace frame

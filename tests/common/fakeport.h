@@ -10,7 +10,7 @@ namespace kliv::test {
 // A line without a device: records what is written, delivers what a test pushes.
 // No Q_OBJECT: it only emits the signals of Port.
 class FakePort : public Port {
-public:
+  public:
     QList<QByteArray> written;
     QByteArray incoming;
     qint32 baud = 0;
@@ -57,7 +57,7 @@ public:
         Q_EMIT lost(QStringLiteral("gone"));
     }
 
-private:
+  private:
     bool m_open = false;
 };
 

@@ -9,7 +9,7 @@ namespace kliv::test {
 
 // Records every box and answers questions from a queue (No when the queue is empty).
 class RecordingPrompt : public Prompt {
-public:
+  public:
     struct Shown {
         Message message;
         QString detail;

@@ -9,7 +9,7 @@ namespace kliv::test {
 // The simulated relay as a separate process on its own pseudo-terminal (env KLIV_SIM
 // names the program; ctest sets it).
 class SimProcess {
-public:
+  public:
     explicit SimProcess(const QStringList& args = {}) {
         const QString program = qEnvironmentVariable("KLIV_SIM");
         m_proc.setProgram(program);
@@ -31,7 +31,7 @@ public:
     QString path() const { return m_path; }
     bool ok() const { return m_path.startsWith(QLatin1Char('/')); }
 
-private:
+  private:
     QProcess m_proc;
     QString m_path;
 };

@@ -6,14 +6,16 @@
 using kliv::FrameReceiver;
 
 namespace {
-QByteArray hx(const char* s) { return QByteArray::fromHex(QByteArray(s).replace(' ', "")); }
+QByteArray hx(const char* s) {
+    return QByteArray::fromHex(QByteArray(s).replace(' ', ""));
+}
 const QByteArray Version = hx("AA 06 02 58 0F 00 01 19");
 const QByteArray Presence = hx("AA 06 02 58 00 02 01 02 01 0F"); // two payload bytes
 } // namespace
 
 class TestReceiver : public QObject {
     Q_OBJECT
-private Q_SLOTS:
+  private Q_SLOTS:
     void assembles_data();
     void assembles();
     void heldFrameIsHandedOnOnce();
@@ -41,15 +43,15 @@ void TestReceiver::assembles_data() {
         << QList<QByteArray>{hx("AA 07 FF FF 0F 00 02 BE")} << hx("AA 07 FF FF 0F 00 02 BE") << 0;
     QByteArray badSum = Version;
     badSum[7] = char(0x1A);
-    QTest::newRow("sum off by one, then good") << QList<QByteArray>{badSum + Version} << Version
-                                               << 1;
+    QTest::newRow("sum off by one, then good")
+        << QList<QByteArray>{badSum + Version} << Version << 1;
     QTest::newRow("sum off by one alone") << QList<QByteArray>{badSum} << QByteArray() << 1;
-    QTest::newRow("two frames: first held") << QList<QByteArray>{Presence + Version} << Presence
-                                            << 0;
+    QTest::newRow("two frames: first held")
+        << QList<QByteArray>{Presence + Version} << Presence << 0;
     QTest::newRow("length above 247 dropped, resync")
         << QList<QByteArray>{hx("AA 06 02 58 06 F8 00 00") + Version} << Version << 1;
-    QTest::newRow("length 255 dropped") << QList<QByteArray>{hx("AA 06 02 58 06 FF"), Version}
-                                        << Version << 1;
+    QTest::newRow("length 255 dropped")
+        << QList<QByteArray>{hx("AA 06 02 58 06 FF"), Version} << Version << 1;
     const QByteArray zeros = kliv::frame::build(0, 0, QByteArray(3, '\0'));
     QTest::newRow("zero bytes are data") << QList<QByteArray>{zeros} << zeros << 0;
     QTest::newRow("incomplete") << QList<QByteArray>{Version.left(7)} << QByteArray() << 0;

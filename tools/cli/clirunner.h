@@ -16,14 +16,14 @@ enum Exit { Done = 0, NoAnswer = 1, BadUsage = 2, PortFailed = 3 };
 // exit code; the texts are those of the windows' boxes.
 class Runner : public QObject {
     Q_OBJECT
-public:
+  public:
     Runner(Engine& engine, bool json);
 
     int run(const std::function<void()>& start); // event loop until finish()
     void finish(int code);
 
-    void print(const QString& text);               // stdout
-    void printJson(const QJsonObject& object);     // stdout, one line
+    void print(const QString& text);           // stdout
+    void printJson(const QJsonObject& object); // stdout, one line
     void fail(int code, const Message& m, const QString& detail = {});
 
     // Runs first when a job fails, e.g. so the poll can still print its rate line.
@@ -32,7 +32,7 @@ public:
     bool json() const { return m_json; }
     Engine& engine() { return m_engine; }
 
-private:
+  private:
     Engine& m_engine;
     bool m_json;
     bool m_finished = false;

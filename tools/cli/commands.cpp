@@ -18,10 +18,13 @@ namespace {
 
 std::atomic_bool interrupted = false;
 
-void onSignal(int) { interrupted = true; }
+void onSignal(int) {
+    interrupted = true;
+}
 
 // A job that ends with an information box: print the box's text.
-int boxJob(Runner& r, void (Engine::*done)(), const Message& m, const std::function<void()>& start) {
+int boxJob(Runner& r, void (Engine::*done)(), const Message& m,
+           const std::function<void()>& start) {
     QObject::connect(&r.engine(), done, &r, [&r, m] {
         if (r.json())
             r.printJson({{QStringLiteral("result"), m.text}});
@@ -123,8 +126,8 @@ int poll(Runner& r, const PollOptions& o) {
 
 int clockSet(Runner& r, const ClockOptions& o) {
     return boxJob(r, &Engine::clockSetDone, msg::clockSet(), [&r, o] {
-        r.engine().setClock(clock::setPayload(QDateTime::currentDateTime(), o.calibration,
-                                              o.stop, o.autoDst));
+        r.engine().setClock(
+            clock::setPayload(QDateTime::currentDateTime(), o.calibration, o.stop, o.autoDst));
     });
 }
 

@@ -8,8 +8,8 @@ namespace kliv::cli {
 namespace {
 
 const char* const TimerNames[8] = {"Umin", "Umax", "Uasm", "ihol", "Iasm", "Ivtz", "zakl", "Idif"};
-const char* const TimerLabels[8] = {"Umin:",  "Umax:",  "Uасм:",    "Хол. ход:",
-                                    "Iасм:",  "Iвтз:",  "Заклин.:", "Iут.:"};
+const char* const TimerLabels[8] = {
+    "Umin:", "Umax:", "Uасм:", "Хол. ход:", "Iасм:", "Iвтз:", "Заклин.:", "Iут.:"};
 
 QJsonArray bits(quint8 b) {
     QJsonArray a;
@@ -53,7 +53,8 @@ QString liveText(const LiveStatus& s, const NumberLocale& loc) {
                 (s.conditionBits & bit ? QStringLiteral("  пуск") : QString()) +
                 (s.operatedBits & bit ? QStringLiteral("  сработала") : QString()));
     }
-    add(QStringLiteral("Оборуд.:"), s.stateBits & 1 ? QStringLiteral("вкл.") : QStringLiteral("выкл."));
+    add(QStringLiteral("Оборуд.:"),
+        s.stateBits & 1 ? QStringLiteral("вкл.") : QStringLiteral("выкл."));
     add(QStringLiteral("Изоляц.:"),
         s.stateBits & 4 ? QStringLiteral("неисправна") : QStringLiteral("норма"));
     add(QStringLiteral("Защита:"),
@@ -61,8 +62,10 @@ QString liveText(const LiveStatus& s, const NumberLocale& loc) {
     add(QStringLiteral("Wа, кВтч:"), t.energy);
     add(QStringLiteral("Наработка об., (ч:м:с):"), t.running);
     add(QStringLiteral("Калибровка:"), QString::number(s.clock.calibration));
-    add(QStringLiteral("Остановка часов:"), s.clock.stopped ? QStringLiteral("да") : QStringLiteral("нет"));
-    add(QStringLiteral("Авт. перевод часов:"), s.clock.autoDst ? QStringLiteral("да") : QStringLiteral("нет"));
+    add(QStringLiteral("Остановка часов:"),
+        s.clock.stopped ? QStringLiteral("да") : QStringLiteral("нет"));
+    add(QStringLiteral("Авт. перевод часов:"),
+        s.clock.autoDst ? QStringLiteral("да") : QStringLiteral("нет"));
     return l.join(QLatin1Char('\n'));
 }
 

@@ -22,7 +22,7 @@ namespace kliv::sim {
 
 namespace {
 
-constexpr int BitsPerByte = 10; // start, eight data bits, stop
+constexpr int BitsPerByte = 10;    // start, eight data bits, stop
 constexpr qint64 TrickleUs = 1000; // partial writes of a long reply, this far apart
 
 QString systemError(const char* what) {
