@@ -7,7 +7,7 @@ namespace kliv::cli {
 
 namespace {
 
-const char* const TimerNames[8] = {"Umin", "Umax", "Uasm", "ihol", "Iasm", "Ivtz", "zakl", "Idif"};
+const char* const TimerNames[8] = {"Umin", "Umax", "Uasm", "Ihol", "Iasm", "Ivtz", "Izakl", "Idif"};
 const char* const TimerLabels[8] = {
     "Umin:", "Umax:", "Uасм:", "Хол. ход:", "Iасм:", "Iвтз:", "Заклин.:", "Iут.:"};
 
