@@ -4,19 +4,23 @@
 
 #include "app/prompt.h"
 #include "diag/diagpage.h"
+#include "diag/livechart.h"
 #include "link/engine.h"
 #include "link/serialport.h"
+#include "protocol/waveform.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QLineSeries>
 #include <QProcess>
 #include <QTextStream>
 #include <QThread>
 #include <QTimer>
 #include <algorithm>
+#include <functional>
 #include <vector>
 
 using namespace kliv;
@@ -103,6 +107,35 @@ int main(int argc, char** argv) {
     relay.terminate();
     relay.waitForFinished(2000);
 
+    // Reference in the same run: the same drawing done by clearing each series and
+    // appending its points one by one, against one replace() per series.
+    auto* chart = page.findChild<LiveChart*>(QStringLiteral("Chart1"));
+    WaveformStore store;
+    for (int i = 0; i < waveform::SampleCount; ++i)
+        for (int ph = 0; ph < 3; ++ph) {
+            store.voltage[ph][i] = (i * 7 + ph * 40) % 256;
+            store.current[ph][i] = (i * 5 + ph * 60) % 256;
+        }
+    const auto points = waveform::series(store);
+    auto timeRedraws = [&](const std::function<void()>& draw) {
+        constexpr int Rounds = 50;
+        QElapsedTimer t;
+        t.start();
+        for (int r = 0; r < Rounds; ++r) {
+            draw();
+            QCoreApplication::processEvents(); // the chart's deferred layout and paint
+        }
+        return t.nsecsElapsed() / 1000.0 / Rounds;
+    };
+    const double replaceUs = timeRedraws([&] { chart->showSamples(store); });
+    const double appendUs = timeRedraws([&] {
+        for (int i = 0; i < waveform::SeriesCount; ++i) {
+            chart->series(i)->clear();
+            for (const QPointF& p : points[size_t(i)])
+                chart->series(i)->append(p);
+        }
+    });
+
     // One poll: the live record and one block per phase, each a request and its reply.
     const double cycleLine = lineSeconds(RequestBytes + LiveReplyBytes) +
                              Phases * lineSeconds(RequestBytes + BlockReplyBytes);
@@ -117,6 +150,8 @@ int main(int argc, char** argv) {
     out << "line-time ceiling: " << ceiling << " polls/s (" << cycleLine * 1000 << " ms a poll)\n";
     out << "ratio to ceiling: " << polls / ceiling << "\n";
     out << "chart redraws: " << redrawNs.size() << ", median " << medianUs << " us\n";
+    out << "redraw with paint, replace(): " << replaceUs << " us; clear()+append(): " << appendUs
+        << " us; ratio " << appendUs / replaceUs << "\n";
     out << "boxes shown: " << prompt.shown << "\n";
     return 0;
 }
