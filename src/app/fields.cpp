@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 
 namespace kliv {
 
@@ -31,6 +32,12 @@ QComboBox* dropDown(const QString& name, const QStringList& items) {
     c->setObjectName(name);
     c->addItems(items);
     return c;
+}
+
+QPushButton* button(const QString& name, const QString& text) {
+    auto* b = new QPushButton(text);
+    b->setObjectName(name);
+    return b;
 }
 
 QLineEdit* textEdit(const QString& name, const QString& text, int maxLength) {

@@ -6,6 +6,7 @@
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QPushButton;
 class QWidget;
 
 namespace kliv {
@@ -21,6 +22,8 @@ QLabel* unit(const QString& text);
 QLabel* valueText(const QString& objectName, const QString& accessibleName);
 // A drop-down list that admits only its items.
 QComboBox* dropDown(const QString& objectName, const QStringList& items);
+// A push button.
+QPushButton* button(const QString& objectName, const QString& text);
 // A free text edit.
 QLineEdit* textEdit(const QString& objectName, const QString& text, int maxLength = 32767);
 

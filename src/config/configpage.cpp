@@ -22,12 +22,6 @@ namespace {
 // The relay holds each text in sixteen characters.
 constexpr int InfoTextChars = 16;
 
-QPushButton* button(const QString& name, const QString& text) {
-    auto* b = new QPushButton(text);
-    b->setObjectName(name);
-    return b;
-}
-
 QGridLayout* captionGrid(QWidget* owner, const QList<QPair<QString, QWidget*>>& rows) {
     auto* g = new QGridLayout(owner);
     g->setHorizontalSpacing(6);

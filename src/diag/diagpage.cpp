@@ -1,5 +1,6 @@
 #include "diag/diagpage.h"
 
+#include "app/fields.h"
 #include "app/prompt.h"
 #include "app/spinedit.h"
 #include "diag/clockpanel.h"
@@ -9,7 +10,9 @@
 #include "diag/valuelabel.h"
 #include "link/engine.h"
 #include "link/messages.h"
+#include "link/speeds.h"
 #include "protocol/clock.h"
+#include "protocol/frame.h"
 #include "protocol/status.h"
 
 #include <QComboBox>
@@ -27,33 +30,9 @@ namespace {
 const QString PollIdle = QStringLiteral("Диагностика");
 const QString PollRunning = QStringLiteral("Остановить");
 
-// Right-aligned by leading blanks, as the list shows them; index = speed index.
-const QStringList SpeedItems = {
-    QStringLiteral("    300"), QStringLiteral("    600"), QStringLiteral("  1200"),
-    QStringLiteral("  2400"),  QStringLiteral("  4800"),  QStringLiteral("  9600"),
-    QStringLiteral(" 14400"),  QStringLiteral(" 19200"),  QStringLiteral(" 38400"),
-    QStringLiteral(" 57600"),  QStringLiteral("115200"),
-};
-constexpr int StartSpeedIndex = 10;
-
 const QStringList ViewItems = {QStringLiteral("нет"), QStringLiteral("Фаза А"),
                                QStringLiteral("Фаза А,В"), QStringLiteral("Фаза А,В,С")};
 constexpr int StartView = 1;
-
-constexpr int SerialMin = 100, SerialMax = 65535, StartSerial = 600;
-
-QComboBox* comboBox(const QString& objectName, const QStringList& items = {}) {
-    auto* c = new QComboBox;
-    c->setObjectName(objectName);
-    c->addItems(items);
-    return c;
-}
-
-QPushButton* button(const QString& objectName, const QString& text) {
-    auto* b = new QPushButton(text);
-    b->setObjectName(objectName);
-    return b;
-}
 
 } // namespace
 
@@ -92,11 +71,12 @@ DiagnosticsPage::DiagnosticsPage(Engine& engine, Prompt& prompt, QWidget* parent
 
 QWidget* DiagnosticsPage::buildConnection() {
     auto* box = new QGroupBox;
-    m_serial = new SpinEdit(QStringLiteral("frm1_zn"), SerialMin, SerialMax, StartSerial);
-    m_ports = comboBox(QStringLiteral("cmbPorts"));
+    m_serial = new SpinEdit(QStringLiteral("frm1_zn"), frame::SerialMin, frame::SerialMax,
+                            frame::SerialDefault);
+    m_ports = dropDown(QStringLiteral("cmbPorts"), {});
     m_ports->setMinimumContentsLength(6);
-    m_speed = comboBox(QStringLiteral("cb_speed"), SpeedItems);
-    m_speed->setCurrentIndex(StartSpeedIndex);
+    m_speed = dropDown(QStringLiteral("cb_speed"), speeds::items());
+    m_speed->setCurrentIndex(speeds::Default);
     m_search = button(QStringLiteral("Button6"), QStringLiteral("Поиск устройства"));
 
     auto* g = new QGridLayout(box);
@@ -129,7 +109,7 @@ QWidget* DiagnosticsPage::buildButtons() {
     auto* box = new QWidget;
     m_diagnos = button(QStringLiteral("diagnos"), m_engine.pollRunning() ? PollRunning : PollIdle);
     m_reset = button(QStringLiteral("btn_monitor"), QStringLiteral("Сброс защиты"));
-    m_view = comboBox(QStringLiteral("cmb_m"), ViewItems);
+    m_view = dropDown(QStringLiteral("cmb_m"), ViewItems);
     m_view->setCurrentIndex(StartView);
     for (QPushButton* b : {m_diagnos, m_reset})
         b->setMinimumHeight(32);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "protocol/waveform.h"
+
 #include <QChartView>
 #include <array>
 
@@ -7,14 +9,12 @@ class QLineSeries;
 
 namespace kliv {
 
-struct WaveformStore;
-
 // The live phase chart: voltage and current of phases A, B and C as six line series
 // over a fixed value range, redrawn at the end of every waveform cycle.
 class LiveChart : public QChartView {
     Q_OBJECT
   public:
-    static constexpr int SeriesCount = 6;
+    static constexpr int SeriesCount = waveform::SeriesCount;
 
     explicit LiveChart(QWidget* parent = nullptr);
 

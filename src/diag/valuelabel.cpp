@@ -1,16 +1,16 @@
 #include "diag/valuelabel.h"
 
+#include "app/fields.h"
+
 #include <QFontMetrics>
 #include <QLabel>
 
 namespace kliv::diag {
 
 QLabel* valueLabel(const QString& objectName, const QString& text, int minWidth) {
-    auto* l = new QLabel(text);
-    l->setObjectName(objectName);
-    l->setAlignment(Qt::AlignCenter);
-    l->setFrameShape(QFrame::Panel);
-    l->setFrameShadow(QFrame::Sunken);
+    QLabel* l = valueText(objectName, QString());
+    l->setText(text);
+    l->setTextInteractionFlags(Qt::NoTextInteraction);
     QFont f = l->font();
     f.setBold(true);
     l->setFont(f);
@@ -23,13 +23,11 @@ QLabel* valueLabel(const QString& objectName, const QString& text, int minWidth)
 }
 
 QLabel* captionFor(const QString& text, QWidget* field) {
-    auto* l = new QLabel(text);
-    l->setBuddy(field);
     QString name = text.trimmed();
     if (name.endsWith(QLatin1Char(':')))
         name.chop(1);
     field->setAccessibleName(name);
-    return l;
+    return caption(text, field);
 }
 
 } // namespace kliv::diag

@@ -22,12 +22,6 @@ constexpr std::array<int, ProtocolPage::Columns> ColumnWidths = {45, 162, 48, 46
 constexpr int RowHeight = 24;
 constexpr int GridFontPixels = 13;
 
-QPushButton* button(const QString& name, const QString& text) {
-    auto* b = new QPushButton(text);
-    b->setObjectName(name);
-    return b;
-}
-
 } // namespace
 
 QStringList ProtocolPage::headers() {

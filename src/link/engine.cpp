@@ -136,22 +136,16 @@ void Engine::resetProtection() {
 }
 
 void Engine::setClock(const QByteArray& payload9) {
-    endPoll();
     std::copy_n(payload9.constData(), qMin<qsizetype>(payload9.size(), 9), m_state.tx.begin() + 6);
     startJob(KindClockSet);
 }
 
 void Engine::sendRaw(quint8 kind, const QByteArray& payload) {
     const int n = int(qMin<qsizetype>(payload.size(), frame::MaxRequestPayload));
-    endPoll();
     std::copy_n(payload.constData(), n, m_state.tx.begin() + 6);
     m_rawLength = n;
     m_rawPending = true;
     startJob(kind);
-}
-
-bool Engine::busy() const {
-    return m_pollRunning || m_timer3.isActive();
 }
 
 // One request in flight at a time: a job started while the poll runs ends the poll
@@ -162,7 +156,6 @@ void Engine::startJob(quint8 kind) {
     m_state.requestKind = kind;
     if (!comopen()) {
         endJob();
-        Q_EMIT jobFinished();
         return;
     }
     TXD();
@@ -219,7 +212,6 @@ void Engine::TXD() {
 
 void Engine::sendFrame(const QByteArray& f, bool counted) {
     qCDebug(lcFrames).noquote() << "TX" << frame::hex(f);
-    m_lastRequest = f;
     m_port->write(f);
     if (counted) {
         ++m_framesSent;
@@ -271,7 +263,6 @@ void Engine::RX_OK() {
         m_rawLength = -1;
         comclose();
         Q_EMIT rawReply(f);
-        Q_EMIT jobFinished();
         return;
     }
 
@@ -291,19 +282,16 @@ void Engine::RX_OK() {
     case KindClockSet:
         comclose();
         Q_EMIT clockSetDone();
-        Q_EMIT jobFinished();
         break;
     case KindProtectionReset:
         comclose();
         Q_EMIT protectionResetDone();
-        Q_EMIT jobFinished();
         break;
     case KindVersion: {
         comclose();
         // Sixteen bytes whatever the length says: the buffer was cleared before the request.
         const QByteArray text(reinterpret_cast<const char*>(buf.data()) + 6, VersionTextSize);
         Q_EMIT versionRead(cp1251::decodeToZero(text));
-        Q_EMIT jobFinished();
         break;
     }
     default:
@@ -378,7 +366,6 @@ void Engine::Timer3Timer() {
     comclose();
     endJob();
     Q_EMIT noReply();
-    Q_EMIT jobFinished();
 }
 
 // The idle close never cuts off an awaited reply nor the running poll; those end
@@ -395,7 +382,6 @@ void Engine::onLost(const QString& detail) {
     setPollRunning(false);
     endJob();
     Q_EMIT deviceLost(msg::lostDetail(m_portName, detail));
-    Q_EMIT jobFinished();
 }
 
 } // namespace kliv

@@ -49,7 +49,6 @@ class Engine : public QObject {
     bool comopen();  // closes and re-opens; false (and portOpenFailed) when it fails
     void comclose(); // closes, stops the idle close
     bool isOpen() const;
-    Port* port() const { return m_port; }
 
     // --- jobs ---
     void diagnosClick(); // starts the poll, or stops it and closes the port
@@ -59,7 +58,6 @@ class Engine : public QObject {
     void resetProtection();                               // "Сброс защиты"
     void setClock(const QByteArray& payload9);            // "Корректировка часов"
     void sendRaw(quint8 kind, const QByteArray& payload); // service: any request kind
-    bool busy() const;                                    // a reply is awaited or the poll runs
 
     // --- the request builder and the receive path ---
     void TXD();
@@ -80,9 +78,7 @@ class Engine : public QObject {
     int framesReceived() const { return m_framesReceived; }
     const ExchangeState& state() const { return m_state; }
     ExchangeState& state() { return m_state; }
-    const FrameReceiver& receiver() const { return m_receiver; }
     const WaveformStore& samples() const { return m_samples; }
-    QByteArray lastRequest() const { return m_lastRequest; }
 
   Q_SIGNALS:
     void framesSentChanged(int count);
@@ -98,7 +94,6 @@ class Engine : public QObject {
     void protectionResetDone();
     void clockSetDone();
     void rawReply(const QByteArray& frame); // reply to sendRaw
-    void jobFinished();                     // any single-request job ended (ok or not)
 
     void noReply(); // "Устройство не отвечает!": time-out or the poll gave up
     void portOpenFailed(kliv::OpenError error, const QString& detail);
@@ -128,7 +123,6 @@ class Engine : public QObject {
     int m_inFlightKind = -1; // kind of the request awaiting its reply, -1 when none
     int m_framesSent = 0;
     int m_framesReceived = 0;
-    QByteArray m_lastRequest;
 };
 
 } // namespace kliv

@@ -29,6 +29,9 @@ constexpr int MaxRequestPayload = 79;
 constexpr int MaxReplyPayload = 247;
 constexpr int MaxFrame = MaxReplyPayload + Overhead; // 255, the receive buffer
 
+// Factory serial numbers the relays carry; 600 is the tool's start-up value.
+constexpr int SerialMin = 100, SerialMax = 65535, SerialDefault = 600;
+
 // 16-bit byte sum of header and payload; the result never exceeds 0xFFFF for any
 // frame within the size limits, so no carry is lost.
 quint16 sum(const char* data, int size);

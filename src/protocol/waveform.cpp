@@ -68,6 +68,8 @@ AfterBlock afterBlock(int selector, int view) {
 
 std::array<QList<QPointF>, SeriesCount> series(const WaveformStore& s) {
     std::array<QList<QPointF>, SeriesCount> out;
+    for (auto& points : out)
+        points.reserve(SampleCount + 1); // drawn once per waveform cycle
     out[0].append(QPointF(0, 0));
     out[1].append(QPointF(0, 0));
     for (int i = 1; i <= SampleCount; ++i) {

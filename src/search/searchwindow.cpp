@@ -2,6 +2,7 @@
 
 #include "app/fields.h"
 #include "app/spinedit.h"
+#include "protocol/frame.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -13,7 +14,8 @@
 namespace kliv {
 
 TForm2::TForm2(QWidget* parent)
-    : QDialog(parent), m_serial(new SpinEdit(QStringLiteral("frm2_zn"), 100, 65535, 100)),
+    : QDialog(parent), m_serial(new SpinEdit(QStringLiteral("frm2_zn"), frame::SerialMin,
+                                             frame::SerialMax, frame::SerialMin)),
       m_ports(dropDown(QStringLiteral("cmbPorts"), {})), m_start(new QPushButton),
       m_progress(new QProgressBar), m_status(new QLabel(QStringLiteral("Процесс..."))) {
     setObjectName(QStringLiteral("Form2"));

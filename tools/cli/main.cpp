@@ -103,7 +103,7 @@ int main(int argc, char* argv[]) {
         return listPorts(asJson);
 
     int serialNo = 0;
-    if (!parseInt(p.value(serial), 100, 65535, &serialNo))
+    if (!parseInt(p.value(serial), frame::SerialMin, frame::SerialMax, &serialNo))
         return usage(QStringLiteral("Заводской номер должен быть от 100 до 65535."));
     int speedIndex = speeds::indexForSerial(serialNo);
     if (p.isSet(baud)) {
