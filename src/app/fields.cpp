@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 
 namespace kliv {
@@ -38,6 +39,16 @@ QPushButton* button(const QString& name, const QString& text) {
     auto* b = new QPushButton(text);
     b->setObjectName(name);
     return b;
+}
+
+QProgressBar* progressBar(const QString& name, int max, const QString& accessibleName) {
+    auto* p = new QProgressBar;
+    p->setObjectName(name);
+    p->setRange(0, max);
+    p->setValue(0);
+    p->setTextVisible(false);
+    p->setAccessibleName(accessibleName);
+    return p;
 }
 
 QLineEdit* textEdit(const QString& name, const QString& text, int maxLength) {

@@ -6,6 +6,7 @@
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QProgressBar;
 class QPushButton;
 class QWidget;
 
@@ -24,6 +25,8 @@ QLabel* valueText(const QString& objectName, const QString& accessibleName);
 QComboBox* dropDown(const QString& objectName, const QStringList& items);
 // A push button.
 QPushButton* button(const QString& objectName, const QString& text);
+// A progress bar from 0 to `max`, without a percentage text.
+QProgressBar* progressBar(const QString& objectName, int max, const QString& accessibleName);
 // A free text edit.
 QLineEdit* textEdit(const QString& objectName, const QString& text, int maxLength = 32767);
 

@@ -84,17 +84,12 @@ CalibrationGroup::CalibrationGroup(QWidget* parent)
 
     // Auto-calibration is started from the foot of the group, under its choices.
     g->setRowStretch(row++, 1);
-    auto* progress = new QProgressBar;
-    progress->setObjectName(QStringLiteral("PBk"));
-    progress->setRange(0, 11);
-    progress->setValue(0);
-    progress->setTextVisible(false);
-    progress->setAccessibleName(QStringLiteral("Авто-калибровка"));
+    QProgressBar* progress =
+        progressBar(QStringLiteral("PBk"), 11, QStringLiteral("Авто-калибровка"));
     progress->setMaximumHeight(cosf->sizeHint().height() * 2 / 3);
     g->addWidget(progress, row++, Caption, 1, Unit - Caption + 1);
 
-    m_auto = new QPushButton(QStringLiteral("Авто-калибровка"));
-    m_auto->setObjectName(QStringLiteral("Button5"));
+    m_auto = button(QStringLiteral("Button5"), QStringLiteral("Авто-калибровка"));
     g->addWidget(m_auto, row, Box, 1, Unit - Box + 1);
 }
 

@@ -178,8 +178,7 @@ ProtectionGroup::ProtectionGroup(QWidget* parent)
     auto* vtz = new SpinEdit(QStringLiteral("z_vtz_t"), 1, 999, 300);
     fVtz.grid->addWidget(caption(QStringLiteral("ВТЗ:"), vtz), FieldRow, DelayCaption);
     delay(fVtz, vtz);
-    m_vtz = new QPushButton(QStringLiteral("График ВТЗ"));
-    m_vtz->setObjectName(QStringLiteral("Button9"));
+    m_vtz = button(QStringLiteral("Button9"), QStringLiteral("График ВТЗ"));
     fVtz.grid->addWidget(m_vtz, 0, DelayCaption, 1, DelayUnit - DelayCaption + 1);
 
     auto* zaklOk = enableBox(QStringLiteral("z_zakl_ok"), QStringLiteral("Заклинивание"), true);

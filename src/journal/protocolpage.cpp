@@ -117,12 +117,7 @@ QWidget* ProtocolPage::buildLogButtons() {
     column->addWidget(button(QStringLiteral("Button1"), QStringLiteral("Считать протокол")));
     column->addWidget(
         button(QStringLiteral("btn_save_prot"), QStringLiteral("Сохранить протокол")));
-    m_progress = new QProgressBar;
-    m_progress->setObjectName(QStringLiteral("pb_prot"));
-    m_progress->setRange(0, 10);
-    m_progress->setValue(0);
-    m_progress->setTextVisible(false);
-    m_progress->setAccessibleName(QStringLiteral("Ход выполнения"));
+    m_progress = progressBar(QStringLiteral("pb_prot"), 10, QStringLiteral("Ход выполнения"));
     column->addWidget(m_progress);
     column->addStretch(1);
     return box;

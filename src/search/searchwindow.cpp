@@ -16,24 +16,20 @@ namespace kliv {
 TForm2::TForm2(QWidget* parent)
     : QDialog(parent), m_serial(new SpinEdit(QStringLiteral("frm2_zn"), frame::SerialMin,
                                              frame::SerialMax, frame::SerialMin)),
-      m_ports(dropDown(QStringLiteral("cmbPorts"), {})), m_start(new QPushButton),
-      m_progress(new QProgressBar), m_status(new QLabel(QStringLiteral("Процесс..."))) {
+      m_ports(dropDown(QStringLiteral("cmbPorts"), {})),
+      m_start(button(QStringLiteral("Button1"), QStringLiteral("Начать поиск"))),
+      m_progress(progressBar(QStringLiteral("pb_search"), ProgressSteps,
+                             QStringLiteral("Поиск устройства"))),
+      m_status(new QLabel(QStringLiteral("Процесс..."))) {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("   Поиск устройства"));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint);
 
     m_ports->setMinimumContentsLength(12);
     m_ports->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    m_start->setObjectName(QStringLiteral("Button1"));
-    m_start->setText(QStringLiteral("Начать поиск"));
     // Wide enough for its other caption, "Остановить поиск", so the dialog never jumps.
     m_start->setMinimumWidth(
         m_start->fontMetrics().horizontalAdvance(QStringLiteral("Остановить поиск")) + 32);
-    m_progress->setObjectName(QStringLiteral("pb_search"));
-    m_progress->setRange(0, ProgressSteps);
-    m_progress->setValue(0);
-    m_progress->setTextVisible(false);
-    m_progress->setAccessibleName(QStringLiteral("Поиск устройства"));
     m_status->setObjectName(QStringLiteral("lser"));
     m_status->setMinimumWidth(m_status->fontMetrics().horizontalAdvance(
                                   QStringLiteral("Найдено устройство: скорость 115200 бод/сек")) +
