@@ -110,8 +110,10 @@ TForm3::TForm3(QWidget* parent)
 
 void TForm3::load(const QString& nominalCurrent, int seconds) {
     m_nominal->setText(nominalCurrent);
-    m_time->setValue(seconds);
-    plot();
+    if (m_time->value() == seconds)
+        plot(); // a new value replots through its change handler
+    else
+        m_time->setValue(seconds);
 }
 
 void TForm3::plot() {
