@@ -33,11 +33,6 @@ Message clockSet() {
             Icon::Information};
 }
 
-Message configRead() {
-    return {QStringLiteral("Считывание конфигурации"), QStringLiteral("Конфигурация считана"),
-            Icon::Information};
-}
-
 Message deviceLost() {
     return {PortCaption, QStringLiteral("Связь с портом потеряна!"), Icon::Error};
 }

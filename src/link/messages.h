@@ -21,7 +21,6 @@ Message noPortFound();     // "Не найден СОМ-порт!"
 Message portOpenFailed();  // "Ошибка открытия порта !"
 Message protectionReset(); // "Защита сброшена!"
 Message clockSet();        // "Корректировка выполнена!"
-Message configRead();      // "Конфигурация считана"
 Message deviceLost();      // the line vanished while open (unplugged adapter)
 
 // Plain words for why a port did not open or was lost (shown beside the boxes).
