@@ -70,7 +70,7 @@ bool Engine::comopen() {
     }
     if (!m_port->open(m_portName, speeds::Baud[m_speedIndex])) {
         const OpenError e = m_port->openError();
-        Q_EMIT portOpenFailed(e, msg::openErrorDetail(int(e), m_portName, m_port->errorText()));
+        Q_EMIT portOpenFailed(e, msg::openErrorDetail(e, m_portName, m_port->errorText()));
         return false;
     }
     return true;

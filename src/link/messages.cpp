@@ -37,8 +37,8 @@ Message deviceLost() {
     return {PortCaption, QStringLiteral("Связь с портом потеряна!"), Icon::Error};
 }
 
-QString openErrorDetail(int openError, const QString& port, const QString& system) {
-    switch (OpenError(openError)) {
+QString openErrorDetail(OpenError error, const QString& port, const QString& system) {
+    switch (error) {
     case OpenError::NotFound:
         return QStringLiteral("Порт %1 не найден. Проверьте, подключен ли адаптер.").arg(port);
     case OpenError::Busy:

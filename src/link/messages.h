@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/port.h"
+
 #include <QString>
 
 namespace kliv {
@@ -24,7 +26,7 @@ Message clockSet();        // "Корректировка выполнена!"
 Message deviceLost();      // the line vanished while open (unplugged adapter)
 
 // Plain words for why a port did not open or was lost (shown beside the boxes).
-QString openErrorDetail(int openError, const QString& port, const QString& system);
+QString openErrorDetail(OpenError error, const QString& port, const QString& system);
 QString lostDetail(const QString& port, const QString& system);
 
 } // namespace msg
