@@ -103,6 +103,8 @@ void Engine::diagnosClick() {
         return;
     }
     endJob();
+    if (!comopen())
+        return;
     setPollRunning(true);
     m_framesSent = 0;
     m_framesReceived = 0;
@@ -115,11 +117,6 @@ void Engine::diagnosClick() {
     m_state.requestKind = KindStatus;
     m_state.payload0() = SelectorLive;
     m_state.retryCount = 0;
-    if (!comopen()) {
-        setPollRunning(false);
-        m_timer2.stop();
-        return;
-    }
     TXD();
 }
 
@@ -197,7 +194,7 @@ void Engine::TXD() {
     m_receiver.reset();
     m_state.rxFlags = 0;
     m_inFlightKind = kind;
-    sendFrame(f, true);
+    sendFrame(f);
 
     if (kind == KindStatus && !m_rawPending) {
         m_timer3.stop(); // the poll watchdog watches status requests
@@ -210,13 +207,11 @@ void Engine::TXD() {
     m_timer4.start(IdleCloseMs);
 }
 
-void Engine::sendFrame(const QByteArray& f, bool counted) {
+void Engine::sendFrame(const QByteArray& f) {
     qCDebug(lcFrames).noquote() << "TX" << frame::hex(f);
     m_port->write(f);
-    if (counted) {
-        ++m_framesSent;
-        Q_EMIT framesSentChanged(m_framesSent);
-    }
+    ++m_framesSent;
+    Q_EMIT framesSentChanged(m_framesSent);
     Q_EMIT frameSent(f);
 }
 

@@ -102,7 +102,7 @@ class Engine : public QObject {
   private:
     void startJob(quint8 kind); // ends the poll, opens, sends
     void endJob();              // job state 0, Timer3 stopped, nothing in flight
-    void sendFrame(const QByteArray& frame, bool counted);
+    void sendFrame(const QByteArray& frame);
     int payloadLengthFor(quint8 kind) const;
     void onStatusReply(const QByteArray& payload);
     void onLost(const QString& detail);
