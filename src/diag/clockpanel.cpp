@@ -18,9 +18,7 @@ QCheckBox* captionedCheck(const QString& objectName, const QString& text) {
     auto* c = new QCheckBox(text);
     c->setObjectName(objectName);
     c->setLayoutDirection(Qt::RightToLeft);
-    QString name = text;
-    name.chop(1);
-    c->setAccessibleName(name);
+    c->setAccessibleName(diag::nameOf(text));
     return c;
 }
 

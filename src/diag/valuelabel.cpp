@@ -22,11 +22,15 @@ QLabel* valueLabel(const QString& objectName, const QString& text, int minWidth)
     return l;
 }
 
-QLabel* captionFor(const QString& text, QWidget* field) {
-    QString name = text.trimmed();
+QString nameOf(const QString& caption) {
+    QString name = caption.trimmed();
     if (name.endsWith(QLatin1Char(':')))
         name.chop(1);
-    field->setAccessibleName(name);
+    return name;
+}
+
+QLabel* captionFor(const QString& text, QWidget* field) {
+    field->setAccessibleName(nameOf(text));
     return caption(text, field);
 }
 

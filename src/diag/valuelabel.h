@@ -11,6 +11,9 @@ namespace kliv::diag {
 QLabel* valueLabel(const QString& objectName, const QString& text = QStringLiteral("0"),
                    int minWidth = 56);
 
+// What a screen reader calls the field behind a caption: the caption without its colon.
+QString nameOf(const QString& caption);
+
 // A caption whose buddy is `field`; the field takes the caption (without its colon) as
 // its accessible name so screen readers and tests find it by what the user reads.
 QLabel* captionFor(const QString& text, QWidget* field);
