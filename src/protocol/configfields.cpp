@@ -1,0 +1,309 @@
+// The configuration's field table and what is built on it: validation, differences and the
+// numbers the user types.
+#include "protocol/configuration.h"
+
+#include <QStringEncoder>
+#include <algorithm>
+#include <limits>
+
+namespace kliv::config {
+
+namespace {
+
+using K = FieldKind;
+using C = Configuration;
+
+constexpr int Byte = 255, Word = 65535;
+constexpr int LongDelayMax = 999; // whole seconds of z_ihol_t and z_vtz_t
+
+constexpr const char* SpeedItems[] = {"300",   "600",   "1200",  "2400",  "4800",  "9600",
+                                      "14400", "19200", "38400", "57600", "115200"};
+constexpr const char* InsulationItems[] = {"50", "100", "250", "500"};
+constexpr const char* PhaseItems[] = {"A/B/C", "A/B", "A/C", "A"};
+constexpr const char* ProtocolItems[] = {"ZVTBUS", "ZVTMBR"};
+
+constexpr Field list(const char* key, const char* label, int C::*m,
+                     std::span<const char* const> items) {
+    return {.key = key,
+            .label = label,
+            .kind = K::List,
+            .max = int(items.size()) - 1,
+            .items = items,
+            .number = m};
+}
+constexpr Field spin(const char* key, const char* label, int C::*m, int min, int max,
+                     const char* unit = nullptr) {
+    return {.key = key,
+            .label = label,
+            .kind = K::Spin,
+            .min = min,
+            .max = max,
+            .unit = unit,
+            .number = m};
+}
+constexpr Field tenths(const char* key, const char* label, int C::*m, int max, const char* unit) {
+    return {.key = key, .label = label, .kind = K::Tenths, .max = max, .unit = unit, .number = m};
+}
+constexpr Field integer(const char* key, const char* label, int C::*m) {
+    return {.key = key, .label = label, .kind = K::Integer, .max = Word, .number = m};
+}
+constexpr Field check(const char* key, const char* label, bool C::*m) {
+    return {.key = key, .label = label, .kind = K::Check, .check = m};
+}
+constexpr Field text(const char* key, const char* label, QString C::*m) {
+    return {.key = key, .label = label, .kind = K::Text, .text = m};
+}
+
+constexpr Field Fields[] = {
+    list("cb_rs485", "RS485", &C::cb_rs485, SpeedItems),
+    spin("z_umin_v", "Umin", &C::z_umin_v, 100, 6000, "В"),
+    tenths("st_zumin_t", "Umin, задержка", &C::st_zumin_t, Byte, "с"),
+    spin("z_umax_v", "Umax", &C::z_umax_v, 100, 7000, "В"),
+    tenths("st_zumax_t", "Umax, задержка", &C::st_zumax_t, Byte, "с"),
+    spin("z_uasm", "Uасм", &C::z_uasm, 1, 99, "%"),
+    tenths("st_zuasm_t", "Uасм, задержка", &C::st_zuasm_t, Byte, "с"),
+    tenths("z_ihol_a", "Iхол", &C::z_ihol_a, Word, "А"),
+    spin("z_ihol_t", "Iхол, задержка", &C::z_ihol_t, 1, LongDelayMax, "с"),
+    spin("z_iasm", "Iасм", &C::z_iasm, 1, 99, "%"),
+    tenths("st_ziasm_t", "Iасм, задержка", &C::st_ziasm_t, Byte, "с"),
+    tenths("z_inom_a", "Iном", &C::z_inom_a, Word, "А"),
+    spin("z_vtz_t", "ВТЗ", &C::z_vtz_t, 1, LongDelayMax, "с"),
+    tenths("z_izkl_a", "Iзкл", &C::z_izkl_a, Word, "А"),
+    tenths("st_zizakl_t", "Iзкл, задержка", &C::st_zizakl_t, Byte, "с"),
+    tenths("z_idif_a", "Iут", &C::z_idif_a, Word, "А"),
+    tenths("st_zidif_t", "Iут, задержка", &C::st_zidif_t, Byte, "с"),
+    list("z_iso_r", "Изоляция", &C::z_iso_r, InsulationItems),
+    check("z_iso_ok", "Защита Изоляция", &C::z_iso_ok),
+    list("p_uf_c", "Контроль Uфаз", &C::p_uf_c, PhaseItems),
+    list("p_if_c", "Контроль Iфаз", &C::p_if_c, PhaseItems),
+    check("blok_z", "Блокировка защиты", &C::blok_z),
+    check("z_umin_ok", "Защита Umin", &C::z_umin_ok),
+    check("z_umax_ok", "Защита Umax", &C::z_umax_ok),
+    check("z_uasm_ok", "Защита Uасм", &C::z_uasm_ok),
+    check("z_ihol_ok", "Защита Iхол", &C::z_ihol_ok),
+    check("z_iasm_ok", "Защита Iасм", &C::z_iasm_ok),
+    check("z_ivtz_ok", "Защита Перегруз", &C::z_ivtz_ok),
+    check("z_zakl_ok", "Защита Заклинивание", &C::z_zakl_ok),
+    check("z_idif_ok", "Защита Iут", &C::z_idif_ok),
+    spin("pcosf", "COSf", &C::pcosf, -75, 75),
+    integer("st_kua", "Калибровка Ua", &C::st_kua),
+    integer("st_kub", "Калибровка Ub", &C::st_kub),
+    integer("st_kuc", "Калибровка Uc", &C::st_kuc),
+    integer("st_kia", "Калибровка Ia", &C::st_kia),
+    integer("st_kib", "Калибровка Ib", &C::st_kib),
+    integer("st_kic", "Калибровка Ic", &C::st_kic),
+    integer("st_kidif", "Калибровка Iут", &C::st_kidif),
+    text("tipo_text", "Тип оборудования", &C::tipo_text),
+    text("oust_text", "Объек/установка", &C::oust_text),
+    list("cb_uprotbus", "Протокол RS485", &C::cb_uprotbus, ProtocolItems),
+    spin("sp_uaddr", "Адрес", &C::sp_uaddr, 1, 247),
+    spin("sp_utb", "Tb", &C::sp_utb, 3, 200, "мс"),
+    spin("sp_ute", "Te", &C::sp_ute, 2, 99, "мс"),
+};
+
+// The write command's order: each voltage with the current of its phase, leakage last.
+constexpr const char* ZeroCheckOrder[] = {"st_kua", "st_kia", "st_kub",  "st_kib",
+                                          "st_kuc", "st_kic", "st_kidif"};
+
+QString limitText(const Field& f, int v, const NumberLocale& loc) {
+    return f.kind == K::Tenths ? numfmt::format(v, 1, u"0.#", loc) : QString::number(v);
+}
+
+QString rangeText(const Field& f, const NumberLocale& loc) {
+    QString text = QStringLiteral("значение должно быть от %1 до %2")
+                       .arg(limitText(f, f.min, loc), limitText(f, f.max, loc));
+    if (f.unit)
+        text += QLatin1Char(' ') + QString::fromUtf8(f.unit);
+    return text;
+}
+
+// The first character the relay's code page has no byte for, if any.
+std::optional<QString> unencodable(const QString& text) {
+    // encode() converts only when its result becomes a QByteArray.
+    QStringEncoder whole("windows-1251");
+    QByteArray converted = whole.encode(text);
+    if (!whole.hasError())
+        return std::nullopt;
+    for (char32_t cp : text.toUcs4()) {
+        const QString ch = QString::fromUcs4(&cp, 1);
+        QStringEncoder one("windows-1251");
+        converted = one.encode(ch);
+        if (one.hasError())
+            return ch;
+    }
+    return std::nullopt;
+}
+
+QStringList textProblems(const QString& text) {
+    QStringList out;
+    if (text.size() > TextSize)
+        out << QStringLiteral("текст должен быть не длиннее %1 символов").arg(TextSize);
+    // A zero byte would end the text early on the relay; other control bytes have no place
+    // in a label either.
+    if (std::any_of(text.begin(), text.end(),
+                    [](QChar ch) { return ch.category() == QChar::Other_Control; }))
+        out << QStringLiteral("текст не должен содержать управляющих символов");
+    if (const auto ch = unencodable(text))
+        out << QStringLiteral("символ «%1» не входит в кодировку Windows-1251").arg(*ch);
+    return out;
+}
+
+bool isAsciiDigit(QChar ch) {
+    return ch >= QLatin1Char('0') && ch <= QLatin1Char('9');
+}
+
+// A run of digits from `at`, saturated at the largest int.
+struct Digits {
+    qint64 value = 0;
+    int count = 0;
+    int first = 0; // the first digit's value
+};
+Digits digitsAt(QStringView t, qsizetype& at) {
+    constexpr qint64 Cap = std::numeric_limits<int>::max();
+    Digits d;
+    for (; at < t.size() && isAsciiDigit(t[at]); ++at, ++d.count) {
+        const int digit = t[at].unicode() - u'0';
+        if (d.count == 0)
+            d.first = digit;
+        d.value = std::min(d.value * 10 + digit, Cap);
+    }
+    return d;
+}
+
+bool signAt(QStringView t, qsizetype& at) {
+    if (at < t.size() && (t[at] == QLatin1Char('-') || t[at] == QLatin1Char('+')))
+        return t[at++] == QLatin1Char('-');
+    return false;
+}
+
+int saturated(qint64 v, bool negative) {
+    const qint64 m = std::min<qint64>(v, std::numeric_limits<int>::max());
+    return int(negative ? -m : m);
+}
+
+} // namespace
+
+std::span<const Field> fields() {
+    return Fields;
+}
+
+const Field* fieldNamed(QStringView key) {
+    for (const Field& f : Fields)
+        if (key == QLatin1String(f.key))
+            return &f;
+    return nullptr;
+}
+
+QList<FieldProblem> problems(const Configuration& c, const NumberLocale& loc) {
+    QList<FieldProblem> out;
+    for (const Field& f : Fields) {
+        QStringList texts;
+        switch (f.kind) {
+        case K::Check:
+            break;
+        case K::Text:
+            texts = textProblems(c.*f.text);
+            break;
+        case K::List:
+            if (c.*f.number < f.min || c.*f.number > f.max)
+                texts << QStringLiteral("номер элемента списка должен быть от %1 до %2")
+                             .arg(f.min)
+                             .arg(f.max);
+            break;
+        case K::Spin:
+        case K::Tenths:
+        case K::Integer:
+            if (c.*f.number < f.min || c.*f.number > f.max)
+                texts << rangeText(f, loc);
+            break;
+        }
+        for (const QString& t : texts)
+            out.append({QString::fromLatin1(f.key),
+                        QString::fromUtf8(f.label) + QStringLiteral(": ") + t});
+    }
+    return out;
+}
+
+const Field* firstZeroCoefficient(const Configuration& c) {
+    for (const char* key : ZeroCheckOrder) {
+        const Field* f = fieldNamed(QString::fromLatin1(key));
+        if (c.*f->number == 0)
+            return f;
+    }
+    return nullptr;
+}
+
+QString valueText(const Configuration& c, const Field& f, const NumberLocale& loc) {
+    switch (f.kind) {
+    case K::List: {
+        const int item = c.*f.number;
+        return item >= 0 && item < int(f.items.size()) ? QString::fromUtf8(f.items[item])
+                                                       : QString::number(item);
+    }
+    case K::Spin:
+    case K::Integer:
+        return QString::number(c.*f.number);
+    case K::Tenths:
+        return tenthsText(c.*f.number, loc);
+    case K::Check:
+        return c.*f.check ? QStringLiteral("вкл.") : QStringLiteral("выкл.");
+    case K::Text:
+        return u'«' + c.*f.text + u'»';
+    }
+    return {};
+}
+
+QList<FieldDifference> differences(const Configuration& sent, const Configuration& read,
+                                   const NumberLocale& loc) {
+    // The relay stores a text padded with blanks, and a read shows it so.
+    Configuration stored = sent;
+    stored.tipo_text = sent.tipo_text.leftJustified(TextSize, QLatin1Char(' '));
+    stored.oust_text = sent.oust_text.leftJustified(TextSize, QLatin1Char(' '));
+
+    QList<FieldDifference> out;
+    for (const Field& f : Fields) {
+        const QString was = valueText(stored, f, loc), is = valueText(read, f, loc);
+        const bool same = f.number  ? stored.*f.number == read.*f.number
+                          : f.check ? stored.*f.check == read.*f.check
+                                    : stored.*f.text == read.*f.text;
+        if (!same)
+            out.append({QString::fromLatin1(f.key), QString::fromUtf8(f.label), was, is});
+    }
+    return out;
+}
+
+QString differenceText(const FieldDifference& d) {
+    return QStringLiteral("%1: записано %2, считано %3").arg(d.label, d.sent, d.read);
+}
+
+std::optional<int> parseTenths(QStringView text, const NumberLocale& loc) {
+    const QStringView t = text.trimmed();
+    qsizetype at = 0;
+    const bool negative = signAt(t, at);
+    const Digits whole = digitsAt(t, at);
+    Digits fraction;
+    if (at < t.size() && (t[at] == loc.decimal || t[at] == QLatin1Char('.'))) {
+        ++at;
+        fraction = digitsAt(t, at);
+    }
+    if (at != t.size() || whole.count + fraction.count == 0)
+        return std::nullopt;
+    // Only the first decimal counts: the rest is cut off, not rounded.
+    return saturated(whole.value * 10 + fraction.first, negative);
+}
+
+std::optional<int> parseInteger(QStringView text) {
+    const QStringView t = text.trimmed();
+    qsizetype at = 0;
+    const bool negative = signAt(t, at);
+    const Digits whole = digitsAt(t, at);
+    if (at != t.size() || whole.count == 0)
+        return std::nullopt;
+    return saturated(whole.value, negative);
+}
+
+QString tenthsText(int tenths, const NumberLocale& loc) {
+    return numfmt::format(tenths, 1, u"0.0", loc);
+}
+
+} // namespace kliv::config
