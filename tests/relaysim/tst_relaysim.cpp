@@ -4,7 +4,9 @@
 #include "requestassembler.h"
 #include "responder.h"
 
+#include "protocol/accounting.h"
 #include "protocol/clock.h"
+#include "protocol/eventlog.h"
 #include "protocol/frame.h"
 #include "protocol/status.h"
 #include "protocol/waveform.h"
@@ -68,6 +70,43 @@ double lagOf(const std::array<quint8, 100>& a, const std::array<quint8, 100>& b)
 
 } // namespace
 
+namespace {
+
+QByteArray eventRequest(int index) {
+    return request(KindEventRecord, QByteArray(1, char(index)));
+}
+
+// The whole log as the tool reads it, block by block; slot k is log position k + 1.
+std::array<QByteArray, eventlog::LogSize> readLog(RelayModel& m, qint64 nowMs) {
+    std::array<QByteArray, eventlog::LogSize> images;
+    for (int b = 0; b < eventlog::BlockCount; ++b) {
+        const QByteArray p = frame::payloadOf(m.reply(eventRequest(b), nowMs));
+        for (int i = 0; i < eventlog::RecordsPerBlock; ++i)
+            images[std::size_t(b * 10 + i)] =
+                p.mid(1 + eventlog::RecordSize * i, eventlog::RecordSize);
+    }
+    return images;
+}
+
+QList<EventRow> orderedLog(RelayModel& m, qint64 nowMs) {
+    std::array<EventRecord, eventlog::LogSize> store;
+    const auto images = readLog(m, nowMs);
+    for (std::size_t k = 0; k < images.size(); ++k)
+        store[k] = eventlog::decodeRecord(images[k].constData());
+    return eventlog::ordered(store);
+}
+
+QDateTime timeOf(const EventRecord& r) {
+    return QDateTime(QDate(2000 + r.year, r.month, r.day), QTime(r.hours, r.minutes, r.seconds),
+                     Qt::UTC);
+}
+
+AccountingRecord accountingOf(const QByteArray& reply) {
+    return accounting::decode(frame::payloadOf(reply));
+}
+
+} // namespace
+
 class TestRelaySim : public QObject {
     Q_OBJECT
   private slots:
@@ -90,6 +129,14 @@ class TestRelaySim : public QObject {
     void assembler();
     void ptyRoundTrip();
     void ptyVanish();
+    void eventBlocks_data();
+    void eventBlocks();
+    void eventLogAtStart();
+    void eventLogOption_data();
+    void eventLogOption();
+    void plantEventsAreLogged();
+    void accountingGrows();
+    void accountingReset();
 };
 
 void TestRelaySim::replies_data() {
@@ -482,6 +529,210 @@ void TestRelaySim::ptyVanish() {
     QVERIFY(!sim.isRunning());
     QCOMPARE(replies.size(), 1);
     QTRY_VERIFY_WITH_TIMEOUT(portErrors > 0, 5000); // the tool notices the lost line
+}
+
+void TestRelaySim::eventBlocks_data() {
+    QTest::addColumn<QByteArray>("payload");
+    QTest::addColumn<bool>("answered");
+    for (int b = 0; b < 10; ++b)
+        QTest::addRow("block %d", b) << QByteArray(1, char(b)) << true;
+    QTest::newRow("block 10") << QByteArray(1, char(10)) << false;
+    QTest::newRow("block 255") << QByteArray(1, char(255)) << false;
+    QTest::newRow("no index") << QByteArray() << false;
+    QTest::newRow("two bytes") << QByteArray(2, '\0') << false;
+}
+
+void TestRelaySim::eventBlocks() {
+    QFETCH(QByteArray, payload);
+    QFETCH(bool, answered);
+    RelayModel m(settings());
+    const QByteArray r = m.reply(request(KindEventRecord, payload), 100);
+    if (!answered) {
+        QVERIFY(r.isEmpty());
+        return;
+    }
+    QCOMPARE(r.size(), 241 + frame::Overhead);
+    QVERIFY(frame::check(r));
+    QCOMPARE(frame::kindOf(r), quint8(KindEventRecord));
+    const auto block = eventlog::decodeBlock(frame::payloadOf(r));
+    QVERIFY(block);
+    QCOMPARE(block->index, int(quint8(payload.at(0))));
+}
+
+void TestRelaySim::eventLogAtStart() {
+    RelayModel m(settings());
+    const auto images = readLog(m, 100);
+    QCOMPARE(std::count(images.begin(), images.end(), QByteArray(24, '\0')), 2);
+    QCOMPARE(std::count(images.begin(), images.end(), QByteArray(24, char(0xFF))), 2);
+
+    const QList<EventRow> rows = orderedLog(m, 100);
+    QCOMPARE(rows.size(), 93); // two erased each way and three damaged
+
+    // Damaged entries: 31 February, 29 February of a common year, hour 24.
+    QStringList damaged;
+    for (const QByteArray& s : images) {
+        const EventRecord r = eventlog::decodeRecord(s.constData());
+        if (!eventlog::isValid(r) && s != QByteArray(24, '\0') && s != QByteArray(24, char(0xFF)))
+            damaged << (r.hours == 24                               ? QStringLiteral("hour 24")
+                        : r.day == 31 && r.month == 2               ? QStringLiteral("31.02")
+                        : r.day == 29 && r.month == 2 && r.year % 4 ? QStringLiteral("29.02")
+                                                                    : eventlog::dateTimeText(r));
+    }
+    damaged.sort();
+    QCOMPARE(damaged, (QStringList{"29.02", "31.02", "hour 24"}));
+
+    // The newest entry is the motor's start at the relay's start time, at a low
+    // position; the oldest sits right above it: the log has gone round.
+    const EventRow newest = rows.last();
+    QCOMPARE(eventlog::dateTimeText(newest.record), QStringLiteral("06.12.26  09:05:07:0"));
+    QCOMPARE(newest.record.state, quint8(0x81));
+    QVERIFY(newest.position < 50);
+    QVERIFY(rows.first().position > newest.position);
+    int wraps = 0;
+    for (qsizetype k = 1; k < rows.size(); ++k)
+        wraps += rows[k].position < rows[k - 1].position;
+    QCOMPARE(wraps, 1);
+
+    // Every protection has acted once at least; several events share a second.
+    quint8 acted = 0;
+    int sameSecond = 0, maxOrder = 0;
+    for (qsizetype k = 0; k < rows.size(); ++k) {
+        acted |= rows[k].record.protection;
+        maxOrder = std::max(maxOrder, rows[k].record.order);
+        if (k > 0 && timeOf(rows[k].record) == timeOf(rows[k - 1].record)) {
+            ++sameSecond;
+            QCOMPARE(rows[k].record.order, rows[k - 1].record.order + 1);
+        }
+        QVERIFY(timeOf(rows[k].record) <= Start);
+        const EventTexts t = eventlog::texts(rows[k].record, NumberLocale::c());
+        QVERIFY(t[1] == QStringLiteral("Вкл.") || rows[k].record.state == 0);
+    }
+    QCOMPARE(acted, quint8(0xFF));
+    QVERIFY(sameSecond >= 3);
+    QCOMPARE(maxOrder, 2);
+
+    // The same log every time.
+    RelayModel again(settings());
+    QVERIFY(readLog(again, 5000) == images);
+}
+
+void TestRelaySim::eventLogOption_data() {
+    QTest::addColumn<int>("events");
+    QTest::newRow("empty") << 0;
+    QTest::newRow("one") << 1;
+    QTest::newRow("25") << 25;
+    QTest::newRow("full") << 100;
+}
+
+void TestRelaySim::eventLogOption() {
+    QFETCH(int, events);
+    RelaySettings s = settings();
+    s.events = events;
+    RelayModel m(s);
+    const auto images = readLog(m, 100);
+    for (int k = events; k < 100; ++k)
+        QCOMPARE(images[std::size_t(k)], QByteArray(24, char(0xFF)));
+    const QList<EventRow> rows = orderedLog(m, 100);
+    QCOMPARE(rows.size(), events);
+    for (int k = 0; k < events; ++k) // oldest first at position 1
+        QCOMPARE(rows[k].position, k + 1);
+    if (events > 0)
+        QCOMPARE(timeOf(rows.last().record), Start);
+}
+
+void TestRelaySim::plantEventsAreLogged() {
+    RelaySettings s = settings();
+    s.events = 25;
+    RelayModel m(s);
+    const qint64 trip = (Plant::LongEpisodeEvery - 1) * Plant::EpisodePeriodMs +
+                        Plant::EpisodeStartMs + Plant::OverloadDelayMs;
+    QCOMPARE(orderedLog(m, trip - 1000).size(), 25);
+
+    const QList<EventRow> rows = orderedLog(m, trip + Plant::RestartDelayMs + 1000);
+    QCOMPARE(rows.size(), 27);
+    const EventRow tripped = rows[25], restarted = rows[26];
+    QCOMPARE(tripped.position, 26);
+    QCOMPARE(restarted.position, 27);
+
+    QCOMPARE(tripped.record.state, quint8(0x80)); // relay on, motor stopped
+    QCOMPARE(eventlog::protectionName(tripped.record.protection), QStringLiteral("Перегруз"));
+    QVERIFY2(tripped.record.ia > 240 && tripped.record.ia < 290,
+             qPrintable(QString::number(tripped.record.ia))); // 130 % of 20 A
+    QVERIFY(qAbs(Start.msecsTo(timeOf(tripped.record)) - trip) <= 1000);
+
+    QCOMPARE(restarted.record.state, quint8(0x81));
+    QCOMPARE(restarted.record.protection, quint8(0));
+    QVERIFY(restarted.record.ia > 1000); // starting current
+    QVERIFY(qAbs(Start.msecsTo(timeOf(restarted.record)) - trip - Plant::RestartDelayMs) <= 1000);
+
+    // Protection reset starts the stopped motor at once; that start is logged too.
+    const qint64 nextTrip = trip + Plant::RestartDelayMs + 2 * Plant::EpisodePeriodMs +
+                            Plant::EpisodeStartMs + Plant::OverloadDelayMs;
+    m.reply(request(KindProtectionReset), nextTrip + 2000);
+    const QList<EventRow> after = orderedLog(m, nextTrip + 3000);
+    QCOMPARE(after.size(), 29);
+    QCOMPARE(after.last().record.state, quint8(0x81));
+    QVERIFY(qAbs(Start.msecsTo(timeOf(after.last().record)) - nextTrip - 2000) <= 1000);
+}
+
+void TestRelaySim::accountingGrows() {
+    RelayModel m(settings());
+    QVERIFY(m.reply(request(KindAccountingRead, QByteArray(1, '\0')), 500).isEmpty());
+
+    const QByteArray first = m.reply(request(KindAccountingRead), 1000);
+    QCOMPARE(first.size(), 19 + frame::Overhead);
+    QVERIFY(frame::check(first));
+    QCOMPARE(frame::kindOf(first), quint8(KindAccountingRead));
+    const AccountingRecord a = accountingOf(first);
+    QCOMPARE(accounting::startText(a), QStringLiteral("26.10.2026г/02:47:34"));
+
+    const AccountingRecord b = accountingOf(m.reply(request(KindAccountingRead), 11000));
+    QCOMPARE(b.runningSeconds - a.runningSeconds, 10u);
+    QVERIFY2(b.energy - a.energy > 20000 && b.energy - a.energy < 40000,
+             qPrintable(QString::number(b.energy - a.energy)));
+    QCOMPARE(b.switchOns, a.switchOns);
+    QCOMPARE(b.trips, a.trips);
+
+    // One overload trip, then the operator's restart: the motor stood for 20 s.
+    const qint64 trip = (Plant::LongEpisodeEvery - 1) * Plant::EpisodePeriodMs +
+                        Plant::EpisodeStartMs + Plant::OverloadDelayMs;
+    const qint64 later = trip + Plant::RestartDelayMs + 1000;
+    const AccountingRecord c = accountingOf(m.reply(request(KindAccountingRead), later));
+    QCOMPARE(c.trips, quint16(a.trips + 1));
+    QCOMPARE(c.switchOns, quint16(a.switchOns + 1));
+    const qint64 ran = c.runningSeconds - a.runningSeconds;
+    QVERIFY2(qAbs(ran - (later - 1000 - Plant::RestartDelayMs) / 1000) <= 1,
+             qPrintable(QString::number(ran)));
+    QVERIFY(accounting::startText(c) == accounting::startText(a));
+}
+
+void TestRelaySim::accountingReset() {
+    RelayModel m(settings());
+    QVERIFY(m.reply(request(KindAccountingReset, QByteArray(1, '\0')), 4000).isEmpty());
+    QVERIFY(accountingOf(m.reply(request(KindAccountingRead), 4500)).runningSeconds > 600000);
+
+    const QByteArray r = m.reply(request(KindAccountingReset), 5000);
+    QCOMPARE(r.size(), 19 + frame::Overhead);
+    QVERIFY(frame::check(r));
+    QCOMPARE(frame::kindOf(r), quint8(KindAccountingReset));
+    const AccountingRecord zero = accountingOf(r);
+    QCOMPARE(zero.runningSeconds, 0u);
+    QCOMPARE(zero.switchOns, quint16(0));
+    QCOMPARE(zero.trips, quint16(0));
+    QCOMPARE(zero.energy, quint64(0));
+    QCOMPARE(accounting::startText(zero), QStringLiteral("06.12.2026г/09:05:12"));
+
+    const AccountingRecord grown = accountingOf(m.reply(request(KindAccountingRead), 15000));
+    QCOMPARE(grown.runningSeconds, 10u);
+    QVERIFY(grown.energy > 20000 && grown.energy < 40000);
+    QCOMPARE(accounting::startText(grown), accounting::startText(zero));
+
+    // The start is the relay's own time, as set.
+    const QDateTime t(QDate(2030, 5, 17), QTime(23, 59, 58));
+    m.reply(request(KindClockSet, clock::setPayload(t, 0, false, false)), 20000);
+    const AccountingRecord again = accountingOf(m.reply(request(KindAccountingReset), 21000));
+    QCOMPARE(accounting::startText(again), QStringLiteral("17.05.2030г/23:59:59"));
+    QCOMPARE(again.runningSeconds, 0u);
 }
 
 QTEST_GUILESS_MAIN(TestRelaySim)

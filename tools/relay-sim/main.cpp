@@ -95,6 +95,10 @@ int main(int argc, char* argv[]) {
          QStringLiteral("Answer whatever line speed the tool has set (by default only --baud).")},
         {QStringLiteral("follow"),
          QStringLiteral("Presence reply of one byte: the tool follows an RS485 speed change.")},
+        {QStringLiteral("events"),
+         QStringLiteral("Event log at start: \"empty\", or N (0..100) valid events; by default "
+                        "a wrapped log with erased and damaged slots."),
+         QStringLiteral("N")},
         {QStringLiteral("version-text"),
          QStringLiteral("Firmware version text (up to 16 characters)."), QStringLiteral("T")},
         {QStringLiteral("fault"),
@@ -113,6 +117,13 @@ int main(int argc, char* argv[]) {
     RelaySettings relay;
     relay.serial = quint16(intOption(parser, QStringLiteral("serial"), 100, 65535));
     relay.follow = parser.isSet(QStringLiteral("follow"));
+    if (parser.isSet(QStringLiteral("events"))) {
+        const QString events = parser.value(QStringLiteral("events"));
+        bool ok = false;
+        relay.events = events == QLatin1String("empty") ? 0 : events.toInt(&ok);
+        if (events != QLatin1String("empty") && (!ok || relay.events < 0 || relay.events > 100))
+            usageError(parser, QStringLiteral("--events takes \"empty\" or 0..100"));
+    }
     if (parser.isSet(QStringLiteral("version-text"))) {
         relay.versionText = parser.value(QStringLiteral("version-text"));
         if (relay.versionText.size() > RelayModel::VersionSize)

@@ -2,6 +2,7 @@
 
 #include <QtMath>
 #include <algorithm>
+#include <utility>
 
 namespace kliv::sim {
 
@@ -39,10 +40,11 @@ void Plant::advance(qint64 nowMs) {
 }
 
 void Plant::step(qint64 dtMs) {
+    const qint64 nowMs = m_lastMs + dtMs;
     if (!m_motorOn) {
         m_stoppedMs += dtMs;
         if (m_stoppedMs >= RestartDelayMs)
-            startMotor();
+            startMotor(nowMs);
         return;
     }
     m_runMs += dtMs;
@@ -54,7 +56,10 @@ void Plant::step(qint64 dtMs) {
     }
     m_pickupMs += dtMs;
     if (m_pickupMs >= OverloadDelayMs) {
-        m_operated |= quint8(1u << OverloadBit);
+        const quint8 bit = quint8(1u << OverloadBit);
+        m_happenings.append({nowMs, false, bit, measured(nowMs)});
+        ++m_trips;
+        m_operated |= bit;
         m_motorOn = false;
         m_pickupMs = 0;
     }
@@ -71,13 +76,23 @@ bool Plant::inEpisode() const {
 void Plant::resetProtection() {
     m_operated = 0;
     if (!m_motorOn)
-        startMotor();
+        startMotor(m_lastMs);
 }
 
-void Plant::startMotor() {
+void Plant::startMotor(qint64 atMs) {
     m_motorOn = true;
     m_cycleMs = 0;
     m_stoppedMs = 0;
+    ++m_starts;
+    Values v = measured(atMs);
+    for (double& i : v.i)
+        i *= StartingLoad / HealthyLoad;
+    v.cosf = StartingCos;
+    m_happenings.append({atMs, true, 0, v});
+}
+
+QList<Plant::Happening> Plant::takeHappenings() {
+    return std::exchange(m_happenings, {});
 }
 
 Plant::Values Plant::nominal() const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QtGlobal>
 #include <array>
 
@@ -23,12 +24,22 @@ class Plant {
     static constexpr qint64 OverloadDelayMs = 6000;
     static constexpr qint64 RestartDelayMs = 20000;
     static constexpr double NominalCurrent = 20.0;
+    // A starting motor draws six times its nominal current at a poor cos f.
+    static constexpr double StartingLoad = 6.0, StartingCos = 0.35;
 
     struct Values {
         std::array<double, 3> u{}; // volts
         std::array<double, 3> i{}; // amperes
         double leakage = 0;        // amperes
         double cosf = 0;
+    };
+
+    // A start or a trip, with the values the relay measured at that moment.
+    struct Happening {
+        qint64 atMs = 0;
+        bool started = false;
+        quint8 protection = 0; // the protection that tripped
+        Values values;
     };
 
     // Runs the plant up to nowMs; an earlier time than the last one changes nothing.
@@ -46,11 +57,16 @@ class Plant {
     int overloadTimerMs() const { return int(m_pickupMs); }
     quint64 energyMillionths() const;
     quint32 runningSeconds() const;
+    qint64 runningMs() const { return m_runMs; }
+    quint32 starts() const { return m_starts; }
+    quint32 trips() const { return m_trips; }
+    // The starts and trips since the last call, oldest first.
+    QList<Happening> takeHappenings();
 
   private:
     void step(qint64 dtMs);
     bool inEpisode() const;
-    void startMotor();
+    void startMotor(qint64 atMs);
 
     qint64 m_lastMs = 0;
     qint64 m_cycleMs = 0;   // running time since the motor last started
@@ -60,6 +76,8 @@ class Plant {
     double m_energyKwh = 0;
     bool m_motorOn = true;
     quint8 m_operated = 0;
+    quint32 m_starts = 0, m_trips = 0;
+    QList<Happening> m_happenings;
 };
 
 } // namespace kliv::sim

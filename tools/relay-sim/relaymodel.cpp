@@ -40,7 +40,8 @@ void put24(QByteArray& out, quint32 v) {
 
 RelayModel::RelayModel(const RelaySettings& s)
     : m_settings(s), m_clock(s.clockStart.isValid() ? s.clockStart : QDateTime::currentDateTime()),
-      m_rs485(s.rs485SpeedIndex) {}
+      m_rs485(s.rs485SpeedIndex), m_events(eventHistory(m_clock.timeAt(0), s.events)),
+      m_accounting(m_clock.timeAt(0), m_plant) {}
 
 bool RelayModel::accepts(const QByteArray& request) const {
     return frame::check(request) && quint8(request.at(2)) == m_settings.serial >> 8 &&
@@ -51,6 +52,7 @@ QByteArray RelayModel::reply(const QByteArray& request, qint64 nowMs) {
     if (!accepts(request))
         return {};
     m_plant.advance(nowMs);
+    logPlantEvents();
     const quint8 kind = frame::kindOf(request);
     const Answer payload = answer(kind, frame::payloadOf(request), nowMs);
     return payload ? frame::build(m_settings.serial, kind, *payload) : QByteArray();
@@ -63,9 +65,14 @@ RelayModel::Answer RelayModel::answer(quint8 kind, const QByteArray& payload, qi
         Handler handler;
     };
     static constexpr Entry Handlers[] = {
-        {KindPresence, &RelayModel::presence}, {KindStatus, &RelayModel::status},
-        {KindClockSet, &RelayModel::clockSet}, {KindProtectionReset, &RelayModel::protectionReset},
+        {KindPresence, &RelayModel::presence},
+        {KindStatus, &RelayModel::status},
+        {KindClockSet, &RelayModel::clockSet},
+        {KindProtectionReset, &RelayModel::protectionReset},
         {KindVersion, &RelayModel::version},
+        {KindEventRecord, &RelayModel::eventBlock},
+        {KindAccountingRead, &RelayModel::accountingRead},
+        {KindAccountingReset, &RelayModel::accountingReset},
     };
     for (const Entry& e : Handlers) {
         if (e.kind == kind)
@@ -120,6 +127,7 @@ RelayModel::Answer RelayModel::protectionReset(const QByteArray& payload, qint64
     if (!payload.isEmpty())
         return std::nullopt;
     m_plant.resetProtection();
+    logPlantEvents();
     return QByteArray();
 }
 
@@ -129,6 +137,31 @@ RelayModel::Answer RelayModel::version(const QByteArray& payload, qint64) {
     QByteArray text = cp1251::encode(m_settings.versionText).left(VersionSize);
     text.append(QByteArray(VersionSize - text.size(), '\0'));
     return text;
+}
+
+RelayModel::Answer RelayModel::eventBlock(const QByteArray& payload, qint64) {
+    if (payload.size() != 1 || quint8(payload.at(0)) >= eventlog::BlockCount)
+        return std::nullopt;
+    return m_events.block(quint8(payload.at(0)));
+}
+
+RelayModel::Answer RelayModel::accountingRead(const QByteArray& payload, qint64) {
+    if (!payload.isEmpty())
+        return std::nullopt;
+    return accounting::encode(m_accounting.record(m_plant));
+}
+
+RelayModel::Answer RelayModel::accountingReset(const QByteArray& payload, qint64 nowMs) {
+    if (!payload.isEmpty())
+        return std::nullopt;
+    m_accounting.reset(m_clock.timeAt(nowMs), m_plant);
+    return accounting::encode(m_accounting.record(m_plant));
+}
+
+// Starts and trips enter the log with the relay's time of the moment they happened.
+void RelayModel::logPlantEvents() {
+    for (const Plant::Happening& h : m_plant.takeHappenings())
+        m_events.record(sim::eventRecord(h), m_clock.timeAt(h.atMs));
 }
 
 LiveStatus RelayModel::liveStatus(qint64 nowMs) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "accountingstore.h"
+#include "eventhistory.h"
 #include "plant.h"
 #include "relayclock.h"
 
@@ -20,8 +22,9 @@ struct RelaySettings {
     // The presence reply carries one byte instead of two: the relay moves to a new
     // RS485 speed right after a speed change request, and the tool must follow it.
     bool follow = false;
-    QDateTime clockStart;    // the PC's clock when not set
-    int rs485SpeedIndex = 5; // 9600
+    QDateTime clockStart;        // the PC's clock when not set
+    int rs485SpeedIndex = 5;     // 9600
+    int events = WrappedHistory; // or 0..100 valid events, the other slots erased
 };
 
 // The relay as its answers show it, free of any line: request frames and model time
@@ -57,11 +60,17 @@ class RelayModel {
     Answer clockSet(const QByteArray& payload, qint64 nowMs);
     Answer protectionReset(const QByteArray& payload, qint64 nowMs);
     Answer version(const QByteArray& payload, qint64 nowMs);
+    Answer eventBlock(const QByteArray& payload, qint64 nowMs);
+    Answer accountingRead(const QByteArray& payload, qint64 nowMs);
+    Answer accountingReset(const QByteArray& payload, qint64 nowMs);
+    void logPlantEvents();
 
     RelaySettings m_settings;
     RelayClock m_clock;
     Plant m_plant;
     int m_rs485 = 5;
+    EventStore m_events;
+    AccountingStore m_accounting;
 };
 
 } // namespace kliv::sim

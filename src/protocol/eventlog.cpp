@@ -1,0 +1,268 @@
+#include "protocol/eventlog.h"
+
+#include "protocol/bcd.h"
+#include "protocol/protections.h"
+#include "protocol/status.h"
+
+#include <QDate>
+#include <QJsonObject>
+#include <QTime>
+#include <algorithm>
+
+namespace kliv::eventlog {
+
+namespace {
+
+// Record offsets.
+constexpr int OrderAt = 0, SecondsAt = 1, MinutesAt = 2, HoursAt = 3, DayAt = 4, MonthAt = 5,
+              YearAt = 6, StateAt = 7, ProtectionAt = 8, UaAt = 9, UbAt = 11, UcAt = 13, IaAt = 15,
+              IbAt = 17, IcAt = 19, IdifAt = 21, CosAt = 23;
+constexpr quint8 OrderMask = 0x0F;
+constexpr quint8 RelayOnBit = 0x80, EquipmentOnBit = 0x01;
+constexpr quint8 CosPositive = 0x80, CosMagnitude = 0x7F;
+constexpr int CosOne = 100;
+constexpr int Century = 2000;
+
+quint16 read16(const char* b, int at) {
+    return quint16(quint8(b[at]) << 8 | quint8(b[at + 1]));
+}
+
+void write16(QByteArray& b, int at, quint16 v) {
+    b[at] = char(v >> 8);
+    b[at + 1] = char(v & 0xFF);
+}
+
+QString twoDigits(int v) {
+    return QStringLiteral("%1").arg(v, 2, 10, QLatin1Char('0'));
+}
+
+QString onOff(bool on) {
+    return on ? QStringLiteral("Вкл.") : QStringLiteral("Выкл.");
+}
+
+QDate dateOf(const EventRecord& r) {
+    return QDate(Century + r.year, r.month, r.day);
+}
+
+QTime timeOf(const EventRecord& r) {
+    return QTime(r.hours, r.minutes, r.seconds);
+}
+
+// Date and time first, then the order digit; only meaningful for valid records, whose
+// fields are all within their calendar ranges.
+qint64 sortKey(const EventRecord& r) {
+    qint64 k = r.year;
+    for (int field : {r.month, r.day, r.hours, r.minutes, r.seconds})
+        k = k * 100 + field;
+    return k * 16 + r.order;
+}
+
+double amperes(quint16 tenths) {
+    return tenths / 10.0;
+}
+
+double cosValue(quint8 b) {
+    const int magnitude = b & CosMagnitude;
+    if (magnitude == CosOne)
+        return 1.0; // shown as "1,00" whatever the sign bit says
+    return ((b & CosPositive) ? magnitude : -magnitude) / 100.0;
+}
+
+// The protection that the entry names: the highest set bit wins.
+const protections::Protection* acting(quint8 protection) {
+    const protections::Protection* found = nullptr;
+    for (const protections::Protection& p : protections::All)
+        if (protection & (1u << p.bit))
+            found = &p;
+    return found;
+}
+
+QString csvField(const QString& s) {
+    if (!s.contains(QLatin1Char(';')) && !s.contains(QLatin1Char('"')) &&
+        !s.contains(QLatin1Char('\n')) && !s.contains(QLatin1Char('\r')))
+        return s;
+    QString quoted = s;
+    quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
+} // namespace
+
+EventRecord decodeRecord(const char* b) {
+    EventRecord r;
+    r.order = quint8(b[OrderAt]) & OrderMask;
+    r.seconds = bcd::decode(quint8(b[SecondsAt]), bcd::TensSeconds);
+    r.minutes = bcd::decode(quint8(b[MinutesAt]), bcd::TensMinutes);
+    r.hours = bcd::decode(quint8(b[HoursAt]), bcd::TensHours);
+    r.day = bcd::decode(quint8(b[DayAt]), bcd::TensDay);
+    r.month = bcd::decode(quint8(b[MonthAt]), bcd::TensMonth);
+    r.year = bcd::decode(quint8(b[YearAt]), bcd::TensYear);
+    r.state = quint8(b[StateAt]);
+    r.protection = quint8(b[ProtectionAt]);
+    r.ua = read16(b, UaAt);
+    r.ub = read16(b, UbAt);
+    r.uc = read16(b, UcAt);
+    r.ia = read16(b, IaAt);
+    r.ib = read16(b, IbAt);
+    r.ic = read16(b, IcAt);
+    r.idif = read16(b, IdifAt);
+    r.cosf = quint8(b[CosAt]);
+    return r;
+}
+
+QByteArray encodeRecord(const EventRecord& r) {
+    QByteArray b(RecordSize, '\0');
+    b[OrderAt] = char(r.order & OrderMask);
+    b[SecondsAt] = char(bcd::encode(r.seconds));
+    b[MinutesAt] = char(bcd::encode(r.minutes));
+    b[HoursAt] = char(bcd::encode(r.hours));
+    b[DayAt] = char(bcd::encode(r.day));
+    b[MonthAt] = char(bcd::encode(r.month));
+    b[YearAt] = char(bcd::encode(r.year));
+    b[StateAt] = char(r.state);
+    b[ProtectionAt] = char(r.protection);
+    write16(b, UaAt, r.ua);
+    write16(b, UbAt, r.ub);
+    write16(b, UcAt, r.uc);
+    write16(b, IaAt, r.ia);
+    write16(b, IbAt, r.ib);
+    write16(b, IcAt, r.ic);
+    write16(b, IdifAt, r.idif);
+    b[CosAt] = char(r.cosf);
+    return b;
+}
+
+std::optional<EventBlock> decodeBlock(const QByteArray& payload) {
+    QByteArray p = payload.left(BlockPayloadSize);
+    p.append(QByteArray(BlockPayloadSize - p.size(), '\0'));
+    EventBlock block;
+    block.index = quint8(p.at(0));
+    if (block.index >= BlockCount)
+        return std::nullopt;
+    for (int i = 0; i < RecordsPerBlock; ++i)
+        block.records[std::size_t(i)] = decodeRecord(p.constData() + 1 + i * RecordSize);
+    return block;
+}
+
+QByteArray encodeBlock(int index, const std::array<QByteArray, RecordsPerBlock>& records) {
+    QByteArray p(1, char(index));
+    for (const QByteArray& r : records) {
+        const QByteArray image = r.left(RecordSize);
+        p.append(image);
+        p.append(QByteArray(RecordSize - image.size(), '\0'));
+    }
+    return p;
+}
+
+QString dateTimeText(const EventRecord& r) {
+    const QLatin1Char colon(':');
+    return twoDigits(r.day) + QLatin1Char('.') + twoDigits(r.month) + QLatin1Char('.') +
+           twoDigits(r.year) + QStringLiteral("  ") + twoDigits(r.hours) + colon +
+           twoDigits(r.minutes) + colon + twoDigits(r.seconds) + colon + QString::number(r.order);
+}
+
+QString protectionName(quint8 protection) {
+    const protections::Protection* p = acting(protection);
+    return p ? QString::fromUtf8(p->eventName) : QString();
+}
+
+EventTexts texts(const EventRecord& r, const NumberLocale& loc) {
+    return {dateTimeText(r),
+            onOff(r.state & RelayOnBit),
+            onOff(r.state & EquipmentOnBit),
+            protectionName(r.protection),
+            QString::number(r.ua),
+            QString::number(r.ub),
+            QString::number(r.uc),
+            status::currentText(r.ia, loc),
+            status::currentText(r.ib, loc),
+            status::currentText(r.ic, loc),
+            status::currentText(r.idif, loc),
+            status::cosText(r.cosf, loc)};
+}
+
+QList<EventTexts> texts(const QList<EventRow>& rows, const NumberLocale& loc) {
+    QList<EventTexts> out;
+    out.reserve(rows.size());
+    for (const EventRow& row : rows)
+        out.append(texts(row.record, loc));
+    return out;
+}
+
+QStringList headers() {
+    return {QStringLiteral("№ п/п"), QStringLiteral("Дата/Время"), QStringLiteral("КЛИВ"),
+            QStringLiteral("Обор."), QStringLiteral("Защита"),     QStringLiteral("Ua, В"),
+            QStringLiteral("Ub, В"), QStringLiteral("Uc, В"),      QStringLiteral("Ia, A"),
+            QStringLiteral("Ib, A"), QStringLiteral("Ic, A"),      QStringLiteral("Iут, А"),
+            QStringLiteral("cos f")};
+}
+
+bool isValid(const EventRecord& r) {
+    // Every field but the year decodes below 100 and so is written with two digits; a
+    // year of 100 or more lengthens the date/time text and moves the order digit off
+    // character 20, which makes the entry invalid. The order digit itself is always a
+    // digit.
+    return r.year < 100 && dateOf(r).isValid() && timeOf(r).isValid();
+}
+
+QList<EventRow> ordered(const std::array<EventRecord, LogSize>& store) {
+    QList<EventRow> rows;
+    for (int k = 0; k < LogSize; ++k)
+        if (isValid(store[std::size_t(k)]))
+            rows.append({k + 1, store[std::size_t(k)]});
+    std::stable_sort(rows.begin(), rows.end(), [](const EventRow& a, const EventRow& b) {
+        return sortKey(a.record) < sortKey(b.record);
+    });
+    return rows;
+}
+
+QString csv(const QList<EventTexts>& rowsInOrder) {
+    const QString lineEnd = QStringLiteral("\r\n");
+    QString out = headers().join(QLatin1Char(';')) + lineEnd;
+    int n = 0;
+    for (const EventTexts& row : rowsInOrder) {
+        out += QString::number(++n);
+        for (const QString& field : row)
+            out += QLatin1Char(';') + csvField(field);
+        out += lineEnd;
+    }
+    return out;
+}
+
+QJsonArray json(const QList<EventRow>& rows) {
+    QJsonArray out;
+    int n = 0;
+    for (const EventRow& row : rows) {
+        const EventRecord& r = row.record;
+        const protections::Protection* p = acting(r.protection);
+        const QDate date = dateOf(r);
+        const QTime time = timeOf(r);
+        const QJsonValue when = isValid(r)
+                                    ? QJsonValue(date.toString(Qt::ISODate) + QLatin1Char('T') +
+                                                 time.toString(Qt::ISODate))
+                                    : QJsonValue();
+        out.append(QJsonObject{
+            {QStringLiteral("n"), ++n},
+            {QStringLiteral("position"), row.position},
+            {QStringLiteral("time"), when},
+            {QStringLiteral("order"), r.order},
+            {QStringLiteral("relayOn"), bool(r.state & RelayOnBit)},
+            {QStringLiteral("equipmentOn"), bool(r.state & EquipmentOnBit)},
+            {QStringLiteral("protection"),
+             p ? QJsonValue(QString::fromLatin1(p->key)) : QJsonValue()},
+            {QStringLiteral("protectionName"),
+             p ? QJsonValue(QString::fromUtf8(p->eventName)) : QJsonValue()},
+            {QStringLiteral("ua"), r.ua},
+            {QStringLiteral("ub"), r.ub},
+            {QStringLiteral("uc"), r.uc},
+            {QStringLiteral("ia"), amperes(r.ia)},
+            {QStringLiteral("ib"), amperes(r.ib)},
+            {QStringLiteral("ic"), amperes(r.ic)},
+            {QStringLiteral("idif"), amperes(r.idif)},
+            {QStringLiteral("cosf"), cosValue(r.cosf)},
+        });
+    }
+    return out;
+}
+
+} // namespace kliv::eventlog
