@@ -2,12 +2,13 @@
 // ten seconds with all three phases on the chart, then prints how close the poll came to
 // what the line allows and what one chart redraw costs.
 
-#include "app/prompt.h"
 #include "diag/diagpage.h"
 #include "diag/livechart.h"
 #include "link/engine.h"
+#include "link/jobs/polljob.h"
 #include "link/serialport.h"
 #include "protocol/waveform.h"
+#include "widgets/prompt.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -16,6 +17,7 @@
 #include <QFileInfo>
 #include <QLineSeries>
 #include <QProcess>
+#include <QPushButton>
 #include <QTextStream>
 #include <QThread>
 #include <QTimer>
@@ -80,16 +82,21 @@ int main(int argc, char** argv) {
     Engine engine(new SerialPort);
     CountingPrompt prompt;
 
-    // Connected before the page, so these bracket the page's own redraw slot.
+    // A waveform cycle's last reply starts the clock; a handler connected after the page's
+    // own stops it, so the span covers the decoding, the next request and the redraw.
     QElapsedTimer redraw;
     std::vector<qint64> redrawNs;
-    QObject::connect(&engine, &Engine::waveformReady, [&redraw] { redraw.start(); });
-    DiagnosticsPage page(engine, prompt);
-    QObject::connect(&engine, &Engine::waveformReady,
-                     [&] { redrawNs.push_back(redraw.nsecsElapsed()); });
-
     int liveRecords = 0;
-    QObject::connect(&engine, &Engine::liveStatus, [&liveRecords] { ++liveRecords; });
+    DiagnosticsPage page(engine, prompt);
+    QObject::connect(&engine, &Engine::frameAccepted, [&redraw] { redraw.start(); });
+    QObject::connect(&engine, &Engine::jobStarted, [&](Job* job) {
+        auto* poll = qobject_cast<PollJob*>(job);
+        if (!poll)
+            return;
+        QObject::connect(poll, &PollJob::waveformReady,
+                         [&] { redrawNs.push_back(redraw.nsecsElapsed()); });
+        QObject::connect(poll, &PollJob::liveStatus, [&liveRecords] { ++liveRecords; });
+    });
 
     page.resize(880, 640);
     page.show();
@@ -98,12 +105,11 @@ int main(int argc, char** argv) {
 
     QElapsedTimer run;
     run.start();
-    engine.diagnosClick();
+    page.findChild<QPushButton*>(QStringLiteral("diagnos"))->click();
     QTimer::singleShot(RunMs, &app, &QCoreApplication::quit);
     app.exec();
     const double seconds = run.elapsed() / 1000.0;
-    if (engine.pollRunning())
-        engine.diagnosClick();
+    engine.stopPoll();
     relay.terminate();
     relay.waitForFinished(2000);
 

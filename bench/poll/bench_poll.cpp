@@ -4,6 +4,7 @@
 
 #include "common/simprocess.h"
 #include "link/engine.h"
+#include "link/jobs/polljob.h"
 #include "link/serialport.h"
 
 #include <QCoreApplication>
@@ -32,7 +33,7 @@ int cycleBytes(int view) {
 Result run(const QString& port, int view, int baud, int seconds) {
     Engine engine(new SerialPort);
     engine.setPortName(port);
-    engine.setView(view);
+    auto* poll = new PollJob(view);
     QElapsedTimer clock;
     qint64 acceptedAt = -1;
     QList<qint64> turnaround;
@@ -43,9 +44,9 @@ Result run(const QString& port, int view, int baud, int seconds) {
             turnaround.append(clock.nsecsElapsed() - acceptedAt);
         acceptedAt = -1;
     });
-    QObject::connect(&engine, &Engine::liveStatus, [&] { ++cycles; });
+    QObject::connect(poll, &PollJob::liveStatus, [&] { ++cycles; });
     clock.start();
-    engine.diagnosClick();
+    engine.start(poll);
     // Let the first cycles settle before measuring.
     while (cycles < 5 && clock.elapsed() < 5000)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
@@ -56,7 +57,7 @@ Result run(const QString& port, int view, int baud, int seconds) {
     while (window.elapsed() < seconds * 1000)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
     const double elapsed = window.nsecsElapsed() / 1e9;
-    engine.diagnosClick();
+    engine.stopPoll();
 
     Result r;
     r.cyclesPerSecond = (cycles - startCycles) / elapsed;

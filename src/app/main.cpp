@@ -1,8 +1,8 @@
 #include "app/mainwindow.h"
-#include "app/prompt.h"
 #include "link/engine.h"
 #include "link/messages.h"
 #include "link/serialport.h"
+#include "widgets/prompt.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -22,7 +22,7 @@ int main(int argc, char* argv[]) {
 
     kliv::Engine engine(new kliv::SerialPort);
     kliv::BoxPrompt prompt;
-    kliv::TForm1 form1(engine, prompt);
+    kliv::MainWindow form1(engine, prompt);
 
     // The port lists are built once, at start; an empty list leaves every job unable to
     // open a line, which the user learns here rather than at the first button.

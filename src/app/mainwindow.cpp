@@ -1,7 +1,5 @@
 #include "app/mainwindow.h"
 
-#include "app/prompt.h"
-#include "app/spinedit.h"
 #include "config/configpage.h"
 #include "config/vtzwindow.h"
 #include "diag/diagpage.h"
@@ -9,6 +7,8 @@
 #include "link/engine.h"
 #include "link/messages.h"
 #include "search/searchwindow.h"
+#include "widgets/prompt.h"
+#include "widgets/spinedit.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -25,31 +25,15 @@ namespace {
 
 constexpr QSize DesignSize(887, 672);
 
-// Start-up selections of the drop-down lists. Set quietly: at start no list's change
-// handler may run (one of them would start the RS485 speed-change job).
-struct StartSelection {
-    const char* list;
-    int index;
-};
-constexpr StartSelection StartSelections[] = {
-    {"cb_speed", 10},   // "115200"
-    {"cmb_m", 1},       // "Фаза А"
-    {"cb_uprotbus", 0}, // "ZVTBUS"
-    {"z_iso_r", 3},     // "500"
-    {"p_uf_c", 0},      // "A/B/C"
-    {"p_if_c", 0},      // "A/B/C"
-    {"cb_rs485", 5},    // "  9600"
-};
-
 } // namespace
 
-QString TForm1::title() {
+QString MainWindow::title() {
     return QStringLiteral("Диагностика и программирование КЛИВ-1M      v12.9") +
            QString(24, QLatin1Char(' ')) +
            QStringLiteral("сервисная программа реле защиты электродвигателей");
 }
 
-TForm1::TForm1(Engine& engine, Prompt& prompt, QWidget* parent)
+MainWindow::MainWindow(Engine& engine, Prompt& prompt, QWidget* parent)
     : QMainWindow(parent), m_engine(engine), m_prompt(prompt), m_pages(new QTabWidget),
       m_config(new ConfigPage(engine)), m_diagnostics(new DiagnosticsPage(engine, prompt)),
       m_protocol(new ProtocolPage) {
@@ -68,17 +52,16 @@ TForm1::TForm1(Engine& engine, Prompt& prompt, QWidget* parent)
     m_pages->addTab(m_protocol, QStringLiteral("Протокол"));
     setCentralWidget(m_pages);
 
-    FormCreate();
+    m_pages->setCurrentIndex(1); // the window opens on "Диагностика"
 
-    m_form2 = new TForm2(this);
-    m_form3 = new TForm3(this);
+    m_form2 = new SearchDialog(this);
+    m_form3 = new CharacteristicWindow(this);
 
-    connect(m_pages, &QTabWidget::currentChanged, this, &TForm1::PageControl1Change);
-    connect(m_config->vtzButton(), &QPushButton::clicked, this, &TForm1::Button9Click);
-    connect(m_form3, &TForm3::timeChanged, this, [this](int seconds) {
-        findChild<SpinEdit*>(QStringLiteral("z_vtz_t"))->setValue(seconds);
-    });
-    bindEngine();
+    // Switching pages ends the poll.
+    connect(m_pages, &QTabWidget::currentChanged, &m_engine, &Engine::stopPoll);
+    connect(m_config->vtzButton(), &QPushButton::clicked, this, &MainWindow::showCharacteristic);
+    connect(m_form3, &CharacteristicWindow::timeChanged, m_config, &ConfigPage::setOverloadSeconds);
+    connect(&m_engine, &Engine::jobFailed, this, &MainWindow::reportFailure);
     linkSearchWindow();
 
     resize(minimumSizeHint().expandedTo(DesignSize));
@@ -89,58 +72,39 @@ TForm1::TForm1(Engine& engine, Prompt& prompt, QWidget* parent)
     }
 }
 
-void TForm1::FormCreate() {
-    for (const StartSelection& s : StartSelections) {
-        auto* list = findChild<QComboBox*>(QLatin1String(s.list));
-        Q_ASSERT(list);
-        const QSignalBlocker quiet(list);
-        list->setCurrentIndex(s.index);
-    }
-    m_protocol->writeHeaders();
-    m_pages->setCurrentIndex(1);
-}
-
-void TForm1::setPorts(const QStringList& ports) {
+void MainWindow::setPorts(const QStringList& ports) {
     m_diagnostics->setPorts(ports);
     m_form2->setPorts(ports);
 }
 
-void TForm1::PageControl1Change() {
-    m_engine.endPoll();
-}
-
-void TForm1::closeEvent(QCloseEvent* e) {
-    m_engine.comclose();
+void MainWindow::closeEvent(QCloseEvent* e) {
+    m_engine.cancel();
+    m_engine.closePort();
     QMainWindow::closeEvent(e);
 }
 
-void TForm1::Button9Click() {
-    m_form3->load(findChild<QLineEdit*>(QStringLiteral("z_inom_a"))->text(),
-                  findChild<SpinEdit*>(QStringLiteral("z_vtz_t"))->value());
+void MainWindow::showCharacteristic() {
+    m_form3->load(m_config->nominalCurrentText(), m_config->overloadSeconds());
     m_form3->exec();
 }
 
 // The search window mirrors the serial number and the port of the main window; the
 // mirrored selection is made quietly, as a programmatic selection runs no handler.
-void TForm1::linkSearchWindow() {
-    auto* serial = findChild<SpinEdit*>(QStringLiteral("frm1_zn"));
-    auto* ports = m_diagnostics->findChild<QComboBox*>(QStringLiteral("cmbPorts"));
-    auto* serial2 = m_form2->findChild<SpinEdit*>(QStringLiteral("frm2_zn"));
-    auto* ports2 = m_form2->findChild<QComboBox*>(QStringLiteral("cmbPorts"));
-    connect(serial, &QSpinBox::valueChanged, serial2, &QSpinBox::setValue);
-    connect(ports, &QComboBox::currentIndexChanged, ports2, [ports2](int index) {
-        const QSignalBlocker quiet(ports2);
-        ports2->setCurrentIndex(index);
-    });
+void MainWindow::linkSearchWindow() {
+    SpinEdit* serial2 = m_form2->serial();
+    QComboBox* ports2 = m_form2->ports();
+    connect(m_diagnostics->serialField(), &QSpinBox::valueChanged, serial2, &QSpinBox::setValue);
+    connect(m_diagnostics->portList(), &QComboBox::currentIndexChanged, ports2,
+            [ports2](int index) {
+                const QSignalBlocker quiet(ports2);
+                ports2->setCurrentIndex(index);
+            });
 }
 
-void TForm1::bindEngine() {
-    connect(&m_engine, &Engine::noReply, this, [this] { m_prompt.show(msg::noReply()); });
-    connect(&m_engine, &Engine::portOpenFailed, this, [this](OpenError, const QString& detail) {
-        m_prompt.show(msg::portOpenFailed(), detail);
-    });
-    connect(&m_engine, &Engine::deviceLost, this,
-            [this](const QString& detail) { m_prompt.show(msg::deviceLost(), detail); });
+// Every job that ends without its result says why, in the same words in every window.
+void MainWindow::reportFailure(Job*, Failure reason, const QString& detail) {
+    const msg::Report r = msg::forFailure(reason, detail);
+    m_prompt.show(r.message, r.detail);
 }
 
 } // namespace kliv

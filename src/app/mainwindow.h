@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/job.h"
+
 #include <QMainWindow>
 
 class QTabWidget;
@@ -11,15 +13,15 @@ class DiagnosticsPage;
 class Engine;
 class Prompt;
 class ProtocolPage;
-class TForm2;
-class TForm3;
+class SearchDialog;
+class CharacteristicWindow;
 
 // The main window: the three pages, the start-up selections, and the boxes that any
 // job of the engine may raise. It owns the search and characteristic windows.
-class TForm1 : public QMainWindow {
+class MainWindow : public QMainWindow {
     Q_OBJECT
   public:
-    TForm1(Engine& engine, Prompt& prompt, QWidget* parent = nullptr);
+    MainWindow(Engine& engine, Prompt& prompt, QWidget* parent = nullptr);
 
     static QString title();
 
@@ -30,20 +32,18 @@ class TForm1 : public QMainWindow {
     ConfigPage* configPage() const { return m_config; }
     DiagnosticsPage* diagnosticsPage() const { return m_diagnostics; }
     ProtocolPage* protocolPage() const { return m_protocol; }
-    TForm2& form2() const { return *m_form2; }
-    TForm3& form3() const { return *m_form3; }
+    SearchDialog& searchDialog() const { return *m_form2; }
+    CharacteristicWindow& characteristicWindow() const { return *m_form3; }
 
     // "График ВТЗ": fills the characteristic window from the page and shows it modally.
-    void Button9Click();
+    void showCharacteristic();
 
   protected:
-    void closeEvent(QCloseEvent* e) override; // FormClose
+    void closeEvent(QCloseEvent* e) override; // closes the port
 
   private:
-    void FormCreate();
-    void PageControl1Change();
-    void bindEngine();
     void linkSearchWindow();
+    void reportFailure(Job* job, Failure reason, const QString& detail);
 
     Engine& m_engine;
     Prompt& m_prompt;
@@ -51,8 +51,8 @@ class TForm1 : public QMainWindow {
     ConfigPage* m_config;
     DiagnosticsPage* m_diagnostics;
     ProtocolPage* m_protocol;
-    TForm2* m_form2 = nullptr;
-    TForm3* m_form3 = nullptr;
+    SearchDialog* m_form2 = nullptr;
+    CharacteristicWindow* m_form3 = nullptr;
 };
 
 } // namespace kliv

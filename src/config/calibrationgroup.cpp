@@ -1,7 +1,7 @@
 #include "config/calibrationgroup.h"
 
-#include "app/fields.h"
-#include "app/spinedit.h"
+#include "widgets/fields.h"
+#include "widgets/spinedit.h"
 
 #include <QCheckBox>
 #include <QFrame>
@@ -90,6 +90,7 @@ CalibrationGroup::CalibrationGroup(QWidget* parent)
     g->addWidget(progress, row++, Caption, 1, Unit - Caption + 1);
 
     m_auto = button(QStringLiteral("Button5"), QStringLiteral("Авто-калибровка"));
+    m_auto->setEnabled(false); // the calibration job is not built yet
     g->addWidget(m_auto, row, Box, 1, Unit - Box + 1);
 }
 

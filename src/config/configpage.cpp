@@ -1,10 +1,12 @@
 #include "config/configpage.h"
 
-#include "app/fields.h"
 #include "config/calibrationgroup.h"
 #include "config/fieldbusgroup.h"
 #include "config/protectiongroup.h"
 #include "link/engine.h"
+#include "link/jobs/versionjob.h"
+#include "widgets/fields.h"
+#include "widgets/spinedit.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -57,8 +59,6 @@ ConfigPage::ConfigPage(Engine& engine, QWidget* parent) : QWidget(parent), m_eng
     page->addLayout(top);
     page->addLayout(middle, 1);
     page->addWidget(buildBottom());
-
-    connect(&m_engine, &Engine::versionRead, m_version, &QLabel::setText);
 }
 
 QWidget* ConfigPage::buildInformation() {
@@ -89,10 +89,13 @@ QWidget* ConfigPage::buildBottom() {
     row->addWidget(version);
     row->addWidget(m_version);
     row->addStretch(1);
-    row->addWidget(button(QStringLiteral("btn_read_konf"), QStringLiteral("Считать конфигурацию")));
-    row->addWidget(
-        button(QStringLiteral("btn_write_konf"), QStringLiteral("Записать конфигурацию")));
-    connect(version, &QPushButton::clicked, this, &ConfigPage::Button12Click);
+    for (QPushButton* b :
+         {button(QStringLiteral("btn_read_konf"), QStringLiteral("Считать конфигурацию")),
+          button(QStringLiteral("btn_write_konf"), QStringLiteral("Записать конфигурацию"))}) {
+        b->setEnabled(false); // the configuration jobs are not built yet
+        row->addWidget(b);
+    }
+    connect(version, &QPushButton::clicked, this, &ConfigPage::readVersion);
     return bottom;
 }
 
@@ -100,8 +103,22 @@ QPushButton* ConfigPage::vtzButton() const {
     return m_protection->vtzButton();
 }
 
-void ConfigPage::Button12Click() {
-    m_engine.readVersion();
+QString ConfigPage::nominalCurrentText() const {
+    return m_protection->nominalCurrent()->text();
+}
+
+int ConfigPage::overloadSeconds() const {
+    return m_protection->overloadTime()->value();
+}
+
+void ConfigPage::setOverloadSeconds(int seconds) {
+    m_protection->overloadTime()->setValue(seconds);
+}
+
+void ConfigPage::readVersion() {
+    auto* job = new VersionJob;
+    connect(job, &Job::succeeded, m_version, [this, job] { m_version->setText(job->text()); });
+    m_engine.start(job);
 }
 
 } // namespace kliv

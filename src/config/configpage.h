@@ -21,10 +21,13 @@ class ConfigPage : public QWidget {
     // The items of the phase-monitoring lists ("Контроль Uфаз:", "Контроль Iфаз:").
     static QStringList phaseItems();
 
-    QPushButton* vtzButton() const; // "График ВТЗ"
+    QPushButton* vtzButton() const;     // "График ВТЗ"
+    QString nominalCurrentText() const; // "Iном:" as typed
+    int overloadSeconds() const;        // "ВТЗ:"
+    void setOverloadSeconds(int seconds);
 
   private:
-    void Button12Click(); // "Версия программы МК"
+    void readVersion(); // "Версия программы МК"
     QWidget* buildInformation();
     QWidget* buildMonitoring();
     QWidget* buildBottom();

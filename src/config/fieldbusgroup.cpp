@@ -1,7 +1,7 @@
 #include "config/fieldbusgroup.h"
 
-#include "app/fields.h"
-#include "app/spinedit.h"
+#include "widgets/fields.h"
+#include "widgets/spinedit.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -25,6 +25,7 @@ FieldbusGroup::FieldbusGroup(QWidget* parent) : QGroupBox(parent) {
     // keeps its frame level with the captioned groups beside it.
     setTitle(QStringLiteral(" "));
     auto* speed = dropDown(QStringLiteral("cb_rs485"), speedItems());
+    speed->setCurrentIndex(5); // 9600, as relays ship
     speed->setToolTip(QStringLiteral("Скорость RS485"));
     auto* protocol = dropDown(QStringLiteral("cb_uprotbus"), protocolItems());
     protocol->setToolTip(QStringLiteral("Протокол передачи данных"));

@@ -1,9 +1,9 @@
 #include "config/protectiongroup.h"
 
-#include "app/currenttext.h"
-#include "app/delaytext.h"
-#include "app/fields.h"
-#include "app/spinedit.h"
+#include "widgets/currenttext.h"
+#include "widgets/delaytext.h"
+#include "widgets/fields.h"
+#include "widgets/spinedit.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -136,12 +136,11 @@ ProtectionGroup::ProtectionGroup(QWidget* parent)
 
     auto* isoOk = enableBox(QStringLiteral("z_iso_ok"), QStringLiteral("Изоляция:"), true);
     Frame fIso = frame(isoOk);
-    threshold(
-        fIso,
-        named(dropDown(QStringLiteral("z_iso_r"), {QStringLiteral("50"), QStringLiteral("100"),
-                                                   QStringLiteral("250"), QStringLiteral("500")}),
-              isoOk, QStringLiteral("кОм")),
-        QStringLiteral("кОм"));
+    QComboBox* isoR =
+        dropDown(QStringLiteral("z_iso_r"), {QStringLiteral("50"), QStringLiteral("100"),
+                                             QStringLiteral("250"), QStringLiteral("500")});
+    isoR->setCurrentIndex(3); // 500 kOhm
+    threshold(fIso, named(isoR, isoOk, QStringLiteral("кОм")), QStringLiteral("кОм"));
 
     auto* idifOk = enableBox(QStringLiteral("z_idif_ok"), QStringLiteral("Iут:"), true);
     Frame fIdif = frame(idifOk);
@@ -173,9 +172,11 @@ ProtectionGroup::ProtectionGroup(QWidget* parent)
     auto* vtzOk = enableBox(QStringLiteral("z_ivtz_ok"), QStringLiteral("Перегруз:"), true);
     Frame fVtz = frame(vtzOk);
     auto* inom = new CurrentText(QStringLiteral("z_inom_a"), QStringLiteral("15"));
+    m_inom = inom;
     fVtz.grid->addWidget(caption(QStringLiteral("Iном:"), inom), FieldRow, ThresholdCaption);
     threshold(fVtz, inom, QStringLiteral("А"));
     auto* vtz = new SpinEdit(QStringLiteral("z_vtz_t"), 1, 999, 300);
+    m_vtzTime = vtz;
     fVtz.grid->addWidget(caption(QStringLiteral("ВТЗ:"), vtz), FieldRow, DelayCaption);
     delay(fVtz, vtz);
     m_vtz = button(QStringLiteral("Button9"), QStringLiteral("График ВТЗ"));

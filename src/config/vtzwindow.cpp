@@ -1,7 +1,7 @@
 #include "config/vtzwindow.h"
 
-#include "app/fields.h"
-#include "app/spinedit.h"
+#include "widgets/fields.h"
+#include "widgets/spinedit.h"
 
 #include <QChart>
 #include <QChartView>
@@ -29,7 +29,7 @@ QFont pixelFont(const QFont& base, int pixels) {
 
 } // namespace
 
-QList<QPointF> TForm3::curve(int seconds) {
+QList<QPointF> CharacteristicWindow::curve(int seconds) {
     QList<QPointF> points;
     points.reserve(Points);
     for (int i = 1; i <= Points; ++i)
@@ -37,7 +37,7 @@ QList<QPointF> TForm3::curve(int seconds) {
     return points;
 }
 
-TForm3::TForm3(QWidget* parent)
+CharacteristicWindow::CharacteristicWindow(QWidget* parent)
     : QDialog(parent), m_nominal(textEdit(QStringLiteral("g_inom_a"), {}, NominalChars)),
       m_time(new SpinEdit(QStringLiteral("g_vtz_t"), 1, 999, StartSeconds)), m_view(new QChartView),
       m_series(new QLineSeries), m_timeAxis(new QLogValueAxis), m_multipleAxis(new QValueAxis) {
@@ -108,7 +108,7 @@ TForm3::TForm3(QWidget* parent)
     plot();
 }
 
-void TForm3::load(const QString& nominalCurrent, int seconds) {
+void CharacteristicWindow::load(const QString& nominalCurrent, int seconds) {
     m_nominal->setText(nominalCurrent);
     if (m_time->value() == seconds)
         plot(); // a new value replots through its change handler
@@ -116,7 +116,7 @@ void TForm3::load(const QString& nominalCurrent, int seconds) {
         m_time->setValue(seconds);
 }
 
-void TForm3::plot() {
+void CharacteristicWindow::plot() {
     const QList<QPointF> points = curve(m_time->value());
     m_series->replace(points);
     // Whole decades around the curve, so the log axis labels powers of ten; a top point

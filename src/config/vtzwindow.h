@@ -16,12 +16,12 @@ class SpinEdit;
 
 // The overload (time-current) characteristic for the configured time setting, on a
 // logarithmic time axis, with the time setting editable beside the curve.
-class TForm3 : public QDialog {
+class CharacteristicWindow : public QDialog {
     Q_OBJECT
   public:
     static constexpr int Points = 90;
 
-    explicit TForm3(QWidget* parent = nullptr);
+    explicit CharacteristicWindow(QWidget* parent = nullptr);
 
     // Trip time against overload multiple: for i = 1..90, (i / 10 + 1, seconds / i).
     static QList<QPointF> curve(int seconds);

@@ -1,8 +1,8 @@
 #include "diag/clockpanel.h"
 
-#include "app/spinedit.h"
-#include "diag/valuelabel.h"
 #include "protocol/clock.h"
+#include "widgets/fields.h"
+#include "widgets/spinedit.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -18,15 +18,15 @@ QCheckBox* captionedCheck(const QString& objectName, const QString& text) {
     auto* c = new QCheckBox(text);
     c->setObjectName(objectName);
     c->setLayoutDirection(Qt::RightToLeft);
-    c->setAccessibleName(diag::nameOf(text));
+    c->setAccessibleName(nameOf(text));
     return c;
 }
 
 } // namespace
 
 ClockPanel::ClockPanel(QWidget* parent) : QGroupBox(parent) {
-    m_date = diag::valueLabel(QStringLiteral("tDATE"), QStringLiteral("==.==.====г."), 96);
-    m_time = diag::valueLabel(QStringLiteral("ttime"), QStringLiteral("==:==:=="), 72);
+    m_date = valueLabel(QStringLiteral("tDATE"), QStringLiteral("==.==.====г."), 96);
+    m_time = valueLabel(QStringLiteral("ttime"), QStringLiteral("==:==:=="), 72);
     m_date->setAccessibleName(QStringLiteral("Дата"));
     m_time->setAccessibleName(QStringLiteral("Время"));
     m_cal = new SpinEdit(QStringLiteral("rcal"), -31, 31, 0);
@@ -40,7 +40,7 @@ ClockPanel::ClockPanel(QWidget* parent) : QGroupBox(parent) {
     g->addWidget(m_date, 0, 0);
     g->addWidget(m_time, 0, 1);
     auto* calRow = new QHBoxLayout;
-    calRow->addWidget(diag::captionFor(QStringLiteral("Калибровка:"), m_cal));
+    calRow->addWidget(caption(QStringLiteral("Калибровка:"), m_cal));
     calRow->addWidget(m_cal);
     g->addLayout(calRow, 1, 0, 1, 2, Qt::AlignLeft);
     g->addWidget(m_stop, 0, 2, Qt::AlignRight);

@@ -1,19 +1,21 @@
 #include "diag/diagpage.h"
 
-#include "app/fields.h"
-#include "app/prompt.h"
-#include "app/spinedit.h"
 #include "diag/clockpanel.h"
 #include "diag/livechart.h"
 #include "diag/livevalues.h"
 #include "diag/protectionpanel.h"
-#include "diag/valuelabel.h"
 #include "link/engine.h"
+#include "link/jobs/clocksetjob.h"
+#include "link/jobs/polljob.h"
+#include "link/jobs/protectionresetjob.h"
 #include "link/messages.h"
 #include "link/speeds.h"
 #include "protocol/clock.h"
 #include "protocol/frame.h"
 #include "protocol/status.h"
+#include "widgets/fields.h"
+#include "widgets/prompt.h"
+#include "widgets/spinedit.h"
 
 #include <QComboBox>
 #include <QDateTime>
@@ -65,8 +67,7 @@ DiagnosticsPage::DiagnosticsPage(Engine& engine, Prompt& prompt, QWidget* parent
 
     // The engine starts from what the page shows.
     m_engine.setSerial(m_serial->value());
-    m_engine.Comspeed(m_speed->currentIndex());
-    m_engine.setView(m_view->currentIndex());
+    m_engine.applySpeed(m_speed->currentIndex());
 }
 
 QWidget* DiagnosticsPage::buildConnection() {
@@ -78,11 +79,12 @@ QWidget* DiagnosticsPage::buildConnection() {
     m_speed = dropDown(QStringLiteral("cb_speed"), speeds::items());
     m_speed->setCurrentIndex(speeds::Default);
     m_search = button(QStringLiteral("Button6"), QStringLiteral("Поиск устройства"));
+    m_search->setEnabled(false); // the search job is not built yet
 
     auto* g = new QGridLayout(box);
-    g->addWidget(diag::captionFor(QStringLiteral("Зав. №:"), m_serial), 0, 0, Qt::AlignRight);
+    g->addWidget(caption(QStringLiteral("Зав. №:"), m_serial), 0, 0, Qt::AlignRight);
     g->addWidget(m_serial, 0, 1);
-    g->addWidget(diag::captionFor(QStringLiteral("Порт:"), m_ports), 0, 2, Qt::AlignRight);
+    g->addWidget(caption(QStringLiteral("Порт:"), m_ports), 0, 2, Qt::AlignRight);
     g->addWidget(m_ports, 0, 3);
     g->addWidget(m_speed, 1, 1);
     auto* unit = new QLabel(QStringLiteral("бод/сек"));
@@ -95,12 +97,12 @@ QWidget* DiagnosticsPage::buildConnection() {
 
 QWidget* DiagnosticsPage::buildStatistics() {
     auto* box = new QGroupBox(QStringLiteral("Статистика"));
-    m_txd = diag::valueLabel(QStringLiteral("st_txd"), QStringLiteral("0"), 64);
-    m_rxd = diag::valueLabel(QStringLiteral("st_rxd"), QStringLiteral("0"), 64);
+    m_txd = valueLabel(QStringLiteral("st_txd"), QStringLiteral("0"), 64);
+    m_rxd = valueLabel(QStringLiteral("st_rxd"), QStringLiteral("0"), 64);
     auto* g = new QGridLayout(box);
-    g->addWidget(diag::captionFor(QStringLiteral("TXD:"), m_txd), 0, 0, Qt::AlignRight);
+    g->addWidget(caption(QStringLiteral("TXD:"), m_txd), 0, 0, Qt::AlignRight);
     g->addWidget(m_txd, 0, 1);
-    g->addWidget(diag::captionFor(QStringLiteral("RXD:"), m_rxd), 1, 0, Qt::AlignRight);
+    g->addWidget(caption(QStringLiteral("RXD:"), m_rxd), 1, 0, Qt::AlignRight);
     g->addWidget(m_rxd, 1, 1);
     return box;
 }
@@ -122,21 +124,21 @@ QWidget* DiagnosticsPage::buildButtons() {
     v->addWidget(m_diagnos);
     v->addWidget(m_reset);
     v->addStretch(1);
-    v->addWidget(diag::captionFor(QStringLiteral("Просмотр:"), m_view));
+    v->addWidget(caption(QStringLiteral("Просмотр:"), m_view));
     v->addWidget(m_view);
     return box;
 }
 
 QWidget* DiagnosticsPage::buildTotals() {
     auto* box = new QWidget;
-    m_moto = diag::valueLabel(QStringLiteral("st_moto"), QStringLiteral("0"), 110);
-    m_wa = diag::valueLabel(QStringLiteral("st_wa"), QStringLiteral("0"), 110);
+    m_moto = valueLabel(QStringLiteral("st_moto"), QStringLiteral("0"), 110);
+    m_wa = valueLabel(QStringLiteral("st_wa"), QStringLiteral("0"), 110);
     auto* h = new QHBoxLayout(box);
     h->setContentsMargins(0, 0, 0, 0);
-    h->addWidget(diag::captionFor(QStringLiteral("Наработка об., (ч:м:с):"), m_moto));
+    h->addWidget(caption(QStringLiteral("Наработка об., (ч:м:с):"), m_moto));
     h->addWidget(m_moto);
     h->addSpacing(24);
-    h->addWidget(diag::captionFor(QStringLiteral("Wа:"), m_wa));
+    h->addWidget(caption(QStringLiteral("Wа:"), m_wa));
     h->addWidget(m_wa);
     h->addWidget(new QLabel(QStringLiteral("кВтч")));
     h->addStretch(1);
@@ -145,9 +147,10 @@ QWidget* DiagnosticsPage::buildTotals() {
 
 void DiagnosticsPage::bindEngine() {
     Engine* e = &m_engine;
-    connect(m_diagnos, &QPushButton::clicked, e, &Engine::diagnosClick);
-    connect(e, &Engine::pollRunningChanged, m_diagnos,
-            [this](bool running) { m_diagnos->setText(running ? PollRunning : PollIdle); });
+    connect(m_diagnos, &QPushButton::clicked, this, &DiagnosticsPage::togglePoll);
+    connect(e, &Engine::jobStarted, m_diagnos,
+            [this](Job* job) { m_diagnos->setText(job->openEnded() ? PollRunning : PollIdle); });
+    connect(e, &Engine::jobEnded, m_diagnos, [this] { m_diagnos->setText(PollIdle); });
     connect(e, &Engine::framesSentChanged, m_txd,
             [this](int n) { m_txd->setText(QString::number(n)); });
     connect(e, &Engine::framesReceivedChanged, m_rxd,
@@ -155,46 +158,60 @@ void DiagnosticsPage::bindEngine() {
 
     // Only a pick by the user runs the change handlers; the engine's own speed preset
     // is shown without running them again.
-    connect(m_speed, &QComboBox::currentIndexChanged, this, &DiagnosticsPage::cb_speedChange);
+    connect(m_speed, &QComboBox::currentIndexChanged, this, &DiagnosticsPage::applyPickedSpeed);
     connect(e, &Engine::speedIndexChanged, m_speed, [this](int i) {
         const QSignalBlocker quiet(m_speed);
         m_speed->setCurrentIndex(i);
     });
-    connect(m_ports, &QComboBox::currentIndexChanged, this, &DiagnosticsPage::cmbPortsChange);
-    connect(m_serial, &QSpinBox::valueChanged, this, &DiagnosticsPage::frm1_znChange);
-    connect(m_view, &QComboBox::currentIndexChanged, e, &Engine::setView);
+    connect(m_ports, &QComboBox::currentIndexChanged, this, &DiagnosticsPage::applyPickedPort);
+    connect(m_serial, &QSpinBox::valueChanged, this, &DiagnosticsPage::applySerial);
+    connect(m_view, &QComboBox::currentIndexChanged, this, [this](int view) {
+        if (m_poll)
+            m_poll->setView(view);
+    });
 
-    connect(e, &Engine::liveStatus, this, &DiagnosticsPage::showLiveStatus);
-    connect(e, &Engine::waveformReady, this, &DiagnosticsPage::showWaveform);
-
-    connect(m_reset, &QPushButton::clicked, this, &DiagnosticsPage::btn_monitorClick);
-    connect(e, &Engine::protectionResetDone, this,
-            [this] { m_prompt.show(msg::protectionReset()); });
-    connect(m_clock, &ClockPanel::correctRequested, this, &DiagnosticsPage::Button11Click);
-    connect(e, &Engine::clockSetDone, this, [this] { m_prompt.show(msg::clockSet()); });
+    connect(m_reset, &QPushButton::clicked, this, &DiagnosticsPage::resetProtection);
+    connect(m_clock, &ClockPanel::correctRequested, this, &DiagnosticsPage::correctClock);
+    connect(m_search, &QPushButton::clicked, this, &DiagnosticsPage::searchRequested);
 }
 
-void DiagnosticsPage::cb_speedChange(int index) {
+void DiagnosticsPage::togglePoll() {
+    if (m_engine.pollRunning()) {
+        m_engine.stopPoll();
+        return;
+    }
+    auto* poll = new PollJob(m_view->currentIndex());
+    connect(poll, &PollJob::liveStatus, this, &DiagnosticsPage::showLiveStatus);
+    connect(poll, &PollJob::waveformReady, this, &DiagnosticsPage::showWaveform);
+    m_poll = poll;
+    m_engine.start(poll);
+}
+
+void DiagnosticsPage::applyPickedSpeed(int index) {
     m_engine.setSpeedIndex(index);
 }
 
-void DiagnosticsPage::cmbPortsChange() {
+void DiagnosticsPage::applyPickedPort() {
     m_engine.setPortName(m_ports->currentText());
 }
 
-void DiagnosticsPage::frm1_znChange(int serial) {
+void DiagnosticsPage::applySerial(int serial) {
     m_engine.setSerial(serial);
 }
 
-void DiagnosticsPage::btn_monitorClick() {
-    m_engine.resetProtection();
+void DiagnosticsPage::resetProtection() {
+    auto* job = new ProtectionResetJob;
+    connect(job, &Job::succeeded, this, [this] { m_prompt.show(msg::protectionReset()); });
+    m_engine.start(job);
 }
 
 // One reading of the PC clock, so a correction at midnight cannot pair the old day's
 // time with the new day's date.
-void DiagnosticsPage::Button11Click() {
-    m_engine.setClock(clock::setPayload(QDateTime::currentDateTime(), m_clock->calibration(),
-                                        m_clock->stop(), m_clock->autoDst()));
+void DiagnosticsPage::correctClock() {
+    auto* job = new ClockSetJob(clock::setPayload(
+        QDateTime::currentDateTime(), m_clock->calibration(), m_clock->stop(), m_clock->autoDst()));
+    connect(job, &Job::succeeded, this, [this] { m_prompt.show(msg::clockSet()); });
+    m_engine.start(job);
 }
 
 void DiagnosticsPage::setPorts(const QStringList& ports) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPointer>
 #include <QStringList>
 #include <QWidget>
 
@@ -16,6 +17,7 @@ class ClockPanel;
 class LiveValuesPanel;
 class ProtectionPanel;
 class LiveChart;
+class PollJob;
 struct LiveStatus;
 struct WaveformStore;
 
@@ -29,17 +31,25 @@ class DiagnosticsPage : public QWidget {
     // The ports that could be opened at start; the first one becomes the engine's.
     void setPorts(const QStringList& ports);
 
-    // Shows one live status record (the engine's liveStatus signal lands here).
+    // Shows one live status record (the poll's liveStatus signal lands here).
     void showLiveStatus(const LiveStatus& record);
     void showWaveform(const WaveformStore& samples);
 
+    SpinEdit* serialField() const { return m_serial; } // "Зав. №:"
+    QComboBox* portList() const { return m_ports; }    // "Порт:"
+    QComboBox* speedList() const { return m_speed; }   // the line speed
+
+  Q_SIGNALS:
+    void searchRequested(); // "Поиск устройства"
+
   private:
-    // Handlers of the page's controls.
-    void cb_speedChange(int index);
-    void cmbPortsChange();
-    void frm1_znChange(int serial);
-    void btn_monitorClick();
-    void Button11Click();
+    // What the page's controls do.
+    void togglePoll();
+    void applyPickedSpeed(int index);
+    void applyPickedPort();
+    void applySerial(int serial);
+    void resetProtection();
+    void correctClock();
 
     QWidget* buildConnection();
     QWidget* buildButtons();
@@ -49,6 +59,7 @@ class DiagnosticsPage : public QWidget {
 
     Engine& m_engine;
     Prompt& m_prompt;
+    QPointer<PollJob> m_poll;
     SpinEdit* m_serial = nullptr;
     QComboBox* m_ports = nullptr;
     QComboBox* m_speed = nullptr;

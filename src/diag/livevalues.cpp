@@ -1,7 +1,7 @@
 #include "diag/livevalues.h"
 
-#include "diag/valuelabel.h"
 #include "protocol/status.h"
+#include "widgets/fields.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -32,11 +32,11 @@ LiveValuesPanel::LiveValuesPanel(QWidget* parent)
     g->setVerticalSpacing(4);
     constexpr int RowsPerColumn = 6;
     for (int i = 0; i < FieldCount; ++i) {
-        QLabel* value = diag::valueLabel(QString::fromLatin1(Fields[i].name));
+        QLabel* value = valueLabel(QString::fromLatin1(Fields[i].name));
         m_fields[i] = value;
         const int row = i % RowsPerColumn;
         const int col = (i / RowsPerColumn) * 3;
-        g->addWidget(diag::captionFor(QString::fromUtf8(Fields[i].caption), value), row, col,
+        g->addWidget(caption(QString::fromUtf8(Fields[i].caption), value), row, col,
                      Qt::AlignRight);
         g->addWidget(value, row, col + 1);
     }

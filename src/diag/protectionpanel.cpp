@@ -1,8 +1,9 @@
 #include "diag/protectionpanel.h"
 
-#include "app/shape.h"
-#include "diag/valuelabel.h"
+#include "protocol/protections.h"
 #include "protocol/status.h"
+#include "widgets/fields.h"
+#include "widgets/shape.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -14,19 +15,18 @@ namespace {
 constexpr int SquareSize = 17;
 constexpr int CircleSize = 9;
 
-struct ProtectionDef {
-    const char* caption;
+struct IndicatorNames {
     const char* circle;
     const char* square;
     const char* timer;
 };
 
 // In protection bit order, the same in the condition and the operated byte.
-constexpr ProtectionDef Protections[ProtectionPanel::ProtectionCount] = {
-    {"Umin:", "sh_umin", "zp_umin", "c_umin"},     {"Umax:", "sh_umax", "zp_umax", "c_umax"},
-    {"Uасм:", "sh_uasm", "zp_uasm", "c_uasm"},     {"Хол. ход:", "sh_ihol", "zp_ihol", "c_ihol"},
-    {"Iасм:", "sh_iasm", "zp_iasm", "c_iasm"},     {"Iвтз:", "Sh_ivtz", "zp_ivtz", "c_ivtz"},
-    {"Заклин.:", "sh_zakl", "zp_zakl", "c_izakl"}, {"Iут.:", "sh_idif", "zp_idif", "c_idif"},
+constexpr IndicatorNames Indicators[ProtectionPanel::ProtectionCount] = {
+    {"sh_umin", "zp_umin", "c_umin"},  {"sh_umax", "zp_umax", "c_umax"},
+    {"sh_uasm", "zp_uasm", "c_uasm"},  {"sh_ihol", "zp_ihol", "c_ihol"},
+    {"sh_iasm", "zp_iasm", "c_iasm"},  {"Sh_ivtz", "zp_ivtz", "c_ivtz"},
+    {"sh_zakl", "zp_zakl", "c_izakl"}, {"sh_idif", "zp_idif", "c_idif"},
 };
 
 // Column layout: caption, indicator, value, unit.
@@ -58,8 +58,8 @@ ProtectionPanel::ProtectionPanel(QWidget* parent)
     addProtection(g, 2, right, 4); // Iасм
     addProtection(g, 3, right, 6); // Заклин.
     addProtection(g, 4, right, 7); // Iут.
-    m_overload = diag::valueLabel(QStringLiteral("st_ikrp"));
-    g->addWidget(diag::captionFor(QStringLiteral("Кр.перег.:"), m_overload), 5, right + CaptionCol,
+    m_overload = valueLabel(QStringLiteral("st_ikrp"));
+    g->addWidget(caption(QStringLiteral("Кр.перег.:"), m_overload), 5, right + CaptionCol,
                  Qt::AlignRight);
     g->addWidget(m_overload, 5, right + ValueCol);
 
@@ -68,22 +68,22 @@ ProtectionPanel::ProtectionPanel(QWidget* parent)
     g->setColumnStretch(right + ValueCol, 1);
 }
 
-Shape* ProtectionPanel::addIndicator(QGridLayout* g, int row, int col, const QString& caption,
+Shape* ProtectionPanel::addIndicator(QGridLayout* g, int row, int col, const QString& text,
                                      const QString& name) {
     auto* s = new Shape(name, Shape::RoundSquare, SquareSize);
-    g->addWidget(diag::captionFor(caption, s), row, col + CaptionCol, Qt::AlignRight);
+    g->addWidget(caption(text, s), row, col + CaptionCol, Qt::AlignRight);
     g->addWidget(s, row, col + ShapeCol, Qt::AlignCenter);
     return s;
 }
 
 void ProtectionPanel::addProtection(QGridLayout* g, int row, int col, int bit) {
-    const ProtectionDef& d = Protections[bit];
-    Shape* square =
-        addIndicator(g, row, col, QString::fromUtf8(d.caption), QString::fromLatin1(d.square));
+    const IndicatorNames& d = Indicators[bit];
+    Shape* square = addIndicator(g, row, col, QString::fromUtf8(protections::All[bit].panelCaption),
+                                 QString::fromLatin1(d.square));
     auto* circle = new Shape(QString::fromLatin1(d.circle), Shape::Circle, CircleSize, square);
     const int inset = (SquareSize - CircleSize) / 2;
     circle->move(inset, inset);
-    QLabel* timer = diag::valueLabel(QString::fromLatin1(d.timer), QStringLiteral("0"), 48);
+    QLabel* timer = valueLabel(QString::fromLatin1(d.timer), QStringLiteral("0"), 48);
     timer->setAccessibleName(square->accessibleName() + QStringLiteral(", сек"));
     g->addWidget(timer, row, col + ValueCol);
     g->addWidget(new QLabel(QStringLiteral("сек")), row, col + UnitCol);

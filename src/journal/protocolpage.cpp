@@ -1,6 +1,6 @@
 #include "journal/protocolpage.h"
 
-#include "app/fields.h"
+#include "widgets/fields.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -40,6 +40,7 @@ ProtocolPage::ProtocolPage(QWidget* parent) : QWidget(parent) {
     auto* page = new QVBoxLayout(this);
     page->addWidget(buildGrid(), 1);
     page->addLayout(bottom);
+    writeHeaders();
 }
 
 void ProtocolPage::writeHeaders() {
@@ -104,9 +105,12 @@ QWidget* ProtocolPage::buildAccounting() {
     g->setColumnStretch(1, 1);
 
     auto* buttons = new QHBoxLayout;
-    buttons->addWidget(button(QStringLiteral("Button7"), QStringLiteral("Считать учетную запись")));
-    buttons->addWidget(
-        button(QStringLiteral("Button8"), QStringLiteral("Обнулить учетную запись")));
+    for (QPushButton* b :
+         {button(QStringLiteral("Button7"), QStringLiteral("Считать учетную запись")),
+          button(QStringLiteral("Button8"), QStringLiteral("Обнулить учетную запись"))}) {
+        b->setEnabled(false); // the accounting jobs are not built yet
+        buttons->addWidget(b);
+    }
     g->addLayout(buttons, 2, 2, 1, 2);
     return box;
 }
@@ -114,9 +118,12 @@ QWidget* ProtocolPage::buildAccounting() {
 QWidget* ProtocolPage::buildLogButtons() {
     auto* box = new QGroupBox;
     auto* column = new QVBoxLayout(box);
-    column->addWidget(button(QStringLiteral("Button1"), QStringLiteral("Считать протокол")));
-    column->addWidget(
-        button(QStringLiteral("btn_save_prot"), QStringLiteral("Сохранить протокол")));
+    for (QPushButton* b :
+         {button(QStringLiteral("Button1"), QStringLiteral("Считать протокол")),
+          button(QStringLiteral("btn_save_prot"), QStringLiteral("Сохранить протокол"))}) {
+        b->setEnabled(false); // the event log and report jobs are not built yet
+        column->addWidget(b);
+    }
     m_progress = progressBar(QStringLiteral("pb_prot"), 10, QStringLiteral("Ход выполнения"));
     column->addWidget(m_progress);
     column->addStretch(1);

@@ -2,84 +2,76 @@
 
 #include "link/messages.h"
 #include "link/speeds.h"
-#include "protocol/cp1251.h"
 #include "protocol/frame.h"
 
 Q_LOGGING_CATEGORY(lcFrames, "kliv.link.frames", QtWarningMsg)
 
 namespace kliv {
 
-namespace {
-constexpr int IdleCloseMs = 3000;
-constexpr int VersionTextSize = 16;
-} // namespace
-
 Engine::Engine(Port* port, QObject* parent) : QObject(parent), m_port(port) {
     m_port->setParent(this);
-    m_port->setObjectName(QStringLiteral("cp1"));
-    connect(m_port, &Port::readyRead, this, &Engine::cp1RxChar);
+    connect(m_port, &Port::readyRead, this, &Engine::onReadyRead);
     connect(m_port, &Port::lost, this, &Engine::onLost);
-    m_timer2.setInterval(300);
-    m_timer3.setInterval(300);
-    m_timer4.setInterval(IdleCloseMs);
-    connect(&m_timer2, &QTimer::timeout, this, &Engine::Timer2Timer);
-    connect(&m_timer3, &QTimer::timeout, this, &Engine::Timer3Timer);
-    connect(&m_timer4, &QTimer::timeout, this, &Engine::Timer4Timer);
+    m_replyTimer.setSingleShot(true);
+    m_watchdog.setInterval(speeds::replyTimeoutMs(m_speedIndex));
+    m_idleClose.setSingleShot(true);
+    m_idleClose.setInterval(IdleCloseMs);
+    connect(&m_replyTimer, &QTimer::timeout, this, &Engine::onReplyTimeout);
+    connect(&m_watchdog, &QTimer::timeout, this, &Engine::onWatchdogTick);
+    connect(&m_idleClose, &QTimer::timeout, this, &Engine::onIdleClose);
 }
 
 Engine::~Engine() {
-    comclose();
+    if (m_job) {
+        m_job->m_engine = nullptr; // it cannot end through an engine that is going away
+        m_job->onEnd();
+    }
+    closePort();
 }
 
 // ---------------------------------------------------------------- line settings
 
 void Engine::setPortName(const QString& name) {
-    endPoll();
-    comclose();
+    cancel();
+    closePort();
     m_portName = name;
 }
 
 void Engine::setSpeedIndex(int index) {
-    endPoll();
-    Comspeed(index);
+    stopPoll();
+    applySpeed(index);
 }
 
-void Engine::Comspeed(int index) {
+void Engine::applySpeed(int index) {
     if (index < 0 || index >= speeds::Count)
         return;
     m_speedIndex = index;
     if (m_port->isOpen())
-        m_port->setBaud(speeds::Baud[index]);
+        m_port->setBaud(speeds::Baud[std::size_t(index)]);
 }
 
 void Engine::setSerial(int serial) {
     m_serial = serial;
     const int index = speeds::indexForSerial(serial);
-    Comspeed(index);
+    applySpeed(index);
     Q_EMIT speedIndexChanged(index);
 }
 
 // ---------------------------------------------------------------- port
 
-bool Engine::comopen() {
+bool Engine::openPort() {
     if (m_port->isOpen())
         m_port->close();
-    if (m_portName.isEmpty()) {
-        Q_EMIT portOpenFailed(OpenError::NotFound, msg::noPortFound().text);
+    m_idleClose.stop();
+    if (m_portName.isEmpty())
         return false;
-    }
-    if (!m_port->open(m_portName, speeds::Baud[m_speedIndex])) {
-        const OpenError e = m_port->openError();
-        Q_EMIT portOpenFailed(e, msg::openErrorDetail(e, m_portName, m_port->errorText()));
-        return false;
-    }
-    return true;
+    return m_port->open(m_portName, speeds::Baud[std::size_t(m_speedIndex)]);
 }
 
-void Engine::comclose() {
+void Engine::closePort() {
     if (m_port->isOpen())
         m_port->close();
-    m_timer4.stop();
+    m_idleClose.stop();
 }
 
 bool Engine::isOpen() const {
@@ -88,136 +80,123 @@ bool Engine::isOpen() const {
 
 // ---------------------------------------------------------------- jobs
 
-void Engine::setPollRunning(bool running) {
-    if (running == m_pollRunning)
-        return;
-    m_pollRunning = running;
-    Q_EMIT pollRunningChanged(running);
-}
+void Engine::start(Job* job) {
+    Q_ASSERT(job && job->m_phase == Job::Phase::Waiting);
+    cancel();
+    job->setParent(this);
+    job->m_engine = this;
+    job->m_phase = Job::Phase::Running;
+    m_job = job;
+    Q_EMIT jobStarted(job);
 
-void Engine::diagnosClick() {
-    if (m_pollRunning) {
-        comclose();
-        setPollRunning(false);
-        m_timer2.stop();
+    if (const QString why = job->refusal(); !why.isEmpty()) {
+        job->fail(Failure::RefusedInput, why);
         return;
     }
-    endJob();
-    if (!comopen())
+    if (!openPort()) {
+        job->fail(Failure::PortNotOpened,
+                  m_portName.isEmpty()
+                      ? msg::noPortFound().text
+                      : msg::openErrorDetail(m_port->openError(), m_portName, m_port->errorText()));
         return;
-    setPollRunning(true);
+    }
+    job->begin();
+}
+
+void Engine::stopPoll() {
+    if (pollRunning())
+        m_job->succeed();
+}
+
+void Engine::cancel() {
+    if (!m_job)
+        return;
+    if (m_job->openEnded())
+        m_job->succeed();
+    else
+        m_job->fail(Failure::Cancelled);
+}
+
+void Engine::finish(Job* job) {
+    if (job != m_job)
+        return;
+    stopTimers();
+    m_awaiting = false;
+    closePort();
+    m_job = nullptr;
+    job->onEnd();
+    Q_EMIT jobEnded(job);
+    job->deleteLater();
+}
+
+void Engine::stopTimers() {
+    m_replyTimer.stop();
+    m_watchdog.stop();
+}
+
+void Engine::resetCounters() {
     m_framesSent = 0;
     m_framesReceived = 0;
     Q_EMIT framesSentChanged(0);
     Q_EMIT framesReceivedChanged(0);
-    // The watchdog gets the interval of the line from the start: at slow speeds a first
-    // tick of 300 ms would re-send, and so cut off, a reply that is still on the line.
-    m_timer2.setInterval(speeds::replyTimeoutMs(m_speedIndex));
-    m_timer2.start();
-    m_state.requestKind = KindStatus;
-    m_state.payload0() = SelectorLive;
-    m_state.retryCount = 0;
-    TXD();
 }
 
-void Engine::endPoll() {
-    setPollRunning(false);
-}
+// ---------------------------------------------------------------- sending
 
-void Engine::readVersion() {
-    startJob(KindVersion);
-}
-
-void Engine::resetProtection() {
-    startJob(KindProtectionReset);
-}
-
-void Engine::setClock(const QByteArray& payload9) {
-    std::copy_n(payload9.constData(), qMin<qsizetype>(payload9.size(), 9), m_state.tx.begin() + 6);
-    startJob(KindClockSet);
-}
-
-void Engine::sendRaw(quint8 kind, const QByteArray& payload) {
-    const int n = int(qMin<qsizetype>(payload.size(), frame::MaxRequestPayload));
-    std::copy_n(payload.constData(), n, m_state.tx.begin() + 6);
-    m_rawLength = n;
-    m_rawPending = true;
-    startJob(kind);
-}
-
-// One request in flight at a time: a job started while the poll runs ends the poll
-// first, so the two never share the line.
-void Engine::startJob(quint8 kind) {
-    endPoll();
-    m_timer2.stop();
-    m_state.requestKind = kind;
-    if (!comopen()) {
-        endJob();
+void Engine::send(Job* job, const Request& r) {
+    if (job != m_job || !job)
+        return;
+    // The idle close may have freed the line while the job waited for the user.
+    if (!m_port->isOpen() && !openPort()) {
+        job->fail(Failure::PortNotOpened,
+                  msg::openErrorDetail(m_port->openError(), m_portName, m_port->errorText()));
         return;
     }
-    TXD();
-}
-
-void Engine::endJob() {
-    m_state.jobState = 0;
-    m_timer3.stop();
-    m_inFlightKind = -1;
-    m_rawPending = false;
-    m_rawLength = -1;
-}
-
-// ---------------------------------------------------------------- request builder
-
-int Engine::payloadLengthFor(quint8 kind) const {
-    if (m_rawPending)
-        return m_rawLength;
-    switch (kind) {
-    case KindStatus:
-    case KindEventRecord:
-        return 1;
-    case KindConfigWrite:
-        return m_state.tx[6] == 1 ? 15 : 79;
-    case KindClockSet:
-        return 9;
-    default:
-        return 0;
-    }
-}
-
-void Engine::TXD() {
-    const quint8 kind = m_state.requestKind;
-    const int n = payloadLengthFor(kind);
-    const QByteArray payload(reinterpret_cast<const char*>(m_state.tx.data()) + 6, n);
-    const QByteArray f = frame::build(quint16(m_serial), kind, payload);
-    std::copy(f.cbegin(), f.cend(), m_state.tx.begin());
-
+    const QByteArray f = frame::build(quint16(m_serial), r.kind, r.payload);
     m_receiver.reset();
-    m_state.rxFlags = 0;
-    m_inFlightKind = kind;
-    sendFrame(f);
+    m_lastRequest = f;
+    m_lastWatch = r.watch;
+    m_awaiting = true;
+    m_watchdogMark = false;
+    const bool counted = r.watch != Watch::Job;
+    write(f, counted);
 
-    if (kind == KindStatus && !m_rawPending) {
-        m_timer3.stop(); // the poll watchdog watches status requests
-    } else {
-        int ms = speeds::replyTimeoutMs(m_speedIndex);
-        if (kind == KindConfigWrite)
-            ms += speeds::ConfigWriteExtraMs;
-        m_timer3.start(ms);
+    m_replyTimer.stop();
+    switch (r.watch) {
+    case Watch::ReplyTimeout:
+        m_watchdog.stop();
+        m_replyTimer.start(speeds::replyTimeoutMs(m_speedIndex) + r.extraTimeoutMs);
+        break;
+    case Watch::Watchdog:
+        if (!m_watchdog.isActive()) {
+            // The interval of the line from the start: at slow speeds a first tick of
+            // 300 ms would re-send, and so cut off, a reply that is still on the line.
+            m_watchdog.setInterval(speeds::replyTimeoutMs(m_speedIndex));
+            m_retries = 0;
+            m_watchdog.start();
+        }
+        break;
+    case Watch::Job:
+        m_watchdog.stop();
+        break;
     }
-    m_timer4.start(IdleCloseMs);
+    if (counted)
+        m_idleClose.start();
 }
 
-void Engine::sendFrame(const QByteArray& f) {
+void Engine::write(const QByteArray& f, bool counted) {
     qCDebug(lcFrames).noquote() << "TX" << frame::hex(f);
     m_port->write(f);
-    ++m_framesSent;
-    Q_EMIT framesSentChanged(m_framesSent);
+    if (counted) {
+        ++m_framesSent;
+        Q_EMIT framesSentChanged(m_framesSent);
+    }
     Q_EMIT frameSent(f);
 }
 
 // ---------------------------------------------------------------- receive path
 
-void Engine::cp1RxChar() {
+void Engine::onReadyRead() {
     receive(m_port->readAll());
 }
 
@@ -227,156 +206,87 @@ void Engine::receive(const QByteArray& bytes) {
         pos += m_receiver.feed(bytes.constData() + pos, int(bytes.size() - pos));
         if (!m_receiver.held())
             break;
-        // A status reply that was still on the line when the poll gave way to another
-        // job must not pass for that job's answer.
-        const bool stale = quint8(m_receiver.buffer()[4]) == KindStatus && m_inFlightKind >= 0 &&
-                           m_inFlightKind != KindStatus;
-        if (stale) {
-            qCDebug(lcFrames).noquote() << "RX stale" << frame::hex(m_receiver.frame());
+        const QByteArray f = m_receiver.frame();
+        if (!matches(f)) {
+            // Not the answer to the request in flight (a late reply to an ended job,
+            // another relay, another kind): the hunt goes on in the same batch.
+            qCDebug(lcFrames).noquote() << "RX unmatched" << frame::hex(f);
             m_receiver.resume();
             continue;
         }
-        RX_OK();
+        onFrame(f);
         break; // whatever followed the frame in this batch is dropped
     }
 }
 
-void Engine::RX_OK() {
-    if (!m_receiver.held())
-        return;
-    const QByteArray f = m_receiver.frame();
+bool Engine::matches(const QByteArray& f) const {
+    if (!m_job || !m_awaiting || m_lastRequest.size() < frame::HeaderSize)
+        return false;
+    return f.at(4) == m_lastRequest.at(4) && f.at(2) == m_lastRequest.at(2) &&
+           f.at(3) == m_lastRequest.at(3);
+}
+
+void Engine::onFrame(const QByteArray& f) {
     qCDebug(lcFrames).noquote() << "RX" << frame::hex(f);
-    m_timer3.stop();
-    m_state.rxFlags = 0;
-    m_inFlightKind = -1;
+    m_replyTimer.stop();
+    m_awaiting = false;
+    m_watchdogMark = false;
+    if (m_lastWatch == Watch::Watchdog)
+        m_retries = 0;
     ++m_framesReceived;
     Q_EMIT framesReceivedChanged(m_framesReceived);
     Q_EMIT frameAccepted(f);
-
-    if (m_rawPending) {
-        m_rawPending = false;
-        m_rawLength = -1;
-        comclose();
-        Q_EMIT rawReply(f);
-        return;
-    }
-
-    const auto& buf = m_receiver.buffer();
-    switch (frame::kindOf(f)) {
-    case KindPresence:
-        if (frame::payloadLength(f) != 0) {
-            if (m_state.jobState == 0)
-                m_state.jobState = 13;
-            if (m_state.jobState == 14)
-                m_state.jobState = 15;
-        }
-        break;
-    case KindStatus:
-        onStatusReply(frame::payloadOf(f));
-        break;
-    case KindClockSet:
-        comclose();
-        Q_EMIT clockSetDone();
-        break;
-    case KindProtectionReset:
-        comclose();
-        Q_EMIT protectionResetDone();
-        break;
-    case KindVersion: {
-        comclose();
-        // Sixteen bytes whatever the length says: the buffer was cleared before the request.
-        const QByteArray text(reinterpret_cast<const char*>(buf.data()) + 6, VersionTextSize);
-        Q_EMIT versionRead(cp1251::decodeToZero(text));
-        break;
-    }
-    default:
-        break; // counted, nothing else
-    }
-}
-
-// The next request leaves before the display work of this reply, so the drawing runs
-// while the relay answers instead of delaying the line.
-void Engine::onStatusReply(const QByteArray& payload) {
-    m_state.retryCount = 0;
-    const int selector = payload.isEmpty() ? 0 : quint8(payload.at(0));
-    if (selector == SelectorLive) {
-        const auto record = status::decodeLive(payload);
-        if (record)
-            m_state.payload0() = quint8(waveform::selectorAfterLive(m_view));
-        if (m_pollRunning)
-            TXD();
-        if (record)
-            Q_EMIT liveStatus(*record);
-        return;
-    }
-    if (selector == SelectorCalibration)
-        return;
-
-    const auto block = waveform::decode(payload);
-    if (!block) { // names no phase: ignored, the same request goes out again
-        if (m_pollRunning)
-            TXD();
-        return;
-    }
-    m_samples.store(*block);
-    const waveform::AfterBlock next = waveform::afterBlock(selector, m_view);
-    m_state.payload0() = quint8(next.nextSelector);
-    if (!next.draw) {
-        if (m_pollRunning)
-            TXD();
-        return;
-    }
-    const WaveformStore drawn = m_samples;
-    m_samples.clear();
-    if (m_pollRunning)
-        TXD();
-    Q_EMIT waveformReady(drawn);
+    m_job->onReply(f);
 }
 
 // ---------------------------------------------------------------- timers
 
-void Engine::Timer2Timer() {
-    if (!m_pollRunning) {
-        m_timer2.stop();
+void Engine::onReplyTimeout() {
+    m_replyTimer.stop();
+    if (!m_job || !m_awaiting || m_lastWatch != Watch::ReplyTimeout)
         return;
-    }
-    if (m_state.rxFlags & 2) {
-        m_timer2.setInterval(speeds::replyTimeoutMs(m_speedIndex));
-        if (++m_state.retryCount >= 5) {
-            m_timer2.stop();
-            setPollRunning(false);
-            Q_EMIT noReply();
-            return;
-        }
-        m_state.requestKind = KindStatus;
-        TXD();
-    } else {
-        m_state.rxFlags = 2;
-    }
+    m_awaiting = false;
+    m_job->onReplyTimeout();
 }
 
-// No retry for a single request; the job ends here, so a later unrelated reply
-// cannot continue it.
-void Engine::Timer3Timer() {
-    comclose();
-    endJob();
-    Q_EMIT noReply();
+// A re-send comes at the earliest two ticks after the last frame; the fifth silent
+// expiry in a row gives up.
+void Engine::onWatchdogTick() {
+    if (!m_job || m_lastWatch != Watch::Watchdog) {
+        m_watchdog.stop();
+        return;
+    }
+    if (!m_watchdogMark) {
+        m_watchdogMark = true;
+        return;
+    }
+    m_watchdog.setInterval(speeds::replyTimeoutMs(m_speedIndex));
+    if (++m_retries >= WatchdogGiveUp) {
+        m_watchdog.stop();
+        m_job->fail(Failure::NoAnswer);
+        return;
+    }
+    m_receiver.reset();
+    m_awaiting = true;
+    m_watchdogMark = false;
+    write(m_lastRequest, true);
+    m_idleClose.start();
 }
 
-// The idle close never cuts off an awaited reply nor the running poll; those end
-// through their own time-outs, which close the port.
-void Engine::Timer4Timer() {
-    if (m_timer3.isActive() || m_pollRunning)
+// The idle close frees a line that nothing needs: never while a reply is awaited or
+// the poll runs, both of which end through their own time-outs.
+void Engine::onIdleClose() {
+    if (m_awaiting || pollRunning())
         return;
-    comclose();
+    closePort();
 }
 
 void Engine::onLost(const QString& detail) {
-    m_timer2.stop();
-    m_timer4.stop();
-    setPollRunning(false);
-    endJob();
-    Q_EMIT deviceLost(msg::lostDetail(m_portName, detail));
+    stopTimers();
+    m_idleClose.stop();
+    m_awaiting = false;
+    if (m_job)
+        m_job->fail(Failure::LineLost, msg::lostDetail(m_portName, detail));
 }
 
 } // namespace kliv

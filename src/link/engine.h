@@ -1,126 +1,109 @@
 #pragma once
 
+#include "link/job.h"
 #include "link/port.h"
 #include "link/receiver.h"
-#include "protocol/status.h"
-#include "protocol/waveform.h"
 
 #include <QByteArray>
 #include <QLoggingCategory>
 #include <QObject>
+#include <QPointer>
 #include <QTimer>
-#include <array>
 
 Q_DECLARE_LOGGING_CATEGORY(lcFrames)
 
 namespace kliv {
 
-// The exchange state shared by every job (one instance, owned by the engine).
-struct ExchangeState {
-    quint8 requestKind = 0;
-    int jobState = 0;
-    std::array<quint8, 87> tx{}; // the request frame; payload byte k at index 6 + k
-    quint8 rxFlags = 0;          // bit 1: poll watchdog mark
-    int retryCount = 0;
-    quint8& payload0() { return tx[6]; } // status selector / sub-mode / block index
-};
-
-// The exchange engine: owns the port, the exchange state, the timers and the jobs.
-// Both front ends only call it and listen to its signals; it never shows a box.
-// Timer and receive handlers are public plain methods so tests can drive them.
+// The link to the relay: the port, the frame receiver, sending a request, handing each
+// reply to the job that asked for it, the reply time-out, the poll watchdog and the idle
+// close. One job at a time; the engine never shows a box, the front ends listen to its
+// signals and to the jobs'. Timer and receive handlers are public plain methods, so tests
+// drive them without waiting.
 class Engine : public QObject {
     Q_OBJECT
   public:
+    static constexpr int IdleCloseMs = 3000;
+    static constexpr int WatchdogGiveUp = 5; // silent expiries in a row
+
     explicit Engine(Port* port, QObject* parent = nullptr); // takes ownership of port
     ~Engine() override;
 
-    // --- line settings (the connection group of the main window) ---
-    void setPortName(const QString& name); // cmbPortsChange: ends the poll, closes
+    // --- line settings ---
+    void setPortName(const QString& name); // ends the job in flight and closes the port
     QString portName() const { return m_portName; }
-    void setSpeedIndex(int index); // cb_speedChange: ends the poll, Comspeed
-    void Comspeed(int index);      // Comspeed alone (no poll end)
+    void setSpeedIndex(int index); // a speed picked by the user: ends the poll, applies it
+    void applySpeed(int index);    // applies at once to an open line; out of range: ignored
     int speedIndex() const { return m_speedIndex; }
-    void setSerial(int serial); // frm1_znChange: presets the speed index
+    void setSerial(int serial); // and presets the speed that relays of that number ship with
     int serial() const { return m_serial; }
-    void setView(int view) { m_view = view; } // cmb_m item index, read at each reply
-    int view() const { return m_view; }
 
-    // --- port ---
-    bool comopen();  // closes and re-opens; false (and portOpenFailed) when it fails
-    void comclose(); // closes, stops the idle close
+    // --- the port ---
+    bool openPort(); // closes and re-opens; false when it fails (see openFailure)
+    void closePort();
     bool isOpen() const;
 
     // --- jobs ---
-    void diagnosClick(); // starts the poll, or stops it and closes the port
-    void endPoll();      // the caption goes back to "Диагностика"
-    bool pollRunning() const { return m_pollRunning; }
-    void readVersion();                                   // "Версия программы МК"
-    void resetProtection();                               // "Сброс защиты"
-    void setClock(const QByteArray& payload9);            // "Корректировка часов"
-    void sendRaw(quint8 kind, const QByteArray& payload); // service: any request kind
+    // Takes ownership. The job in flight ends first: the poll stops, any other job is
+    // cancelled. A refused job or a port that does not open ends the new job at once.
+    void start(Job* job);
+    Job* current() const { return m_job; }
+    void stopPoll(); // ends the poll if it runs; any other job goes on
+    void cancel();   // ends the job in flight (the poll stops, others are cancelled)
+    bool pollRunning() const { return m_job && m_job->openEnded(); }
 
-    // --- the request builder and the receive path ---
-    void TXD();
-    void cp1RxChar();                      // receive notification: reads the port
+    // --- what jobs use ---
+    void send(Job* job, const Request& request);
+    void resetCounters();
+
+    // --- receive path ---
+    void onReadyRead();                    // the port has bytes
     void receive(const QByteArray& bytes); // the bytes of one notification
-    void RX_OK();                          // dispatch of the held frame
 
     // --- timers (tick handlers, callable directly) ---
-    void Timer2Timer(); // poll watchdog
-    void Timer3Timer(); // reply time-out
-    void Timer4Timer(); // port idle close
-    const QTimer& timer2() const { return m_timer2; }
-    const QTimer& timer3() const { return m_timer3; }
-    const QTimer& timer4() const { return m_timer4; }
+    void onReplyTimeout();
+    void onWatchdogTick();
+    void onIdleClose();
+    const QTimer& replyTimer() const { return m_replyTimer; }
+    const QTimer& watchdog() const { return m_watchdog; }
+    const QTimer& idleClose() const { return m_idleClose; }
+    int watchdogRetries() const { return m_retries; }
+    bool awaitingReply() const { return m_awaiting; }
 
-    // --- state, for the windows' counters and the tests ---
     int framesSent() const { return m_framesSent; }
     int framesReceived() const { return m_framesReceived; }
-    const ExchangeState& state() const { return m_state; }
-    ExchangeState& state() { return m_state; }
-    const WaveformStore& samples() const { return m_samples; }
 
   Q_SIGNALS:
     void framesSentChanged(int count);
     void framesReceivedChanged(int count);
-    void pollRunningChanged(bool running);
     void speedIndexChanged(int index); // the engine itself moved the speed (serial preset)
-
+    void jobStarted(kliv::Job* job);
+    void jobEnded(kliv::Job* job);
+    void jobFailed(kliv::Job* job, kliv::Failure reason, const QString& detail);
     void frameSent(const QByteArray& frame);
     void frameAccepted(const QByteArray& frame);
-    void liveStatus(const kliv::LiveStatus& record);
-    void waveformReady(const kliv::WaveformStore& samples); // end of a waveform cycle
-    void versionRead(const QString& text);
-    void protectionResetDone();
-    void clockSetDone();
-    void rawReply(const QByteArray& frame); // reply to sendRaw
-
-    void noReply(); // "Устройство не отвечает!": time-out or the poll gave up
-    void portOpenFailed(kliv::OpenError error, const QString& detail);
-    void deviceLost(const QString& detail); // once per loss
 
   private:
-    void startJob(quint8 kind); // ends the poll, opens, sends
-    void endJob();              // job state 0, Timer3 stopped, nothing in flight
-    void sendFrame(const QByteArray& frame);
-    int payloadLengthFor(quint8 kind) const;
-    void onStatusReply(const QByteArray& payload);
+    friend class Job;
+    void finish(Job* job); // called by the job as it ends
+    void onFrame(const QByteArray& frame);
+    bool matches(const QByteArray& frame) const;
+    void write(const QByteArray& frame, bool counted);
     void onLost(const QString& detail);
-    void setPollRunning(bool running);
+    void stopTimers();
 
     Port* m_port;
-    ExchangeState m_state;
     FrameReceiver m_receiver;
-    WaveformStore m_samples;
-    QTimer m_timer2, m_timer3, m_timer4;
+    QTimer m_replyTimer, m_watchdog, m_idleClose;
     QString m_portName;
     int m_speedIndex = 10;
     int m_serial = 600;
-    int m_view = 1;
-    bool m_pollRunning = false;
-    bool m_rawPending = false;
-    int m_rawLength = -1;
-    int m_inFlightKind = -1; // kind of the request awaiting its reply, -1 when none
+
+    QPointer<Job> m_job;
+    QByteArray m_lastRequest; // the frame in flight, for the watchdog's re-send
+    Watch m_lastWatch = Watch::ReplyTimeout;
+    bool m_awaiting = false; // a reply to m_lastRequest is still welcome
+    bool m_watchdogMark = false;
+    int m_retries = 0;
     int m_framesSent = 0;
     int m_framesReceived = 0;
 };

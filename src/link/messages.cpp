@@ -37,6 +37,29 @@ Message deviceLost() {
     return {PortCaption, QStringLiteral("Связь с портом потеряна!"), Icon::Error};
 }
 
+Report forFailure(Failure reason, const QString& detail) {
+    switch (reason) {
+    case Failure::NoAnswer:
+        return {noReply(), detail};
+    case Failure::LineLost:
+        return {deviceLost(), detail};
+    case Failure::PortNotOpened:
+        return {portOpenFailed(), detail};
+    case Failure::RefusedInput:
+        return {{ExchangeCaption, detail, Icon::Error},
+                QStringLiteral("Ничего не отправлено в устройство.")};
+    case Failure::Cancelled:
+        return {{ExchangeCaption, QStringLiteral("Операция прервана: начата другая операция."),
+                 Icon::Information},
+                detail};
+    case Failure::Mismatch:
+        return {{ExchangeCaption,
+                 QStringLiteral("Устройство хранит не те данные, что были записаны!"), Icon::Error},
+                detail};
+    }
+    return {noReply(), detail};
+}
+
 QString openErrorDetail(OpenError error, const QString& port, const QString& system) {
     switch (error) {
     case OpenError::NotFound:

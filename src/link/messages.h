@@ -1,5 +1,6 @@
 #pragma once
 
+#include "link/job.h"
 #include "link/port.h"
 
 #include <QString>
@@ -24,6 +25,13 @@ Message portOpenFailed();  // "Ошибка открытия порта !"
 Message protectionReset(); // "Защита сброшена!"
 Message clockSet();        // "Корректировка выполнена!"
 Message deviceLost();      // the line vanished while open (unplugged adapter)
+
+// The box for a job that ended without its result, with its plain explanation.
+struct Report {
+    Message message;
+    QString detail;
+};
+Report forFailure(Failure reason, const QString& detail);
 
 // Plain words for why a port did not open or was lost (shown beside the boxes).
 QString openErrorDetail(OpenError error, const QString& port, const QString& system);

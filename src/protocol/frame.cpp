@@ -43,6 +43,38 @@ bool check(const QByteArray& f) {
     return s == got;
 }
 
+Effect effectOf(quint8 kind, const QByteArray& p) {
+    const auto n = p.size();
+    const auto first = n > 0 ? quint8(p.at(0)) : quint8(0);
+    switch (kind) {
+    case KindPresence:
+        if (n == 0)
+            return Effect::Reads;
+        return n == 1 && first <= MaxSpeedIndex ? Effect::Changes : Effect::Unknown;
+    case KindStatus:
+        return n == 1 && (first <= 4 || (first >= 17 && first <= 19)) ? Effect::Reads
+                                                                      : Effect::Unknown;
+    case KindConfigRead:
+    case KindAccountingRead:
+    case KindVersion:
+        return n == 0 ? Effect::Reads : Effect::Unknown;
+    case KindEventRecord:
+        return n == 1 && first <= MaxBlockIndex ? Effect::Reads : Effect::Unknown;
+    case KindConfigWrite:
+        return (n == ConfigWritePayload && first == 0) ||
+                       (n == CalibrationWritePayload && first == 1)
+                   ? Effect::Changes
+                   : Effect::Unknown;
+    case KindClockSet:
+        return n == ClockSetPayload ? Effect::Changes : Effect::Unknown;
+    case KindProtectionReset:
+    case KindAccountingReset:
+        return n == 0 ? Effect::Changes : Effect::Unknown;
+    default:
+        return Effect::Unknown;
+    }
+}
+
 QString hex(const QByteArray& bytes) {
     return QString::fromLatin1(bytes.toHex(' ').toUpper());
 }

@@ -29,6 +29,13 @@ constexpr int MaxRequestPayload = 79;
 constexpr int MaxReplyPayload = 247;
 constexpr int MaxFrame = MaxReplyPayload + Overhead; // 255, the receive buffer
 
+// Payload lengths and limits of the requests that carry a payload.
+constexpr int ConfigWritePayload = 79;      // sub-mode 0, then the configuration block
+constexpr int CalibrationWritePayload = 15; // sub-mode 1, then seven coefficients
+constexpr int ClockSetPayload = 9;
+constexpr int MaxSpeedIndex = 10;
+constexpr int MaxBlockIndex = 9;
+
 // Factory serial numbers the relays carry; 600 is the tool's start-up value.
 constexpr int SerialMin = 100, SerialMax = 65535, SerialDefault = 600;
 
@@ -53,6 +60,11 @@ inline int payloadLength(const QByteArray& f) {
 inline QByteArray payloadOf(const QByteArray& f) {
     return f.mid(HeaderSize, payloadLength(f));
 }
+
+// What a request does to the relay, judged by its kind and payload; a request that no
+// relay knows (an unknown kind, a payload of the wrong length or value) is Unknown.
+enum class Effect { Reads, Changes, Unknown };
+Effect effectOf(quint8 kind, const QByteArray& payload);
 
 QString hex(const QByteArray& bytes);              // "AA 06 02 58", for dumps and the CLI
 QByteArray fromHex(const QString& text, bool* ok); // accepts blanks between bytes

@@ -112,6 +112,13 @@ QString cosText(quint8 b, const NumberLocale& loc) {
     return numfmt::format((b & CosPositive) ? magnitude : -magnitude, 2, u"0.00", loc);
 }
 
+double cosValue(quint8 b) {
+    const int magnitude = b & CosMagnitude;
+    if (magnitude == CosOne)
+        return 1.0;
+    return ((b & CosPositive) ? magnitude : -magnitude) / 100.0;
+}
+
 QString overloadText(quint8 tenths, const NumberLocale& loc) {
     if (tenths <= OverloadShownAbove)
         return QStringLiteral("---");

@@ -60,6 +60,7 @@ LiveStatusTexts texts(const LiveStatus& s, const NumberLocale& loc);
 
 QString currentText(quint16 tenths, const NumberLocale& loc);    // "0." from 100 A, else "0.0"
 QString cosText(quint8 b, const NumberLocale& loc);              // "1,00" literal at 100
+double cosValue(quint8 b);                                       // 1.0 at 100, signed
 QString overloadText(quint8 tenths, const NumberLocale& loc);    // "---" at 10 or less
 QString runningTimeText(quint32 seconds);                        // "00001:02:05"
 QString energyText(quint64 millionths, const NumberLocale& loc); // "000000.000"

@@ -1,8 +1,8 @@
 #include "search/searchwindow.h"
 
-#include "app/fields.h"
-#include "app/spinedit.h"
 #include "protocol/frame.h"
+#include "widgets/fields.h"
+#include "widgets/spinedit.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -13,7 +13,7 @@
 
 namespace kliv {
 
-TForm2::TForm2(QWidget* parent)
+SearchDialog::SearchDialog(QWidget* parent)
     : QDialog(parent), m_serial(new SpinEdit(QStringLiteral("frm2_zn"), frame::SerialMin,
                                              frame::SerialMax, frame::SerialMin)),
       m_ports(dropDown(QStringLiteral("cmbPorts"), {})),
@@ -22,6 +22,7 @@ TForm2::TForm2(QWidget* parent)
                              QStringLiteral("Поиск устройства"))),
       m_status(new QLabel(QStringLiteral("Процесс..."))) {
     setObjectName(QStringLiteral("Form2"));
+    m_start->setEnabled(false); // the search job is not built yet
     setWindowTitle(QStringLiteral("   Поиск устройства"));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint);
 
@@ -47,7 +48,7 @@ TForm2::TForm2(QWidget* parent)
     g->setColumnStretch(2, 1);
 }
 
-void TForm2::setPorts(const QStringList& ports) {
+void SearchDialog::setPorts(const QStringList& ports) {
     const QSignalBlocker quiet(m_ports);
     m_ports->clear();
     m_ports->addItems(ports);

@@ -14,12 +14,12 @@ class SpinEdit;
 
 // The device search dialog: serial number, port, start/stop and the progress of the
 // probes at each line speed.
-class TForm2 : public QDialog {
+class SearchDialog : public QDialog {
     Q_OBJECT
   public:
     static constexpr int ProgressSteps = 34;
 
-    explicit TForm2(QWidget* parent = nullptr);
+    explicit SearchDialog(QWidget* parent = nullptr);
 
     // The ports found at start; the first one is selected.
     void setPorts(const QStringList& ports);

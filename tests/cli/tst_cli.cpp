@@ -39,6 +39,7 @@ class TestCli : public QObject {
     void outcomes_data();
     void outcomes();
     void statusAsJson();
+    void statusAsksExactlyOnce();
     void pollEndsWithItsRate();
 
   private:
@@ -67,8 +68,23 @@ void TestCli::outcomes_data() {
     QTest::newRow("another relay")
         << QStringList{QStringLiteral("version"), QStringLiteral("--serial"), QStringLiteral("601")}
         << 1 << NoReply;
-    QTest::newRow("unknown kind unanswered")
-        << QStringList{QStringLiteral("raw"), QStringLiteral("9")} << 1 << NoReply;
+    QTest::newRow("raw status read")
+        << QStringList{QStringLiteral("raw"), QStringLiteral("1"), QStringLiteral("00")} << 0
+        << QStringLiteral("AA 06 02 58 01 35 00");
+    QTest::newRow("unknown kind refused") << QStringList{QStringLiteral("raw"), QStringLiteral("9")}
+                                          << 2 << QStringLiteral("неизвестен");
+    QTest::newRow("kind 200 refused")
+        << QStringList{QStringLiteral("raw"), QStringLiteral("200"), QStringLiteral("--yes")} << 2
+        << QStringLiteral("неизвестен");
+    QTest::newRow("short configuration write refused")
+        << QStringList{QStringLiteral("raw"), QStringLiteral("3"), QStringLiteral("0001"),
+                       QStringLiteral("--yes")}
+        << 2 << QStringLiteral("неизвестен");
+    QTest::newRow("a change needs --yes")
+        << QStringList{QStringLiteral("raw"), QStringLiteral("5")} << 2 << QStringLiteral("--yes");
+    QTest::newRow("a change with --yes")
+        << QStringList{QStringLiteral("raw"), QStringLiteral("5"), QStringLiteral("--yes")} << 0
+        << QStringLiteral("AA 06 02 58 05");
     QTest::newRow("serial too small")
         << QStringList{QStringLiteral("version"), QStringLiteral("--serial"), QStringLiteral("99")}
         << 2 << QStringLiteral("100 до 65535");
@@ -114,6 +130,21 @@ void TestCli::statusAsJson() {
                           QStringLiteral("--port"), QStringLiteral("/nonexistent/tty")});
     QCOMPARE(gone.code, 3);
     QVERIFY(QJsonDocument::fromJson(gone.out.toUtf8()).object().contains(QStringLiteral("error")));
+}
+
+// One record, one request: the relay's log shows a single status request.
+void TestCli::statusAsksExactlyOnce() {
+    QTemporaryDir dir;
+    const QString log = dir.filePath(QStringLiteral("sim.log"));
+    SimProcess sim({QStringLiteral("--log-file"), log});
+    QVERIFY(sim.ok());
+    const Run r = cli({QStringLiteral("status"), QStringLiteral("--port"), sim.path()});
+    QCOMPARE(r.code, 0);
+    QTest::qWait(300); // the relay would log a late second request here
+    QFile f(log);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(f.readAll());
+    QCOMPARE(text.count(QStringLiteral(" rx AA 06 02 58 01 01 00")), 1);
 }
 
 void TestCli::pollEndsWithItsRate() {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/prompt.h"
+#include "widgets/prompt.h"
 
 #include <QList>
 #include <QString>

@@ -1,4 +1,3 @@
-#include "app/shape.h"
 #include "common/fakeport.h"
 #include "common/recordingprompt.h"
 #include "diag/diagpage.h"
@@ -7,6 +6,7 @@
 #include "protocol/frame.h"
 #include "protocol/status.h"
 #include "protocol/waveform.h"
+#include "widgets/shape.h"
 
 #include <QChartView>
 #include <QCheckBox>
@@ -127,7 +127,6 @@ class TestDiag : public QObject {
         QCOMPARE(zn->maximum(), 65535);
         QCOMPARE(r.engine.serial(), 600);
         QCOMPARE(r.engine.speedIndex(), 10);
-        QCOMPARE(r.engine.view(), 1);
         QCOMPARE(r.engine.portName(), QStringLiteral("COM1"));
 
         QCOMPARE(r.text("tDATE"), QStringLiteral("==.==.====г."));
@@ -295,10 +294,13 @@ class TestDiag : public QObject {
             QCOMPARE(r.series(name)->count(), 100);
     }
 
-    void viewChoiceReachesTheEngine() {
+    void viewChoiceReachesTheRunningPoll() {
         Rig r;
+        r.child<QPushButton>("diagnos")->click();
         r.child<QComboBox>("cmb_m")->setCurrentIndex(3);
-        QCOMPARE(r.engine.view(), 3);
+        QByteArray live(53, '\0');
+        r.port->push(reply(KindStatus, live));
+        QCOMPARE(quint8(r.lastFrame().at(6)), quint8(1)); // phase A of a three-phase cycle
     }
 
     void serialPresetsSpeedWithoutEndingThePoll() {
@@ -318,8 +320,10 @@ class TestDiag : public QObject {
         diagnos->click();
         r.child<QComboBox>("cb_speed")->setCurrentIndex(5);
         QCOMPARE(r.engine.speedIndex(), 5);
-        QCOMPARE(r.port->baud, 9600);
         QCOMPARE(diagnos->text(), QStringLiteral("Диагностика"));
+        diagnos->click(); // the next job opens the line at the new speed
+        QCOMPARE(r.port->baud, 9600);
+        diagnos->click();
 
         diagnos->click();
         r.child<QComboBox>("cmbPorts")->setCurrentIndex(1);

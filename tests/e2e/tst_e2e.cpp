@@ -3,6 +3,8 @@
 
 #include "common/simprocess.h"
 #include "link/engine.h"
+#include "link/jobs/polljob.h"
+#include "link/jobs/versionjob.h"
 #include "link/serialport.h"
 #include "protocol/frame.h"
 
@@ -20,41 +22,60 @@ class TestEndToEnd : public QObject {
     void pollGivesUpOnASilentRelay();
     void vanishedDeviceReportedOnce();
     void portHeldByAnotherProcess();
-    void speedChangeAppliesToTheOpenLine();
+    void relayAnswersOnlyAtItsSpeed();
 };
 
 namespace {
+
 struct Rig {
     Engine engine{new SerialPort};
+    QSignalSpy failures{&engine, &Engine::jobFailed};
     explicit Rig(const QString& path) { engine.setPortName(path); }
+    Failure failure(int i) const { return failures.at(i).at(1).value<Failure>(); }
+    int failuresOf(Failure f) const {
+        int n = 0;
+        for (const auto& args : failures)
+            n += args.at(1).value<Failure>() == f;
+        return n;
+    }
 };
+
+// Runs a version job to its end; the text read, or empty.
+QString readVersion(Rig& r) {
+    auto* job = new VersionJob;
+    QSignalSpy done(job, &Job::succeeded);
+    QSignalSpy failed(job, &Job::failed);
+    QString text;
+    QObject::connect(job, &Job::succeeded, [&text, job] { text = job->text(); });
+    r.engine.start(job);
+    if (r.engine.current() == job)
+        done.wait(3000) || failed.count() || failed.wait(3000);
+    return text;
+}
+
 } // namespace
 
 void TestEndToEnd::versionJobTwice() {
     SimProcess sim;
     QVERIFY2(sim.ok(), "simulator did not start");
     Rig r(sim.path());
-    QSignalSpy text(&r.engine, &Engine::versionRead);
     for (int round = 1; round <= 2; ++round) { // the second job re-opens the port
-        r.engine.readVersion();
-        QVERIFY(text.wait(3000));
-        QCOMPARE(text.last().first().toString(), QStringLiteral("КЛИВ-1M v3.07"));
+        QCOMPARE(readVersion(r), QStringLiteral("КЛИВ-1M v3.07"));
         QVERIFY(!r.engine.isOpen());
     }
+    QCOMPARE(r.failures.count(), 0);
 }
 
 void TestEndToEnd::pollRidesOutDroppedReplies() {
     SimProcess sim({QStringLiteral("--fault"), QStringLiteral("drop:kind=1:every=4")});
     QVERIFY(sim.ok());
     Rig r(sim.path());
-    QSignalSpy noReply(&r.engine, &Engine::noReply);
-    r.engine.setView(3);
-    r.engine.diagnosClick();
+    r.engine.start(new PollJob(3));
     QTRY_VERIFY_WITH_TIMEOUT(r.engine.framesReceived() >= 24, 20000);
     QVERIFY(r.engine.framesSent() > r.engine.framesReceived()); // re-sends happened
-    QCOMPARE(noReply.count(), 0);
+    QCOMPARE(r.failures.count(), 0);
     QVERIFY(r.engine.pollRunning());
-    r.engine.diagnosClick();
+    r.engine.stopPoll();
     QVERIFY(!r.engine.isOpen());
 }
 
@@ -62,10 +83,10 @@ void TestEndToEnd::pollGivesUpOnASilentRelay() {
     SimProcess sim({QStringLiteral("--serial"), QStringLiteral("601")});
     QVERIFY(sim.ok());
     Rig r(sim.path());
-    QSignalSpy noReply(&r.engine, &Engine::noReply);
-    r.engine.diagnosClick();
-    QVERIFY(noReply.wait(10000));
-    QCOMPARE(noReply.count(), 1);
+    r.engine.start(new PollJob);
+    QVERIFY(r.failures.wait(10000));
+    QCOMPARE(r.failures.count(), 1);
+    QCOMPARE(r.failure(0), Failure::NoAnswer);
     QCOMPARE(r.engine.framesSent(), 5);
     QVERIFY(!r.engine.pollRunning());
 }
@@ -74,13 +95,11 @@ void TestEndToEnd::vanishedDeviceReportedOnce() {
     SimProcess sim({QStringLiteral("--fault"), QStringLiteral("vanish:nth=5")});
     QVERIFY(sim.ok());
     Rig r(sim.path());
-    QSignalSpy lost(&r.engine, &Engine::deviceLost);
-    QSignalSpy noReply(&r.engine, &Engine::noReply);
-    r.engine.diagnosClick();
-    QVERIFY(lost.wait(5000));
+    r.engine.start(new PollJob);
+    QVERIFY(r.failures.wait(5000));
     QTest::qWait(700); // a storm of read errors would show up as more reports here
-    QCOMPARE(lost.count(), 1);
-    QCOMPARE(noReply.count(), 0);
+    QCOMPARE(r.failures.count(), 1);
+    QCOMPARE(r.failure(0), Failure::LineLost);
     QVERIFY(!r.engine.isOpen());
     QVERIFY(!r.engine.pollRunning());
 }
@@ -94,34 +113,26 @@ void TestEndToEnd::portHeldByAnotherProcess() {
     QVERIFY(holder.waitForStarted());
     QVERIFY(holder.waitForReadyRead(5000)); // it prints once it owns the line
     Rig r(sim.path());
-    QSignalSpy failed(&r.engine, &Engine::portOpenFailed);
-    r.engine.readVersion();
-    QCOMPARE(failed.count(), 1);
-    QCOMPARE(failed.first().first().value<OpenError>(), OpenError::Busy);
+    QCOMPARE(readVersion(r), QString());
+    QCOMPARE(r.failures.count(), 1);
+    QCOMPARE(r.failure(0), Failure::PortNotOpened);
+    QVERIFY(r.failures.first().at(2).toString().contains(QStringLiteral("занят")));
     holder.terminate();
     QVERIFY(holder.waitForFinished(3000));
-    QSignalSpy text(&r.engine, &Engine::versionRead);
-    r.engine.readVersion(); // free again
-    QVERIFY(text.wait(3000));
+    QCOMPARE(readVersion(r), QStringLiteral("КЛИВ-1M v3.07")); // free again
 }
 
 // The simulated relay only understands its own speed, as a real one does.
-void TestEndToEnd::speedChangeAppliesToTheOpenLine() {
+void TestEndToEnd::relayAnswersOnlyAtItsSpeed() {
     SimProcess sim({QStringLiteral("--baud"), QStringLiteral("2400")});
     QVERIFY(sim.ok());
     Rig r(sim.path());
-    QSignalSpy noReply(&r.engine, &Engine::noReply);
-    QSignalSpy text(&r.engine, &Engine::versionRead);
-    r.engine.readVersion(); // at 115200: not understood
-    QVERIFY(noReply.wait(3000));
-    QCOMPARE(text.count(), 0);
+    QCOMPARE(readVersion(r), QString()); // at 115200: not understood
+    QCOMPARE(r.failuresOf(Failure::NoAnswer), 1);
 
-    QVERIFY(r.engine.comopen());
-    r.engine.Comspeed(3); // 2400, on the open line, without re-opening
-    r.engine.state().requestKind = KindVersion;
-    r.engine.TXD();
-    QVERIFY(text.wait(3000));
-    QCOMPARE(noReply.count(), 1);
+    r.engine.applySpeed(3);
+    QCOMPARE(readVersion(r), QStringLiteral("КЛИВ-1M v3.07"));
+    QCOMPARE(r.failures.count(), 1);
 }
 
 QTEST_GUILESS_MAIN(TestEndToEnd)

@@ -1,9 +1,14 @@
 #include "common/fakeport.h"
 #include "link/engine.h"
+#include "link/jobs/clocksetjob.h"
+#include "link/jobs/polljob.h"
+#include "link/jobs/protectionresetjob.h"
+#include "link/jobs/versionjob.h"
 #include "link/speeds.h"
 #include "protocol/cp1251.h"
 #include "protocol/frame.h"
 
+#include <QPointer>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -16,8 +21,12 @@ QByteArray hx(const char* s) {
     return QByteArray::fromHex(QByteArray(s).replace(' ', ""));
 }
 
-QByteArray reply(quint8 kind, const QByteArray& payload) {
-    return frame::build(600, kind, payload);
+QByteArray reply(quint8 kind, const QByteArray& payload, quint16 serial = 600) {
+    return frame::build(serial, kind, payload);
+}
+
+QByteArray versionReply(const QByteArray& text) {
+    return reply(KindVersion, text + QByteArray(16 - text.size(), '\0'));
 }
 
 QByteArray liveReply() {
@@ -38,12 +47,34 @@ int selectorOf(const QByteArray& request) {
     return quint8(request.at(6));
 }
 
+// A job that sends what it is given and keeps what comes back; it ends only when told.
+class ScriptJob : public Job {
+  public:
+    explicit ScriptJob(Request r) : m_request(std::move(r)) {}
+    QList<QByteArray> replies;
+    void sendAgain(const Request& r) { send(r); }
+    void finishNow() { succeed(); }
+
+  protected:
+    void begin() override { send(m_request); }
+    void onReply(const QByteArray& f) override { replies.append(f); }
+
+  private:
+    Request m_request;
+};
+
 struct Rig {
     FakePort* port = new FakePort;
     Engine engine{port};
+    QSignalSpy failures{&engine, &Engine::jobFailed};
     Rig() { engine.setPortName(QStringLiteral("/dev/fake")); }
     QByteArray last() const {
         return port->written.isEmpty() ? QByteArray() : port->written.last();
+    }
+    Failure failure(int i = 0) const { return failures.at(i).at(1).value<Failure>(); }
+    template <class J> J* start(J* job) {
+        engine.start(job);
+        return job;
     }
 };
 
@@ -53,95 +84,146 @@ class TestEngine : public QObject {
     Q_OBJECT
   private Q_SLOTS:
     void versionJob();
+    void versionTextStopsAtItsPayload_data();
+    void versionTextStopsAtItsPayload();
     void replyTimeoutBySpeed_data();
     void replyTimeoutBySpeed();
-    void timeoutEndsTheJob();
+    void lateReplyAfterTimeoutIsDropped();
+    void repliesMatchTheirRequest_data();
+    void repliesMatchTheirRequest();
     void pollSelectorCycle_data();
     void pollSelectorCycle();
     void watchdogResendsThenGivesUp();
     void replyBetweenResendsKeepsThePollAlive();
-    void jobEndsThePoll();
-    void staleStatusReplyIsNotTheJobsAnswer();
+    void pollGivesWayToAJob();
+    void newJobCancelsTheOneInFlight();
     void heldFrameDispatchedOnce();
-    void idleCloseSparesAwaitedReplyAndPoll();
-    void shortLiveRecordIsIgnored();
-    void blockWithoutPhaseIsIgnored();
+    void idleCloseFreesOnlyAnIdleLine();
+    void shortLiveRecordIsAskedAgain();
+    void blockWithoutPhaseMovesTheCycleOn();
     void singleJobsCloseThePort_data();
     void singleJobsCloseThePort();
     void lostDeviceReportedOnceAndReopens();
     void openFailureSendsNothing();
+    void refusedJobSendsNothing();
     void serialPresetsSpeed();
-    void unsolicitedReplies_data();
-    void unsolicitedReplies();
+    void probesAreNotCounted();
 };
 
 void TestEngine::versionJob() {
     Rig r;
-    QSignalSpy text(&r.engine, &Engine::versionRead);
-    r.engine.readVersion();
+    auto* job = r.start(new VersionJob);
+    QSignalSpy done(job, &Job::succeeded);
     QCOMPARE(r.last(), hx("AA 06 02 58 0F 00 01 19"));
-    QVERIFY(r.engine.timer3().isActive());
-    QCOMPARE(r.engine.timer3().interval(), 300);
-    QVERIFY(r.engine.timer4().isActive());
+    QVERIFY(r.engine.replyTimer().isActive());
+    QCOMPARE(r.engine.replyTimer().interval(), 300);
+    QVERIFY(r.engine.idleClose().isActive());
     QCOMPARE(r.engine.framesSent(), 1);
 
-    QByteArray payload = cp1251::encode(QStringLiteral("КЛИВ1"));
-    payload.append(QByteArray(11, '\0'));
-    r.port->push(reply(KindVersion, payload));
-    QCOMPARE(text.count(), 1);
-    QCOMPARE(text.first().first().toString(), QStringLiteral("КЛИВ1"));
+    r.port->push(versionReply(cp1251::encode(QStringLiteral("КЛИВ1"))));
+    QCOMPARE(done.count(), 1);
+    QCOMPARE(job->text(), QStringLiteral("КЛИВ1"));
     QVERIFY(!r.port->isOpen());
-    QVERIFY(!r.engine.timer3().isActive());
-    QVERIFY(!r.engine.timer4().isActive());
+    QVERIFY(!r.engine.replyTimer().isActive());
+    QVERIFY(!r.engine.idleClose().isActive());
     QCOMPARE(r.engine.framesReceived(), 1);
+    QVERIFY(!r.engine.current());
+}
+
+void TestEngine::versionTextStopsAtItsPayload_data() {
+    QTest::addColumn<QByteArray>("payload");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("five and zeros") << QByteArray("V3.07\0\0\0\0\0\0\0\0\0\0\0", 16) << "V3.07";
+    QTest::newRow("short, no zero") << QByteArray("V3") << "V3";
+    QTest::newRow("longer than sixteen") << QByteArray("ABCDEFGHIJKLMNOPQR") << "ABCDEFGHIJKLMNOP";
+    QTest::newRow("empty") << QByteArray() << "";
+}
+
+void TestEngine::versionTextStopsAtItsPayload() {
+    QFETCH(QByteArray, payload);
+    QFETCH(QString, text);
+    Rig r;
+    auto* job = r.start(new VersionJob);
+    QSignalSpy done(job, &Job::succeeded);
+    r.port->push(reply(KindVersion, payload));
+    QCOMPARE(done.count(), 1);
+    QCOMPARE(job->text(), text);
 }
 
 void TestEngine::replyTimeoutBySpeed_data() {
     QTest::addColumn<int>("speed");
-    QTest::addColumn<int>("kind");
+    QTest::addColumn<int>("extra");
     QTest::addColumn<int>("interval");
-    QTest::newRow("read 115200") << 10 << int(KindConfigRead) << 300;
-    QTest::newRow("read 300") << 0 << int(KindConfigRead) << 10000;
-    QTest::newRow("read 600") << 1 << int(KindConfigRead) << 5000;
-    QTest::newRow("read 1200") << 2 << int(KindConfigRead) << 2500;
-    QTest::newRow("read 2400") << 3 << int(KindConfigRead) << 1250;
-    QTest::newRow("read 4800") << 4 << int(KindConfigRead) << 625;
-    QTest::newRow("read 9600") << 5 << int(KindConfigRead) << 350;
-    QTest::newRow("read 14400") << 6 << int(KindConfigRead) << 300;
-    QTest::newRow("write 9600") << 5 << int(KindConfigWrite) << 850;
-    QTest::newRow("write 300") << 0 << int(KindConfigWrite) << 10500;
-    QTest::newRow("version 2400") << 3 << int(KindVersion) << 1250;
+    QTest::newRow("115200") << 10 << 0 << 300;
+    QTest::newRow("300") << 0 << 0 << 10000;
+    QTest::newRow("600") << 1 << 0 << 5000;
+    QTest::newRow("1200") << 2 << 0 << 2500;
+    QTest::newRow("2400") << 3 << 0 << 1250;
+    QTest::newRow("4800") << 4 << 0 << 625;
+    QTest::newRow("9600") << 5 << 0 << 350;
+    QTest::newRow("14400") << 6 << 0 << 300;
+    QTest::newRow("write 9600") << 5 << 500 << 850;
+    QTest::newRow("write 300") << 0 << 500 << 10500;
 }
 
 void TestEngine::replyTimeoutBySpeed() {
     QFETCH(int, speed);
-    QFETCH(int, kind);
+    QFETCH(int, extra);
     QFETCH(int, interval);
     Rig r;
-    r.engine.Comspeed(speed);
-    QVERIFY(r.engine.comopen());
-    QCOMPARE(r.port->baud, speeds::Baud[speed]);
-    r.engine.state().requestKind = quint8(kind);
-    r.engine.TXD();
-    QVERIFY(r.engine.timer3().isActive());
-    QCOMPARE(r.engine.timer3().interval(), interval);
-    QCOMPARE(r.engine.timer4().interval(), 3000);
+    r.engine.applySpeed(speed);
+    r.start(new ScriptJob({KindConfigRead, {}, Watch::ReplyTimeout, extra}));
+    QCOMPARE(r.port->baud, speeds::Baud[std::size_t(speed)]);
+    QVERIFY(r.engine.replyTimer().isActive());
+    QCOMPARE(r.engine.replyTimer().interval(), interval);
+    QCOMPARE(r.engine.idleClose().interval(), 3000);
 }
 
-void TestEngine::timeoutEndsTheJob() {
+// A time-out ends its job; its reply, arriving late on a line opened again for the next
+// job, is not that job's answer.
+void TestEngine::lateReplyAfterTimeoutIsDropped() {
     Rig r;
-    QSignalSpy noReply(&r.engine, &Engine::noReply);
-    r.engine.state().jobState = 21; // a chained job waiting for its step
-    r.engine.readVersion();
-    r.engine.Timer3Timer();
-    QCOMPARE(noReply.count(), 1);
+    auto* first = r.start(new VersionJob);
+    r.engine.onReplyTimeout();
+    QCOMPARE(r.failures.count(), 1);
+    QCOMPARE(r.failure(), Failure::NoAnswer);
     QVERIFY(!r.port->isOpen());
-    QVERIFY(!r.engine.timer3().isActive());
-    QCOMPARE(r.engine.state().jobState, 0);
-    // A late reply on a re-opened line is not taken for the dead job.
-    r.engine.comopen();
-    r.port->push(reply(KindVersion, QByteArray(16, 'A')));
-    QCOMPARE(noReply.count(), 1);
+    QVERIFY(!r.engine.current());
+    QCOMPARE(first->phase(), Job::Phase::Failed);
+
+    auto* reset = r.start(new ProtectionResetJob);
+    QSignalSpy done(reset, &Job::succeeded);
+    r.port->push(versionReply("late"));
+    QCOMPARE(done.count(), 0);
+    QVERIFY(r.engine.replyTimer().isActive()); // still waiting for its own answer
+    QCOMPARE(r.engine.framesReceived(), 0);
+    r.port->push(reply(KindProtectionReset, {}));
+    QCOMPARE(done.count(), 1);
+}
+
+void TestEngine::repliesMatchTheirRequest_data() {
+    QTest::addColumn<QByteArray>("stranger");
+    QTest::newRow("protection reset reply to a version request") << reply(KindProtectionReset, {});
+    QTest::newRow("version reply from another relay") << reply(KindVersion, "X", 601);
+    QTest::newRow("status reply left on the line") << liveReply();
+    QTest::newRow("unknown kind") << reply(9, "abc");
+}
+
+// Only the answer to the request in flight completes its job; anything else is dropped,
+// and the right answer behind it in the same batch is still found.
+void TestEngine::repliesMatchTheirRequest() {
+    QFETCH(QByteArray, stranger);
+    Rig r;
+    auto* job = r.start(new VersionJob);
+    QSignalSpy done(job, &Job::succeeded);
+    r.port->push(stranger);
+    QCOMPARE(done.count(), 0);
+    QCOMPARE(r.engine.framesReceived(), 0);
+    QVERIFY(r.engine.replyTimer().isActive());
+    r.port->push(stranger + versionReply("v1"));
+    QCOMPARE(done.count(), 1);
+    QCOMPARE(job->text(), QStringLiteral("v1"));
+    QCOMPARE(r.failures.count(), 0);
 }
 
 void TestEngine::pollSelectorCycle_data() {
@@ -161,13 +243,12 @@ void TestEngine::pollSelectorCycle() {
     QFETCH(QList<int>, selectors);
     QFETCH(int, drawings);
     Rig r;
-    r.engine.setView(view);
-    QSignalSpy drawn(&r.engine, &Engine::waveformReady);
-    QSignalSpy live(&r.engine, &Engine::liveStatus);
-    r.engine.diagnosClick();
+    auto* poll = r.start(new PollJob(view));
+    QSignalSpy drawn(poll, &PollJob::waveformReady);
+    QSignalSpy live(poll, &PollJob::liveStatus);
     QVERIFY(r.engine.pollRunning());
-    QVERIFY(r.engine.timer2().isActive());
-    QVERIFY(!r.engine.timer3().isActive());
+    QVERIFY(r.engine.watchdog().isActive());
+    QVERIFY(!r.engine.replyTimer().isActive());
     QList<int> sent;
     for (int i = 0; i < selectors.size(); ++i) {
         const int s = selectorOf(r.last());
@@ -182,186 +263,231 @@ void TestEngine::pollSelectorCycle() {
         const auto store = drawn.first().first().value<WaveformStore>();
         QCOMPARE(store.voltage[0][0], 200);
         QCOMPARE(store.current[0][0], 50);
-        QCOMPARE(r.engine.samples().voltage[0][0], 0); // cleared after the drawing
+        QCOMPARE(poll->samples().voltage[0][0], 0); // cleared after the drawing
     }
     QCOMPARE(r.engine.framesReceived(), selectors.size() - 1);
 }
 
 void TestEngine::watchdogResendsThenGivesUp() {
     Rig r;
-    QSignalSpy noReply(&r.engine, &Engine::noReply);
-    r.engine.diagnosClick();
+    r.start(new PollJob);
     QCOMPARE(r.engine.framesSent(), 1);
     int ticks = 0;
-    while (r.engine.timer2().isActive() && ticks < 50) {
-        r.engine.Timer2Timer();
+    while (r.engine.watchdog().isActive() && ticks < 50) {
+        r.engine.onWatchdogTick();
         ++ticks;
     }
     // Two ticks per expiry; four re-sends, the fifth silent expiry gives up.
     QCOMPARE(ticks, 10);
     QCOMPARE(r.engine.framesSent(), 5);
-    QCOMPARE(noReply.count(), 1);
+    QCOMPARE(r.failures.count(), 1);
+    QCOMPARE(r.failure(), Failure::NoAnswer);
     QVERIFY(!r.engine.pollRunning());
     QCOMPARE(r.port->written.size(), 5);
     for (const QByteArray& w : r.port->written)
         QCOMPARE(w, hx("AA 06 02 58 01 01 00 01 0C"));
-    // The port is left to the idle close, which now closes it.
-    QVERIFY(r.port->isOpen());
-    r.engine.Timer4Timer();
     QVERIFY(!r.port->isOpen());
 }
 
 void TestEngine::replyBetweenResendsKeepsThePollAlive() {
     Rig r;
-    QSignalSpy noReply(&r.engine, &Engine::noReply);
-    r.engine.setView(0);
-    r.engine.diagnosClick();
+    r.start(new PollJob(0));
     for (int round = 0; round < 6; ++round) {
         for (int t = 0; t < 8; ++t) // four silent expiries
-            r.engine.Timer2Timer();
-        QCOMPARE(r.engine.state().retryCount, 4);
+            r.engine.onWatchdogTick();
+        QCOMPARE(r.engine.watchdogRetries(), 4);
         r.port->push(liveReply());
-        QCOMPARE(r.engine.state().retryCount, 0);
+        QCOMPARE(r.engine.watchdogRetries(), 0);
     }
-    QCOMPARE(noReply.count(), 0);
+    QCOMPARE(r.failures.count(), 0);
     QVERIFY(r.engine.pollRunning());
 }
 
-void TestEngine::jobEndsThePoll() {
+// The poll ends quietly when a job takes the line; its last answer, still on the line,
+// neither asks for more nor passes for the job's answer.
+void TestEngine::pollGivesWayToAJob() {
     Rig r;
-    r.engine.diagnosClick();
-    r.engine.readVersion();
+    auto* poll = r.start(new PollJob);
+    QPointer<PollJob> alive(poll);
+    QSignalSpy pollDone(poll, &Job::succeeded);
+    auto* version = r.start(new VersionJob);
+    QCOMPARE(pollDone.count(), 1);
     QVERIFY(!r.engine.pollRunning());
-    QVERIFY(!r.engine.timer2().isActive());
+    QVERIFY(!r.engine.watchdog().isActive());
     QCOMPARE(r.last(), hx("AA 06 02 58 0F 00 01 19"));
-    r.port->push(liveReply()); // the poll's last answer must not start a new request
+    r.port->push(liveReply() + versionReply("v1"));
     QCOMPARE(r.last(), hx("AA 06 02 58 0F 00 01 19"));
+    QCOMPARE(version->text(), QStringLiteral("v1"));
+    QCOMPARE(r.failures.count(), 0);
 }
 
-void TestEngine::staleStatusReplyIsNotTheJobsAnswer() {
+// One job at a time: a job in flight that must give way says so, and neither its
+// success nor its time-out follows.
+void TestEngine::newJobCancelsTheOneInFlight() {
     Rig r;
-    QSignalSpy text(&r.engine, &Engine::versionRead);
-    r.engine.diagnosClick();
-    r.engine.readVersion();
-    r.port->push(liveReply() + reply(KindVersion, QByteArray("v1\0", 3) + QByteArray(13, '\0')));
-    QCOMPARE(text.count(), 1);
-    QCOMPARE(text.first().first().toString(), QStringLiteral("v1"));
+    auto* version = r.start(new VersionJob);
+    QSignalSpy versionDone(version, &Job::succeeded);
+    r.start(new PollJob);
+    QCOMPARE(r.failures.count(), 1);
+    QCOMPARE(r.failure(), Failure::Cancelled);
+    QCOMPARE(r.failures.first().first().value<Job*>(), version);
+    r.engine.onReplyTimeout(); // a stray tick of the dead job's time-out
+    r.port->push(versionReply("late"));
+    QCOMPARE(versionDone.count(), 0);
+    QCOMPARE(r.failures.count(), 1);
+    QVERIFY(r.engine.pollRunning());
 }
 
 void TestEngine::heldFrameDispatchedOnce() {
     Rig r;
-    QSignalSpy live(&r.engine, &Engine::liveStatus);
-    r.engine.diagnosClick();
-    r.engine.endPoll(); // the answer in flight is shown, nothing follows it
+    auto* job = r.start(new ScriptJob({KindStatus, QByteArray(1, '\0')}));
     r.port->push(liveReply() + hx("00 11 22"));
     r.port->push(hx("33 44"));
     r.port->push(liveReply());
-    QCOMPARE(live.count(), 1);
+    QCOMPARE(job->replies.size(), 1);
     QCOMPARE(r.engine.framesReceived(), 1);
     QCOMPARE(r.engine.framesSent(), 1);
 }
 
-void TestEngine::idleCloseSparesAwaitedReplyAndPoll() {
+void TestEngine::idleCloseFreesOnlyAnIdleLine() {
     Rig r;
-    r.engine.Comspeed(0);
-    r.engine.readVersion(); // 10 s reply time-out at 300 baud
-    r.engine.Timer4Timer();
+    r.engine.applySpeed(0);
+    r.start(new VersionJob); // 10 s reply time-out at 300 baud
+    r.engine.onIdleClose();
     QVERIFY(r.port->isOpen());
-    r.engine.Timer3Timer();
+    r.engine.onReplyTimeout();
     QVERIFY(!r.port->isOpen());
 
-    r.engine.diagnosClick();
-    r.engine.Timer4Timer();
+    r.start(new PollJob);
+    r.engine.onIdleClose();
     QVERIFY(r.port->isOpen());
-    r.engine.diagnosClick(); // stop: closes at once
+    r.engine.stopPoll(); // closes at once
     QVERIFY(!r.port->isOpen());
+
+    // A job that waits for its user between two requests gives the line back, and
+    // opens it again for its next request.
+    auto* job = r.start(new ScriptJob({KindConfigWrite, QByteArray(79, '\0')}));
+    r.port->push(reply(KindConfigWrite, QByteArray(1, '\0')));
+    QCOMPARE(job->replies.size(), 1);
+    r.engine.onIdleClose();
+    QVERIFY(!r.port->isOpen());
+    job->sendAgain({KindConfigRead});
+    QVERIFY(r.port->isOpen());
+    QCOMPARE(r.port->opens, 4);
+    QCOMPARE(frame::kindOf(r.last()), quint8(KindConfigRead));
 }
 
-void TestEngine::shortLiveRecordIsIgnored() {
+void TestEngine::shortLiveRecordIsAskedAgain() {
     Rig r;
-    QSignalSpy live(&r.engine, &Engine::liveStatus);
-    r.engine.setView(0);
-    r.engine.diagnosClick();
+    auto* poll = r.start(new PollJob(1));
+    QSignalSpy live(poll, &PollJob::liveStatus);
     r.port->push(reply(KindStatus, QByteArray(10, '\0')));
     QCOMPARE(live.count(), 0);
     QCOMPARE(r.engine.framesSent(), 2); // the poll goes on
     QCOMPARE(selectorOf(r.last()), 0);
 }
 
-void TestEngine::blockWithoutPhaseIsIgnored() {
+// A relay that answers a waveform request with a block that names no phase must not
+// hold the poll on that request for ever: the cycle moves on, the values keep coming.
+void TestEngine::blockWithoutPhaseMovesTheCycleOn() {
     Rig r;
-    QSignalSpy drawn(&r.engine, &Engine::waveformReady);
-    r.engine.setView(1);
-    r.engine.diagnosClick();
-    r.port->push(liveReply());
-    QCOMPARE(selectorOf(r.last()), 17);
-    r.port->push(blockReply(16));
+    auto* poll = r.start(new PollJob(1));
+    QSignalSpy drawn(poll, &PollJob::waveformReady);
+    QSignalSpy live(poll, &PollJob::liveStatus);
+    for (int round = 0; round < 3; ++round) {
+        r.port->push(liveReply());
+        QCOMPARE(selectorOf(r.last()), 17);
+        r.port->push(blockReply(16));
+        QCOMPARE(selectorOf(r.last()), 0);
+    }
+    QCOMPARE(live.count(), 3);
     QCOMPARE(drawn.count(), 0);
-    QCOMPARE(selectorOf(r.last()), 17); // asked again
-    for (const auto& phase : r.engine.samples().voltage)
+    for (const auto& phase : poll->samples().voltage)
         QCOMPARE(phase[0], 0);
+
+    r.engine.setSpeedIndex(10); // a three-phase view meets the same block in its middle
+    poll = r.start(new PollJob(3));
+    r.port->push(liveReply());
+    r.port->push(blockReply(1));
+    QCOMPARE(selectorOf(r.last()), 2);
+    r.port->push(blockReply(20)); // names no phase, at or above the view's last
+    QCOMPARE(selectorOf(r.last()), 0);
 }
 
 void TestEngine::singleJobsCloseThePort_data() {
-    QTest::addColumn<int>("kind");
+    QTest::addColumn<bool>("clock");
     QTest::addColumn<QByteArray>("request");
-    QTest::newRow("protection reset") << int(KindProtectionReset) << hx("AA 06 02 58 05 00 01 0F");
-    QTest::newRow("clock set") << int(KindClockSet)
-                               << hx("AA 06 02 58 04 09 03 87 05 09 01 06 12 26 00 01 EE");
+    QTest::newRow("protection reset") << false << hx("AA 06 02 58 05 00 01 0F");
+    QTest::newRow("clock set") << true << hx("AA 06 02 58 04 09 03 87 05 09 01 06 12 26 00 01 EE");
 }
 
 void TestEngine::singleJobsCloseThePort() {
-    QFETCH(int, kind);
+    QFETCH(bool, clock);
     QFETCH(QByteArray, request);
     Rig r;
-    QSignalSpy reset(&r.engine, &Engine::protectionResetDone);
-    QSignalSpy clock(&r.engine, &Engine::clockSetDone);
-    r.engine.diagnosClick();
-    if (kind == KindClockSet)
-        r.engine.setClock(hx("03 87 05 09 01 06 12 26 00"));
-    else
-        r.engine.resetProtection();
+    r.start(new PollJob);
+    Job* job = clock ? static_cast<Job*>(new ClockSetJob(hx("03 87 05 09 01 06 12 26 00")))
+                     : new ProtectionResetJob;
+    QSignalSpy done(job, &Job::succeeded);
+    r.engine.start(job);
     QVERIFY(!r.engine.pollRunning());
     QCOMPARE(r.last().toHex(' '), request.toHex(' '));
-    r.port->push(reply(quint8(kind), hx("01 02")));
-    QCOMPARE(reset.count() + clock.count(), 1);
+    r.port->push(reply(quint8(request.at(4)), hx("01 02")));
+    QCOMPARE(done.count(), 1);
     QVERIFY(!r.port->isOpen());
+    QCOMPARE(r.failures.count(), 0);
 }
 
 void TestEngine::lostDeviceReportedOnceAndReopens() {
     Rig r;
-    QSignalSpy lost(&r.engine, &Engine::deviceLost);
-    QSignalSpy noReply(&r.engine, &Engine::noReply);
-    r.engine.diagnosClick();
+    r.start(new PollJob);
     r.port->vanish();
-    QCOMPARE(lost.count(), 1);
+    QCOMPARE(r.failures.count(), 1);
+    QCOMPARE(r.failure(), Failure::LineLost);
     QVERIFY(!r.engine.pollRunning());
-    QVERIFY(!r.engine.timer2().isActive());
-    r.engine.Timer2Timer();
-    QCOMPARE(noReply.count(), 0);
-    r.engine.readVersion();
+    QVERIFY(!r.engine.watchdog().isActive());
+    r.engine.onWatchdogTick();
+    r.port->vanish(); // the port reports the same loss again: nothing is in flight
+    QCOMPARE(r.failures.count(), 1);
+    r.start(new VersionJob);
     QCOMPARE(r.port->opens, 2);
     QVERIFY(r.port->isOpen());
+    r.port->vanish(); // a second loss after the re-open is reported too
+    QCOMPARE(r.failures.count(), 2);
+    QCOMPARE(r.failure(1), Failure::LineLost);
 }
 
 void TestEngine::openFailureSendsNothing() {
     Rig r;
-    QSignalSpy failed(&r.engine, &Engine::portOpenFailed);
-    QSignalSpy noReply(&r.engine, &Engine::noReply);
     r.port->failNextOpen = true;
     r.port->failWith = OpenError::Permission;
-    r.engine.readVersion();
-    QCOMPARE(failed.count(), 1);
-    QCOMPARE(failed.first().first().value<OpenError>(), OpenError::Permission);
-    QVERIFY(failed.first().at(1).toString().contains(QStringLiteral("dialout")));
+    r.start(new VersionJob);
+    QCOMPARE(r.failures.count(), 1);
+    QCOMPARE(r.failure(), Failure::PortNotOpened);
+    QVERIFY(r.failures.first().at(2).toString().contains(QStringLiteral("dialout")));
     QVERIFY(r.port->written.isEmpty());
-    QVERIFY(!r.engine.timer3().isActive());
-    QCOMPARE(noReply.count(), 0);
+    QVERIFY(!r.engine.replyTimer().isActive());
+    QVERIFY(!r.engine.current());
 
     r.port->failNextOpen = true;
-    r.engine.diagnosClick();
+    r.start(new PollJob);
     QVERIFY(!r.engine.pollRunning());
-    QVERIFY(!r.engine.timer2().isActive());
+    QVERIFY(!r.engine.watchdog().isActive());
+    QCOMPARE(r.failures.count(), 2);
+
+    r.engine.setPortName({}); // no port at all
+    r.start(new VersionJob);
+    QCOMPARE(r.failure(2), Failure::PortNotOpened);
+    QVERIFY(r.port->written.isEmpty());
+}
+
+void TestEngine::refusedJobSendsNothing() {
+    Rig r;
+    r.start(new ClockSetJob(hx("01 02")));
+    QCOMPARE(r.failures.count(), 1);
+    QCOMPARE(r.failure(), Failure::RefusedInput);
+    QCOMPARE(r.port->opens, 0);
+    QVERIFY(r.port->written.isEmpty());
 }
 
 void TestEngine::serialPresetsSpeed() {
@@ -370,39 +496,27 @@ void TestEngine::serialPresetsSpeed() {
     QCOMPARE(r.engine.speedIndex(), 6);
     r.engine.setSerial(600);
     QCOMPARE(r.engine.speedIndex(), 10);
-    r.engine.readVersion();
+    r.start(new VersionJob);
     QCOMPARE(r.port->baud, 115200);
-    r.engine.Comspeed(3); // applies to the open line at once
+    r.engine.applySpeed(3); // applies to the open line at once
     QCOMPARE(r.port->baud, 2400);
+    r.engine.applySpeed(11); // not a speed of the list: nothing changes
+    r.engine.applySpeed(-1);
+    QCOMPARE(r.engine.speedIndex(), 3);
 }
 
-// Presence replies move the speed-change job's state; other kinds are only counted.
-void TestEngine::unsolicitedReplies_data() {
-    QTest::addColumn<int>("kind");
-    QTest::addColumn<int>("payloadLength");
-    QTest::addColumn<int>("stateBefore");
-    QTest::addColumn<int>("stateAfter");
-    QTest::newRow("presence answers step 0") << 0 << 2 << 0 << 13;
-    QTest::newRow("presence answers step 14") << 0 << 1 << 14 << 15;
-    QTest::newRow("presence in another step") << 0 << 2 << 16 << 16;
-    QTest::newRow("empty presence reply") << 0 << 0 << 0 << 0;
-    QTest::newRow("kind 9") << 9 << 3 << 20 << 20;
-    QTest::newRow("kind 200") << 200 << 0 << 21 << 21;
-}
-
-void TestEngine::unsolicitedReplies() {
-    QFETCH(int, kind);
-    QFETCH(int, payloadLength);
-    QFETCH(int, stateBefore);
-    QFETCH(int, stateAfter);
+// A job's own probes are not counted, arm no reply time-out and leave the idle close be.
+void TestEngine::probesAreNotCounted() {
     Rig r;
-    QVERIFY(r.engine.comopen());
-    r.engine.state().jobState = stateBefore;
-    r.port->push(reply(quint8(kind), QByteArray(payloadLength, '\x01')));
-    QCOMPARE(r.engine.framesReceived(), 1);
-    QCOMPARE(r.engine.state().jobState, stateAfter);
-    QVERIFY(r.port->written.isEmpty());
-    QVERIFY(r.port->isOpen());
+    auto* job = r.start(new ScriptJob({KindPresence, {}, Watch::Job}));
+    QCOMPARE(r.last(), hx("AA 06 02 58 00 00 01 0A"));
+    QCOMPARE(r.engine.framesSent(), 0);
+    QVERIFY(!r.engine.replyTimer().isActive());
+    QVERIFY(!r.engine.idleClose().isActive());
+    r.port->push(reply(KindPresence, hx("01 02")));
+    QCOMPARE(job->replies.size(), 1);
+    job->finishNow();
+    QVERIFY(!r.port->isOpen());
 }
 
 QTEST_GUILESS_MAIN(TestEngine)

@@ -107,18 +107,21 @@ class TestStatus : public QObject {
     void cos_data() {
         QTest::addColumn<quint8>("byte");
         QTest::addColumn<QString>("text");
-        QTest::newRow("one, positive") << quint8(0xE4) << "1,00";
-        QTest::newRow("one, negative") << quint8(0x64) << "1,00";
-        QTest::newRow("positive") << quint8(0xD5) << "0,85";
-        QTest::newRow("negative") << quint8(0x55) << "-0,85";
-        QTest::newRow("zero, positive") << quint8(0x80) << "0,00";
-        QTest::newRow("zero, negative") << quint8(0x00) << "0,00";
-        QTest::newRow("above one") << quint8(0xFF) << "1,27";
+        QTest::addColumn<double>("value");
+        QTest::newRow("one, positive") << quint8(0xE4) << "1,00" << 1.0;
+        QTest::newRow("one, negative") << quint8(0x64) << "1,00" << 1.0;
+        QTest::newRow("positive") << quint8(0xD5) << "0,85" << 0.85;
+        QTest::newRow("negative") << quint8(0x55) << "-0,85" << -0.85;
+        QTest::newRow("zero, positive") << quint8(0x80) << "0,00" << 0.0;
+        QTest::newRow("zero, negative") << quint8(0x00) << "0,00" << 0.0;
+        QTest::newRow("above one") << quint8(0xFF) << "1,27" << 1.27;
     }
     void cos() {
         QFETCH(quint8, byte);
         QFETCH(QString, text);
+        QFETCH(double, value);
         QCOMPARE(status::cosText(byte, comma), text);
+        QCOMPARE(status::cosValue(byte), value);
     }
 
     void cosOneIgnoresLocale() {

@@ -7,17 +7,30 @@
 
 namespace kliv::cli {
 
+int exitCodeFor(Failure reason) {
+    switch (reason) {
+    case Failure::PortNotOpened:
+        return PortFailed;
+    case Failure::RefusedInput:
+        return BadUsage;
+    case Failure::NoAnswer:
+    case Failure::LineLost:
+    case Failure::Cancelled:
+    case Failure::Mismatch:
+        break;
+    }
+    return NoAnswer;
+}
+
 Runner::Runner(Engine& engine, bool json) : m_engine(engine), m_json(json) {
-    connect(&engine, &Engine::noReply, this, [this] { fail(NoAnswer, msg::noReply()); });
-    connect(&engine, &Engine::deviceLost, this,
-            [this](const QString& detail) { fail(NoAnswer, msg::deviceLost(), detail); });
-    connect(&engine, &Engine::portOpenFailed, this, [this](OpenError, const QString& detail) {
-        fail(PortFailed, msg::portOpenFailed(), detail);
+    connect(&engine, &Engine::jobFailed, this, [this](Job*, Failure reason, const QString& detail) {
+        const msg::Report r = msg::forFailure(reason, detail);
+        fail(exitCodeFor(reason), r.message, r.detail);
     });
 }
 
-int Runner::run(const std::function<void()>& start) {
-    QTimer::singleShot(0, this, start);
+int Runner::exec(Job* job) {
+    QTimer::singleShot(0, this, [this, job] { m_engine.start(job); });
     return QCoreApplication::exec();
 }
 
@@ -25,8 +38,7 @@ void Runner::finish(int code) {
     if (m_finished)
         return;
     m_finished = true;
-    m_engine.endPoll();
-    m_engine.comclose();
+    m_engine.cancel();
     QCoreApplication::exit(code);
 }
 
@@ -38,6 +50,13 @@ void Runner::print(const QString& text) {
 void Runner::printJson(const QJsonObject& object) {
     QTextStream out(stdout);
     out << QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)) << Qt::endl;
+}
+
+void Runner::printBox(const Message& m) {
+    if (m_json)
+        printJson({{QStringLiteral("result"), m.text}});
+    else
+        print(m.text);
 }
 
 void Runner::fail(int code, const Message& m, const QString& detail) {

@@ -12,18 +12,28 @@ namespace kliv::cli {
 // Exit codes of kliv-cli.
 enum Exit { Done = 0, NoAnswer = 1, BadUsage = 2, PortFailed = 3 };
 
-// Runs one job of the engine to its end and turns the outcome into output and an
-// exit code; the texts are those of the windows' boxes.
+int exitCodeFor(Failure reason);
+
+// Runs one job on the engine to its end and turns its outcome into output and an exit
+// code; the texts are those of the windows' boxes.
 class Runner : public QObject {
     Q_OBJECT
   public:
     Runner(Engine& engine, bool json);
 
-    int run(const std::function<void()>& start); // event loop until finish()
-    void finish(int code);
+    // Starts the job and runs the event loop until it ends; `onSuccess` prints its result.
+    template <class J> int run(J* job, std::function<void(J&)> onSuccess) {
+        connect(job, &Job::succeeded, this, [this, job, onSuccess] {
+            onSuccess(*job);
+            finish(Done);
+        });
+        return exec(job);
+    }
 
+    void finish(int code);
     void print(const QString& text);           // stdout
     void printJson(const QJsonObject& object); // stdout, one line
+    void printBox(const Message& m);           // a completion box's text, or {"result": text}
     void fail(int code, const Message& m, const QString& detail = {});
 
     // Runs first when a job fails, e.g. so the poll can still print its rate line.
@@ -33,6 +43,8 @@ class Runner : public QObject {
     Engine& engine() { return m_engine; }
 
   private:
+    int exec(Job* job);
+
     Engine& m_engine;
     bool m_json;
     bool m_finished = false;

@@ -1,5 +1,11 @@
 #include "commands.h"
 
+#include "link/jobs/clocksetjob.h"
+#include "link/jobs/livestatusjob.h"
+#include "link/jobs/polljob.h"
+#include "link/jobs/protectionresetjob.h"
+#include "link/jobs/rawjob.h"
+#include "link/jobs/versionjob.h"
 #include "liveoutput.h"
 #include "protocol/clock.h"
 #include "protocol/frame.h"
@@ -22,118 +28,189 @@ void onSignal(int) {
     interrupted = true;
 }
 
-// A job that ends with an information box: print the box's text.
-int boxJob(Runner& r, void (Engine::*done)(), const Message& m,
-           const std::function<void()>& start) {
-    QObject::connect(&r.engine(), done, &r, [&r, m] {
-        if (r.json())
-            r.printJson({{QStringLiteral("result"), m.text}});
-        else
-            r.print(m.text);
-        r.finish(Done);
-    });
-    return r.run(start);
+Prepared bad(const QString& why) {
+    return {why, {}};
+}
+
+Prepared version(const CommandLine&) {
+    return {{}, [](Runner& r) {
+                return r.run<VersionJob>(new VersionJob, [&r](VersionJob& job) {
+                    if (r.json())
+                        r.printJson({{QStringLiteral("version"), job.text()}});
+                    else
+                        r.print(job.text());
+                });
+            }};
+}
+
+Prepared status(const CommandLine&) {
+    return {{}, [](Runner& r) {
+                return r.run<LiveStatusJob>(new LiveStatusJob, [&r](LiveStatusJob& job) {
+                    if (r.json())
+                        r.printJson(liveJson(job.record()));
+                    else
+                        r.print(liveText(job.record(), NumberLocale::system()));
+                });
+            }};
+}
+
+Prepared poll(const CommandLine& cl) {
+    int count = 0;
+    if (!parseInt(cl.value(QStringLiteral("count")), 0, 100000000, &count))
+        return bad(QStringLiteral("--count: целое число не меньше 0."));
+    const QString v = cl.value(QStringLiteral("view")).toUpper();
+    const int view = QStringList{QStringLiteral("NONE"), QStringLiteral("A"), QStringLiteral("AB"),
+                                 QStringLiteral("ABC")}
+                         .indexOf(v);
+    if (view < 0)
+        return bad(QStringLiteral("--view: none, A, AB или ABC."));
+
+    return {{}, [count, view](Runner& r) {
+                auto* job = new PollJob(view);
+                auto records = std::make_shared<int>(0);
+                auto clock = std::make_shared<QElapsedTimer>();
+                const NumberLocale loc = NumberLocale::system();
+                auto summary = [&r, records, clock, loc] {
+                    const double seconds = clock->isValid() ? clock->nsecsElapsed() / 1e9 : 0.0;
+                    const double rate = seconds > 0 ? *records / seconds : 0.0;
+                    if (r.json())
+                        r.printJson({{QStringLiteral("records"), *records},
+                                     {QStringLiteral("seconds"), seconds},
+                                     {QStringLiteral("recordsPerSecond"), rate}});
+                    else
+                        r.print(QStringLiteral("Записей: %1 за %2 с, %3 записей/с")
+                                    .arg(*records)
+                                    .arg(numfmt::format(seconds, u"0.000", loc))
+                                    .arg(numfmt::format(rate, u"0.0", loc)));
+                };
+                QObject::connect(job, &PollJob::liveStatus, &r,
+                                 [&r, records, clock, count, loc](const LiveStatus& s) {
+                                     if (!clock->isValid())
+                                         clock->start();
+                                     ++*records;
+                                     if (r.json())
+                                         r.printJson(liveJson(s));
+                                     else
+                                         r.print(liveLine(s, loc));
+                                     if (count > 0 && *records >= count)
+                                         r.engine().stopPoll();
+                                 });
+                // The poll's give-up and a lost line still end with the rate line.
+                r.setBeforeFailure(summary);
+                std::signal(SIGINT, onSignal);
+                std::signal(SIGTERM, onSignal);
+                auto* watch = new QTimer(&r);
+                QObject::connect(watch, &QTimer::timeout, &r, [&r] {
+                    if (interrupted)
+                        r.engine().stopPoll();
+                });
+                watch->start(100);
+                return r.run<PollJob>(job, [summary](PollJob&) { summary(); });
+            }};
+}
+
+Prepared clockSet(const CommandLine& cl) {
+    int calibration = 0;
+    if (!parseInt(cl.value(QStringLiteral("calibration")), -31, 31, &calibration))
+        return bad(QStringLiteral("--calibration: от -31 до 31."));
+    const bool stop = cl.isSet(QStringLiteral("stop"));
+    const bool autoDst = cl.isSet(QStringLiteral("auto-dst"));
+    return {{}, [calibration, stop, autoDst](Runner& r) {
+                // One reading of the PC clock, as the window's button takes it.
+                const QByteArray payload =
+                    clock::setPayload(QDateTime::currentDateTime(), calibration, stop, autoDst);
+                return r.run<ClockSetJob>(new ClockSetJob(payload),
+                                          [&r](ClockSetJob&) { r.printBox(msg::clockSet()); });
+            }};
+}
+
+Prepared protectionReset(const CommandLine&) {
+    return {{}, [](Runner& r) {
+                return r.run<ProtectionResetJob>(new ProtectionResetJob, [&r](ProtectionResetJob&) {
+                    r.printBox(msg::protectionReset());
+                });
+            }};
+}
+
+Prepared raw(const CommandLine& cl) {
+    int kind = 0;
+    if (cl.args.isEmpty() || cl.args.size() > 2 || !parseInt(cl.args.at(0), 0, 255, &kind))
+        return bad(QStringLiteral("raw KIND [HEX]: KIND от 0 до 255."));
+    bool ok = true;
+    const QByteArray payload =
+        cl.args.size() == 2 ? frame::fromHex(cl.args.at(1), &ok) : QByteArray();
+    if (!ok || payload.size() > frame::MaxRequestPayload)
+        return bad(QStringLiteral("HEX: до 79 байт в шестнадцатеричном виде."));
+    switch (frame::effectOf(quint8(kind), payload)) {
+    case frame::Effect::Unknown:
+        return bad(QStringLiteral("Запрос вида %1 с %2 байт данных устройству неизвестен; он не "
+                                  "отправлен.")
+                       .arg(kind)
+                       .arg(payload.size()));
+    case frame::Effect::Changes:
+        if (!cl.isSet(QStringLiteral("yes")))
+            return bad(QStringLiteral("Запрос вида %1 изменяет данные устройства; подтвердите "
+                                      "его параметром --yes.")
+                           .arg(kind));
+        break;
+    case frame::Effect::Reads:
+        break;
+    }
+    return {{}, [kind, payload](Runner& r) {
+                return r.run<RawJob>(new RawJob(quint8(kind), payload), [&r](RawJob& job) {
+                    const QByteArray f = job.reply();
+                    if (r.json())
+                        r.printJson({{QStringLiteral("reply"), frame::hex(f)},
+                                     {QStringLiteral("kind"), frame::kindOf(f)},
+                                     {QStringLiteral("payload"), frame::hex(frame::payloadOf(f))}});
+                    else
+                        r.print(frame::hex(f));
+                });
+            }};
 }
 
 } // namespace
 
-int version(Runner& r) {
-    QObject::connect(&r.engine(), &Engine::versionRead, &r, [&r](const QString& text) {
-        if (r.json())
-            r.printJson({{QStringLiteral("version"), text}});
-        else
-            r.print(text);
-        r.finish(Done);
-    });
-    return r.run([&r] { r.engine().readVersion(); });
+bool parseInt(const QString& text, int min, int max, int* out) {
+    bool ok = false;
+    const int v = text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive)
+                      ? text.mid(2).toInt(&ok, 16)
+                      : text.toInt(&ok, 10);
+    if (!ok || v < min || v > max)
+        return false;
+    *out = v;
+    return true;
 }
 
-int raw(Runner& r, quint8 kind, const QByteArray& payload) {
-    QObject::connect(&r.engine(), &Engine::rawReply, &r, [&r](const QByteArray& f) {
-        if (r.json())
-            r.printJson({{QStringLiteral("reply"), frame::hex(f)},
-                         {QStringLiteral("kind"), frame::kindOf(f)},
-                         {QStringLiteral("payload"), frame::hex(frame::payloadOf(f))}});
-        else
-            r.print(frame::hex(f));
-        r.finish(Done);
-    });
-    return r.run([&r, kind, payload] { r.engine().sendRaw(kind, payload); });
-}
-
-int status(Runner& r) {
-    QObject::connect(&r.engine(), &Engine::liveStatus, &r, [&r](const LiveStatus& s) {
-        if (r.json())
-            r.printJson(liveJson(s));
-        else
-            r.print(liveText(s, NumberLocale::system()));
-        r.finish(Done);
-    });
-    return r.run([&r] {
-        r.engine().setView(0);
-        r.engine().diagnosClick();
-    });
-}
-
-int poll(Runner& r, const PollOptions& o) {
-    auto records = std::make_shared<int>(0);
-    auto clock = std::make_shared<QElapsedTimer>();
-    const NumberLocale loc = NumberLocale::system();
-    auto summary = [&r, records, clock, loc] {
-        const double seconds = clock->isValid() ? clock->nsecsElapsed() / 1e9 : 0.0;
-        const double rate = seconds > 0 ? *records / seconds : 0.0;
-        if (r.json())
-            r.printJson({{QStringLiteral("records"), *records},
-                         {QStringLiteral("seconds"), seconds},
-                         {QStringLiteral("recordsPerSecond"), rate}});
-        else
-            r.print(QStringLiteral("Записей: %1 за %2 с, %3 записей/с")
-                        .arg(*records)
-                        .arg(numfmt::format(seconds, u"0.000", loc))
-                        .arg(numfmt::format(rate, u"0.0", loc)));
+QList<QCommandLineOption> commandOptions() {
+    return {
+        {QStringLiteral("count"), QStringLiteral("poll: число записей"), QStringLiteral("N"),
+         QStringLiteral("0")},
+        {QStringLiteral("view"), QStringLiteral("poll: осциллограммы none|A|AB|ABC"),
+         QStringLiteral("V"), QStringLiteral("none")},
+        {QStringLiteral("stop"), QStringLiteral("clock-set: остановить часы")},
+        {QStringLiteral("calibration"), QStringLiteral("clock-set: калибровка -31..31"),
+         QStringLiteral("N"), QStringLiteral("0")},
+        {QStringLiteral("auto-dst"), QStringLiteral("clock-set: авт. перевод часов")},
+        {QStringLiteral("yes"), QStringLiteral("подтверждение команды, изменяющей данные реле")},
     };
-    QObject::connect(&r.engine(), &Engine::liveStatus, &r,
-                     [&r, records, clock, o, loc, summary](const LiveStatus& s) {
-                         if (!clock->isValid())
-                             clock->start();
-                         ++*records;
-                         if (r.json())
-                             r.printJson(liveJson(s));
-                         else
-                             r.print(liveLine(s, loc));
-                         if (o.count > 0 && *records >= o.count) {
-                             summary();
-                             r.finish(Done);
-                         }
-                     });
-    // The poll's give-up and a lost line still end with the rate line before the error.
-    r.setBeforeFailure(summary);
-    std::signal(SIGINT, onSignal);
-    std::signal(SIGTERM, onSignal);
-    auto watch = new QTimer(&r);
-    QObject::connect(watch, &QTimer::timeout, &r, [&r, summary] {
-        if (interrupted) {
-            summary();
-            r.finish(Done);
-        }
-    });
-    watch->start(100);
-    return r.run([&r, o] {
-        r.engine().setView(o.view);
-        r.engine().diagnosClick();
-    });
 }
 
-int clockSet(Runner& r, const ClockOptions& o) {
-    return boxJob(r, &Engine::clockSetDone, msg::clockSet(), [&r, o] {
-        r.engine().setClock(
-            clock::setPayload(QDateTime::currentDateTime(), o.calibration, o.stop, o.autoDst));
-    });
-}
-
-int protectionReset(Runner& r) {
-    return boxJob(r, &Engine::protectionResetDone, msg::protectionReset(),
-                  [&r] { r.engine().resetProtection(); });
+const QList<Command>& commands() {
+    static const QList<Command> all = {
+        {QStringLiteral("version"), QStringLiteral("версия программы МК"), version},
+        {QStringLiteral("status"), QStringLiteral("одна запись текущих данных"), status},
+        {QStringLiteral("poll"), QStringLiteral("опрос: --count N, --view none|A|AB|ABC"), poll},
+        {QStringLiteral("clock-set"),
+         QStringLiteral("корректировка часов по часам ПК: --stop, --calibration N, --auto-dst"),
+         clockSet},
+        {QStringLiteral("protection-reset"), QStringLiteral("сброс защиты"), protectionReset},
+        {QStringLiteral("raw"),
+         QStringLiteral("KIND [HEX]: один запрос, ответ в шестнадцатеричном виде; запрос, "
+                        "изменяющий данные реле, только с --yes"),
+         raw},
+    };
+    return all;
 }
 
 } // namespace kliv::cli

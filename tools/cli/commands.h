@@ -2,26 +2,38 @@
 
 #include "clirunner.h"
 
+#include <QCommandLineOption>
+#include <QCommandLineParser>
 #include <QStringList>
+#include <functional>
 
 namespace kliv::cli {
 
-struct PollOptions {
-    int count = 0; // 0: until interrupted
-    int view = 0;  // cmb_m item index
+// What a command was given: the parsed options and its own positional arguments.
+struct CommandLine {
+    const QCommandLineParser& parser;
+    QStringList args; // after the command's name
+    bool isSet(const QString& option) const { return parser.isSet(option); }
+    QString value(const QString& option) const { return parser.value(option); }
 };
 
-struct ClockOptions {
-    bool stop = false;
-    int calibration = 0;
-    bool autoDst = false;
+// A command checks everything it was given before anything is sent: either an error
+// (bad usage, exit 2) or the work to run on the line.
+struct Prepared {
+    QString error;
+    std::function<int(Runner&)> run;
 };
 
-int version(Runner& r);
-int raw(Runner& r, quint8 kind, const QByteArray& payload);
-int status(Runner& r);
-int poll(Runner& r, const PollOptions& o);
-int clockSet(Runner& r, const ClockOptions& o);
-int protectionReset(Runner& r);
+struct Command {
+    QString name;
+    QString synopsis; // for --help
+    std::function<Prepared(const CommandLine&)> prepare;
+};
+
+const QList<Command>& commands();
+QList<QCommandLineOption> commandOptions();
+
+// A whole number within [min, max], decimal or 0x-prefixed hexadecimal.
+bool parseInt(const QString& text, int min, int max, int* out);
 
 } // namespace kliv::cli

@@ -1,5 +1,7 @@
 #include "liveoutput.h"
 
+#include "protocol/protections.h"
+
 #include <QJsonArray>
 #include <QStringList>
 
@@ -7,22 +9,11 @@ namespace kliv::cli {
 
 namespace {
 
-const char* const TimerNames[8] = {"Umin", "Umax", "Uasm", "Ihol", "Iasm", "Ivtz", "Izakl", "Idif"};
-const char* const TimerLabels[8] = {
-    "Umin:", "Umax:", "Uасм:", "Хол. ход:", "Iасм:", "Iвтз:", "Заклин.:", "Iут.:"};
-
 QJsonArray bits(quint8 b) {
     QJsonArray a;
     for (int i = 0; i < 8; ++i)
         a.append(bool(b & (1 << i)));
     return a;
-}
-
-double cosValue(quint8 b) {
-    const int m = b & 0x7F;
-    if (m == 100)
-        return 1.0;
-    return (b & 0x80 ? m : -m) / 100.0;
 }
 
 } // namespace
@@ -48,7 +39,7 @@ QString liveText(const LiveStatus& s, const NumberLocale& loc) {
     add(QStringLiteral("Кр.перег.:"), t.overload);
     for (int i = 0; i < 8; ++i) {
         const int bit = 1 << i;
-        add(QString::fromUtf8(TimerLabels[i]),
+        add(QString::fromUtf8(protections::All[std::size_t(i)].panelCaption),
             t.timers[size_t(i)] + QStringLiteral(" сек") +
                 (s.conditionBits & bit ? QStringLiteral("  пуск") : QString()) +
                 (s.operatedBits & bit ? QStringLiteral("  сработала") : QString()));
@@ -80,7 +71,8 @@ QString liveLine(const LiveStatus& s, const NumberLocale& loc) {
 QJsonObject liveJson(const LiveStatus& s) {
     QJsonObject timers;
     for (int i = 0; i < 8; ++i)
-        timers[QString::fromLatin1(TimerNames[i])] = s.timers[size_t(i)] / 10.0;
+        timers[QString::fromLatin1(protections::All[std::size_t(i)].key)] =
+            s.timers[size_t(i)] / 10.0;
     QJsonObject clock{
         {QStringLiteral("date"), clock::dateText(s.clock)},
         {QStringLiteral("time"), clock::timeText(s.clock)},
@@ -98,7 +90,7 @@ QJsonObject liveJson(const LiveStatus& s) {
         {QStringLiteral("ib"), s.ib / 10.0},
         {QStringLiteral("ic"), s.ic / 10.0},
         {QStringLiteral("idif"), s.idif / 10.0},
-        {QStringLiteral("cosf"), cosValue(s.cosf)},
+        {QStringLiteral("cosf"), status::cosValue(s.cosf)},
         {QStringLiteral("uasm"), s.uasm},
         {QStringLiteral("iasm"), s.iasm},
         {QStringLiteral("overload"), s.overload / 10.0},

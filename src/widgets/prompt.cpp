@@ -1,4 +1,4 @@
-#include "app/prompt.h"
+#include "widgets/prompt.h"
 
 #include <QMessageBox>
 

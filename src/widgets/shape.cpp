@@ -1,4 +1,4 @@
-#include "app/shape.h"
+#include "widgets/shape.h"
 
 #include <QPainter>
 

@@ -1,6 +1,7 @@
-#include "app/fields.h"
+#include "widgets/fields.h"
 
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -8,9 +9,17 @@
 
 namespace kliv {
 
+QString nameOf(const QString& caption) {
+    QString name = caption.trimmed();
+    if (name.endsWith(QLatin1Char(':')))
+        name.chop(1);
+    return name;
+}
+
 QLabel* caption(const QString& text, QWidget* buddy) {
     auto* l = new QLabel(text);
     l->setBuddy(buddy);
+    buddy->setAccessibleName(nameOf(text));
     return l;
 }
 
@@ -25,6 +34,21 @@ QLabel* valueText(const QString& name, const QString& accessibleName) {
     l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     l->setAlignment(Qt::AlignCenter);
     l->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    l->setTextFormat(Qt::PlainText); // relay texts are never markup
+    return l;
+}
+
+QLabel* valueLabel(const QString& objectName, const QString& text, int minWidth) {
+    QLabel* l = valueText(objectName, QString());
+    l->setText(text);
+    l->setTextInteractionFlags(Qt::NoTextInteraction);
+    QFont f = l->font();
+    f.setBold(true);
+    l->setFont(f);
+    l->setMinimumWidth(qMax(minWidth, QFontMetrics(f).horizontalAdvance(text) + 12));
+    QPalette p = l->palette();
+    p.setColor(QPalette::WindowText, QColor(0, 128, 0));
+    l->setPalette(p);
     return l;
 }
 

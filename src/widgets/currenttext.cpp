@@ -1,4 +1,4 @@
-#include "app/currenttext.h"
+#include "widgets/currenttext.h"
 
 namespace kliv {
 

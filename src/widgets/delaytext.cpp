@@ -1,4 +1,4 @@
-#include "app/delaytext.h"
+#include "widgets/delaytext.h"
 
 #include <QKeyEvent>
 #include <QLocale>

@@ -15,12 +15,19 @@ namespace kliv {
 // Small builders shared by the windows, so every field gets its name, its caption and
 // an accessible name the same way.
 
-// A caption in front of a field; the field takes its accessible name from it.
+// What a screen reader calls the field behind a caption: the caption without its colon.
+QString nameOf(const QString& caption);
+// A caption in front of a field; the field takes the caption (without its colon) as its
+// accessible name, so screen readers and tests find it by what the user reads.
 QLabel* caption(const QString& text, QWidget* buddy);
 // A unit behind a field ("В", "Сек").
 QLabel* unit(const QString& text);
 // A sunken, centred static text that shows a value; it starts empty, so it is named.
 QLabel* valueText(const QString& objectName, const QString& accessibleName);
+// A live value: centred bold green text on a sunken frame, never narrower than its
+// start-up text.
+QLabel* valueLabel(const QString& objectName, const QString& text = QStringLiteral("0"),
+                   int minWidth = 56);
 // A drop-down list that admits only its items.
 QComboBox* dropDown(const QString& objectName, const QStringList& items);
 // A push button.

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "link/job.h"
+
+namespace kliv {
+
+// "Корректировка часов": sets the relay's clock from a prepared clock set payload.
+class ClockSetJob : public Job {
+    Q_OBJECT
+  public:
+    explicit ClockSetJob(const QByteArray& payload);
+
+  protected:
+    QString refusal() const override;
+    void begin() override;
+    void onReply(const QByteArray& frame) override;
+
+  private:
+    QByteArray m_payload;
+};
+
+} // namespace kliv

@@ -1,0 +1,21 @@
+#include "link/jobs/livestatusjob.h"
+
+#include "protocol/frame.h"
+
+namespace kliv {
+
+void LiveStatusJob::begin() {
+    send({KindStatus, QByteArray(1, char(SelectorLive))});
+}
+
+void LiveStatusJob::onReply(const QByteArray& frame) {
+    const auto record = status::decodeLive(frame::payloadOf(frame));
+    if (!record) {
+        fail(Failure::Mismatch, QStringLiteral("Ответ устройства не содержит текущих данных."));
+        return;
+    }
+    m_record = *record;
+    succeed();
+}
+
+} // namespace kliv

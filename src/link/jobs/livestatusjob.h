@@ -1,0 +1,22 @@
+#pragma once
+
+#include "link/job.h"
+#include "protocol/status.h"
+
+namespace kliv {
+
+// One live status record: exactly one request and its reply.
+class LiveStatusJob : public Job {
+    Q_OBJECT
+  public:
+    const LiveStatus& record() const { return m_record; }
+
+  protected:
+    void begin() override;
+    void onReply(const QByteArray& frame) override;
+
+  private:
+    LiveStatus m_record;
+};
+
+} // namespace kliv

@@ -1,0 +1,15 @@
+#pragma once
+
+#include "link/job.h"
+
+namespace kliv {
+
+// "Сброс защиты": clears the protections that have operated.
+class ProtectionResetJob : public Job {
+    Q_OBJECT
+  protected:
+    void begin() override;
+    void onReply(const QByteArray& frame) override;
+};
+
+} // namespace kliv
