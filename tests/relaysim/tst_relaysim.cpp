@@ -6,6 +6,7 @@
 
 #include "protocol/accounting.h"
 #include "protocol/clock.h"
+#include "protocol/configuration.h"
 #include "protocol/eventlog.h"
 #include "protocol/frame.h"
 #include "protocol/status.h"
@@ -129,6 +130,20 @@ class TestRelaySim : public QObject {
     void assembler();
     void ptyRoundTrip();
     void ptyVanish();
+    void configReadAfterWrite();
+    void configAtStart();
+    void configWriteLengths_data();
+    void configWriteLengths();
+    void misstore();
+    void calibrationWrite();
+    void speedChange_data();
+    void speedChange();
+    void referenceReadings();
+    void readingsGiveCoefficientsBack_data();
+    void readingsGiveCoefficientsBack();
+    void referenceParsing_data();
+    void referenceParsing();
+    void ptyFollowsSpeedChange();
     void eventBlocks_data();
     void eventBlocks();
     void eventLogAtStart();
@@ -354,8 +369,9 @@ void TestRelaySim::faultParsing_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("ok");
     QTest::addColumn<FaultRule>("rule");
-    const auto rule = [](A a, int kind, int nth, int every, int delay) {
-        return FaultRule{a, kind, nth, every, delay};
+    const auto rule = [](A a, int kind, int nth, int every, int delay, int at = 0,
+                         const char* bytes = "") {
+        return FaultRule{a, kind, nth, every, delay, at, hex(bytes)};
     };
     QTest::newRow("drop kind every")
         << "drop:kind=1:every=10" << true << rule(A::Drop, 1, 0, 10, 0);
@@ -365,12 +381,23 @@ void TestRelaySim::faultParsing_data() {
     QTest::newRow("vanish nth") << "vanish:nth=20" << true << rule(A::Vanish, -1, 20, 1, 0);
     QTest::newRow("bare drop") << "drop" << true << rule(A::Drop, -1, 0, 1, 0);
     QTest::newRow("kind 0") << "Drop:Kind=0" << true << rule(A::Drop, 0, 0, 1, 0);
+    QTest::newRow("bare misstore")
+        << "misstore" << true << rule(A::Misstore, KindConfigWrite, 0, 1, 0, 4, "1B58");
+    QTest::newRow("misstore coefficient")
+        << "misstore:at=28:bytes=0000:nth=2" << true
+        << rule(A::Misstore, KindConfigWrite, 2, 1, 0, 28, "0000");
+    QTest::newRow("misstore last byte") << "misstore:at=77:bytes=FF" << true
+                                        << rule(A::Misstore, KindConfigWrite, 0, 1, 0, 77, "FF");
 
     const FaultRule none;
     for (const char* bad :
          {"", "explode", "delay", "delay=0", "delay=x", "delay=60001", "corrupt=5", "drop:kind=256",
           "drop:kind=-1", "drop:nth=0", "drop:every=0", "drop:every", "drop:nth=2:every=3",
           "drop:kind=1:kind=2", "drop:colour=red", "drop:nth=1x", "drop::"})
+        QTest::addRow("bad \"%s\"", bad) << QString::fromLatin1(bad) << false << none;
+    for (const char* bad :
+         {"drop:at=4", "misstore:kind=3", "misstore:at=78", "misstore:at=77:bytes=1B58",
+          "misstore:bytes=xyz", "misstore:bytes=", "misstore:bytes=1B5", "misstore=4"})
         QTest::addRow("bad \"%s\"", bad) << QString::fromLatin1(bad) << false << none;
 }
 
@@ -733,6 +760,235 @@ void TestRelaySim::accountingReset() {
     const AccountingRecord again = accountingOf(m.reply(request(KindAccountingReset), 21000));
     QCOMPARE(accounting::startText(again), QStringLiteral("17.05.2030г/23:59:59"));
     QCOMPARE(again.runningSeconds, 0u);
+}
+
+namespace {
+
+QByteArray replyPayload(RelayModel& m, quint8 kind, const QByteArray& payload = {},
+                        qint64 nowMs = 100) {
+    const QByteArray r = m.reply(request(kind, payload), nowMs);
+    return r.isEmpty() ? QByteArray() : frame::payloadOf(r);
+}
+
+QStringList differenceTexts(const Configuration& sent, const QByteArray& block) {
+    QStringList out;
+    for (const config::FieldDifference& d :
+         config::differences(sent, config::decode(block), NumberLocale{}))
+        out << config::differenceText(d);
+    return out;
+}
+
+} // namespace
+
+void TestRelaySim::configReadAfterWrite() {
+    RelayModel m(settings());
+    const QByteArray read = m.reply(request(KindConfigRead), 100);
+    QCOMPARE(read.size(), config::BlockSize + frame::Overhead);
+    QCOMPARE(frame::hex(frame::payloadOf(read)), frame::hex(config::encode(Configuration{})));
+
+    Configuration c;
+    c.cb_rs485 = 9;
+    c.z_umax_v = 300;
+    c.tipo_text = QStringLiteral("Насос");
+    c.sp_uaddr = 17;
+    QCOMPARE(frame::hex(m.reply(request(KindConfigWrite, config::writePayload(c)), 200)),
+             QStringLiteral("AA 06 02 58 03 01 00 01 0E"));
+    QCOMPARE(frame::hex(replyPayload(m, KindConfigRead)), frame::hex(config::encode(c)));
+    // The presence reply tells the stored speed and field-bus address.
+    QCOMPARE(frame::hex(replyPayload(m, KindPresence)), QStringLiteral("09 11"));
+}
+
+void TestRelaySim::configAtStart() {
+    RelaySettings s = settings();
+    // Values the page cannot show: the relay hands them out as they are.
+    s.configBlock = config::encode(Configuration{});
+    s.configBlock[config::SpeedByte] = char(200);
+    s.configBlock[27] = char(0xFF);
+    RelayModel m(s);
+    QCOMPARE(frame::hex(replyPayload(m, KindConfigRead)), frame::hex(s.configBlock));
+    QCOMPARE(m.rs485SpeedIndex(), 200);
+}
+
+void TestRelaySim::configWriteLengths_data() {
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QByteArray>("payload");
+    const QByteArray block = config::encode(Configuration{});
+    QTest::newRow("full write one short")
+        << int(KindConfigWrite) << QByteArray(1, '\0') + block.left(77);
+    QTest::newRow("full write one long")
+        << int(KindConfigWrite) << QByteArray(1, '\0') + block + '\0';
+    QTest::newRow("calibration write of full length")
+        << int(KindConfigWrite) << QByteArray(1, '\1') + block;
+    QTest::newRow("calibration write one short") << int(KindConfigWrite) << QByteArray(14, '\1');
+    QTest::newRow("sub-mode 2") << int(KindConfigWrite) << QByteArray(1, '\2') + block.left(14);
+    QTest::newRow("no sub-mode") << int(KindConfigWrite) << QByteArray();
+    QTest::newRow("read with a payload") << int(KindConfigRead) << QByteArray(1, '\0');
+}
+
+void TestRelaySim::configWriteLengths() {
+    QFETCH(int, kind);
+    QFETCH(QByteArray, payload);
+    RelayModel m(settings());
+    QVERIFY(m.reply(request(quint8(kind), payload), 100).isEmpty());
+    QCOMPARE(frame::hex(m.configBlock()), frame::hex(config::encode(Configuration{})));
+}
+
+void TestRelaySim::misstore() {
+    RelaySettings s = settings();
+    s.misstores = {*parseFaultRule(QStringLiteral("misstore:nth=2"))};
+    RelayModel m(s);
+    Configuration c;
+    c.z_umax_v = 300;
+    for (int write = 1; write <= 3; ++write) {
+        // Each write is answered as written, the misstored one too.
+        QCOMPARE(replyPayload(m, KindConfigWrite, config::writePayload(c)), QByteArray(1, '\0'));
+        const QStringList expected =
+            write == 2 ? QStringList{"Umax: записано 300, считано 7000"} : QStringList();
+        QCOMPARE(differenceTexts(c, replyPayload(m, KindConfigRead)), expected);
+    }
+
+    // A calibration write reports what the relay then holds, the misstored coefficient too.
+    s.misstores = {*parseFaultRule(QStringLiteral("misstore:at=28:bytes=0000"))};
+    RelayModel calibrated(s);
+    const QByteArray reply =
+        replyPayload(calibrated, KindConfigWrite, hex("01 023B 023C 023D 00C9 00CA 00CB 1389"));
+    QCOMPARE(frame::hex(reply), QStringLiteral("01 00 00 02 3C 02 3D 00 C9 00 CA 00 CB 13 89 FF"));
+}
+
+void TestRelaySim::calibrationWrite() {
+    RelayModel m(settings());
+    const QByteArray coefficients = hex("023B 023C 023D 00C9 00CA 00CB 1389");
+    const QByteArray reply = m.reply(request(KindConfigWrite, '\1' + coefficients), 100);
+    QVERIFY(frame::check(reply));
+    // Sub-mode, the seven coefficients held now, the flags byte with the blocking (bit 7) on.
+    QCOMPARE(frame::hex(frame::payloadOf(reply)),
+             QStringLiteral("01 02 3B 02 3C 02 3D 00 C9 00 CA 00 CB 13 89 FF"));
+
+    QByteArray expected = config::encode(Configuration{});
+    expected.replace(config::CoefficientsByte, coefficients.size(), coefficients);
+    expected[config::FlagsByte] = char(0xFF); // the defaults' 7F and the blocking
+    QCOMPARE(frame::hex(replyPayload(m, KindConfigRead)), frame::hex(expected));
+    QVERIFY(config::decode(expected).blok_z);
+}
+
+void TestRelaySim::speedChange_data() {
+    QTest::addColumn<bool>("follow");
+    QTest::addColumn<QString>("reply");
+    QTest::addColumn<std::optional<int>>("lineMove");
+    QTest::newRow("stays") << false << "09 01" << std::optional<int>();
+    QTest::newRow("follow") << true << "09" << std::optional<int>(9);
+}
+
+void TestRelaySim::speedChange() {
+    QFETCH(bool, follow);
+    QFETCH(QString, reply);
+    QFETCH(std::optional<int>, lineMove);
+    RelayModel m(settings(600, follow));
+    QCOMPARE(frame::hex(replyPayload(m, KindPresence, QByteArray(1, char(9)))), reply);
+    QCOMPARE(m.takeLineSpeedChange(), lineMove);
+    QCOMPARE(m.takeLineSpeedChange(), std::optional<int>()); // told once
+    QCOMPARE(quint8(m.configBlock().at(config::SpeedByte)), quint8(9));
+    QCOMPARE(frame::hex(replyPayload(m, KindPresence)), reply); // a presence request moves nothing
+    QCOMPARE(m.takeLineSpeedChange(), std::optional<int>());
+}
+
+void TestRelaySim::referenceReadings() {
+    RelaySettings s = settings();
+    s.reference = parseCalibrationReference(QStringLiteral("ua=230,ib=5.5,iut=0.5"));
+    RelayModel m(s);
+    // Channels without a reference read 0; Ib is counted in steps of two amperes.
+    const QByteArray p = replyPayload(m, KindStatus, QByteArray(1, char(SelectorCalibration)));
+    QCOMPARE(frame::hex(p), QStringLiteral("04 02 00 1C 00 00 00 00 00 00 00 00 00 00 02 26 00 00 "
+                                           "00 00 09 C4")); // 570 × 230, 200 × 5.5 / 2, 5000 × 0.5
+
+    // A calibration changes the readings that follow.
+    m.reply(request(KindConfigWrite, hex("01 023B 023A 023A 00C8 00C9 00C8 1388")), 200);
+    const std::array<quint32, 7> expected = {571 * 230, 0, 0, 0, 553, 0, 2500};
+    QCOMPARE(m.calibrationReadings(300), expected);
+}
+
+void TestRelaySim::readingsGiveCoefficientsBack_data() {
+    QTest::addColumn<int>("channel");
+    QTest::addColumn<int>("coefficient");
+    QTest::addColumn<double>("reference");
+    QTest::newRow("Ua 570 at 392.3 V") << 0 << 570 << 392.3;
+    QTest::newRow("Uc 571 at 230.1 V") << 2 << 571 << 230.1;
+    QTest::newRow("Ub 1 at 1 V") << 1 << 1 << 1.0;
+    QTest::newRow("Ia 200 at 18.5 A") << 3 << 200 << 18.5;
+    QTest::newRow("Ib 201 at 17.7 A") << 4 << 201 << 17.7;
+    QTest::newRow("Ic 333 at 2.1 A") << 5 << 333 << 2.1;
+    QTest::newRow("Iут 5000 at 0.5 A") << 6 << 5000 << 0.5;
+    QTest::newRow("Iут 4321 at 1.3 A") << 6 << 4321 << 1.3;
+}
+
+void TestRelaySim::readingsGiveCoefficientsBack() {
+    QFETCH(int, channel);
+    QFETCH(int, coefficient);
+    QFETCH(double, reference);
+    const auto k = std::size_t(channel);
+    std::array<int, 7> coefficients{};
+    coefficients[k] = coefficient;
+    CalibrationReference ref;
+    ref[k] = reference;
+    const quint32 raw = calibrationReadings(coefficients, ref)[k];
+    // The tool's arithmetic over ten equal readings, truncated.
+    const double factor = channel >= 3 && channel < 6 ? 2.0 : 1.0;
+    const auto coefficientFrom = [&](quint32 reading) {
+        const qint32 sum = qint32(reading) * 10;
+        return int(factor * sum / 10 / reference);
+    };
+    QCOMPARE(coefficientFrom(raw), coefficient);
+    QVERIFY(coefficientFrom(raw - 1) < coefficient); // no other reading would do
+}
+
+void TestRelaySim::referenceParsing_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("ok");
+    QTest::addColumn<int>("channel");
+    QTest::addColumn<double>("value");
+    QTest::newRow("one") << "ua=230" << true << 0 << 230.0;
+    QTest::newRow("all") << "ua=230,ub=231.5,uc=0,ia=5,ib=5.5,ic=6,iut=0.5" << true << 6 << 0.5;
+    QTest::newRow("case and blanks") << " IUT = 0.25" << true << 6 << 0.25;
+    QTest::newRow("Ic") << "ic=17.5" << true << 5 << 17.5;
+    for (const char* bad : {"", "ua", "ua=", "ua=x", "ua=-1", "ua=1,ua=2", "uq=1", "ua=1e6",
+                            "ua=nan", "ua=inf", "ua=230;ub=230", "ua=2,30"})
+        QTest::addRow("bad \"%s\"", bad) << QString::fromLatin1(bad) << false << 0 << 0.0;
+}
+
+void TestRelaySim::referenceParsing() {
+    QFETCH(QString, text);
+    QFETCH(bool, ok);
+    QFETCH(int, channel);
+    QFETCH(double, value);
+    QString error;
+    const auto r = parseCalibrationReference(text, &error);
+    QCOMPARE(r.has_value(), ok);
+    if (!ok) {
+        QVERIFY(!error.isEmpty());
+        return;
+    }
+    QCOMPARE((*r)[std::size_t(channel)], std::optional<double>(value));
+}
+
+void TestRelaySim::ptyFollowsSpeedChange() {
+    PtyRelay sim(settings(600, true), PtyOptions{});
+    const QString device = sim.start();
+    QVERIFY(!device.isEmpty());
+    QSerialPort port;
+    port.setPortName(device);
+    port.setBaudRate(115200);
+    QVERIFY(port.open(QIODevice::ReadWrite));
+    QByteArray got;
+    connect(&port, &QSerialPort::readyRead, this, [&] { got += port.readAll(); });
+
+    port.write(request(KindPresence, QByteArray(1, char(5)))); // to 9600 baud
+    QTRY_COMPARE_WITH_TIMEOUT(frame::hex(got), QStringLiteral("AA 06 02 58 00 01 05 01 10"), 5000);
+    QCOMPARE(sim.lineBaud(), 9600); // once the reply has left
+    got.clear();
+    port.setBaudRate(9600);
+    port.write(request(KindPresence));
+    QTRY_COMPARE_WITH_TIMEOUT(frame::hex(got), QStringLiteral("AA 06 02 58 00 01 05 01 10"), 5000);
+    QCOMPARE(sim.model().rs485SpeedIndex(), 5);
 }
 
 QTEST_GUILESS_MAIN(TestRelaySim)

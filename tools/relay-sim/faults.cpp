@@ -1,5 +1,8 @@
 #include "faults.h"
 
+#include "protocol/configuration.h"
+#include "protocol/frame.h"
+
 #include <QStringList>
 #include <climits>
 
@@ -9,6 +12,10 @@ namespace {
 
 constexpr int MaxDelayMs = 60000;
 constexpr int MaxNoiseBytes = 8;
+// Umax, block bytes 4-5, stored as 7000 V: a value the page can show, so only a compare
+// with what was sent reveals it.
+constexpr int MisstoreAt = 4;
+constexpr char MisstoreBytes[] = "1B58";
 
 bool fail(QString* error, const QString& why) {
     if (error)
@@ -38,6 +45,8 @@ std::optional<FaultRule::Action> actionNamed(const QString& name) {
         return A::Noise;
     if (name == QLatin1String("vanish"))
         return A::Vanish;
+    if (name == QLatin1String("misstore"))
+        return A::Misstore;
     return std::nullopt;
 }
 
@@ -49,7 +58,9 @@ bool parseInto(const QString& text, FaultRule* r, QString* error) {
         return fail(error, QStringLiteral("unknown fault action \"%1\"").arg(head));
     r->action = *action;
 
-    bool haveDelay = false, haveNth = false, haveEvery = false, haveKind = false;
+    const bool misstore = r->action == FaultRule::Action::Misstore;
+    bool haveDelay = false, haveNth = false, haveEvery = false, haveKind = false, haveAt = false,
+         haveBytes = false;
     QStringList options = parts.mid(1);
     if (parts.first().contains(QLatin1Char('=')))
         options.prepend(QStringLiteral("ms=") + parts.first().section(QLatin1Char('='), 1));
@@ -66,6 +77,8 @@ bool parseInto(const QString& text, FaultRule* r, QString* error) {
                 return fail(error, QStringLiteral("delay must be 1..%1 ms").arg(MaxDelayMs));
             haveDelay = true;
         } else if (key == QLatin1String("kind")) {
+            if (misstore)
+                return fail(error, QStringLiteral("misstore watches configuration writes only"));
             if (haveKind || !number(value, 0, 255, &r->kind))
                 return fail(error, QStringLiteral("kind must be 0..255"));
             haveKind = true;
@@ -77,6 +90,16 @@ bool parseInto(const QString& text, FaultRule* r, QString* error) {
             if (haveEvery || !number(value, 1, INT_MAX, &r->every))
                 return fail(error, QStringLiteral("every must be 1 or more"));
             haveEvery = true;
+        } else if (key == QLatin1String("at") && misstore) {
+            if (haveAt || !number(value, 0, config::BlockSize - 1, &r->at))
+                return fail(error, QStringLiteral("at must be 0..%1").arg(config::BlockSize - 1));
+            haveAt = true;
+        } else if (key == QLatin1String("bytes") && misstore) {
+            bool ok = false;
+            r->bytes = frame::fromHex(value, &ok);
+            if (haveBytes || !ok || r->bytes.isEmpty())
+                return fail(error, QStringLiteral("bytes must be hexadecimal, e.g. 1B58"));
+            haveBytes = true;
         } else {
             return fail(error, QStringLiteral("unknown fault option \"%1\"").arg(key));
         }
@@ -85,6 +108,16 @@ bool parseInto(const QString& text, FaultRule* r, QString* error) {
         return fail(error, QStringLiteral("nth and every exclude each other"));
     if (r->action == FaultRule::Action::Delay && !haveDelay)
         return fail(error, QStringLiteral("delay needs a time: delay=MS"));
+    if (misstore) {
+        r->kind = KindConfigWrite;
+        if (!haveAt)
+            r->at = MisstoreAt;
+        if (!haveBytes)
+            r->bytes = QByteArray::fromHex(MisstoreBytes);
+        if (r->at + r->bytes.size() > config::BlockSize)
+            return fail(error, QStringLiteral("misstore bytes reach past the block's %1 bytes")
+                                   .arg(config::BlockSize));
+    }
     return true;
 }
 
@@ -125,6 +158,9 @@ FaultVerdict FaultInjector::judge(int kind) {
             break;
         case FaultRule::Action::Vanish:
             v.vanish = true;
+            break;
+        case FaultRule::Action::Misstore:
+            v.misstores.append({r.at, r.bytes});
             break;
         }
     }

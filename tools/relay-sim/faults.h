@@ -16,27 +16,41 @@ struct FaultRule {
         Corrupt, // the answer leaves with a broken sum
         Noise,   // a few line-noise bytes (never 0xAA) precede the answer
         Vanish,  // the device disappears (the adapter is unplugged)
+        // The relay stores a configuration write with some block bytes changed, and still
+        // answers that it wrote it: a fault of the relay itself, not of the line.
+        Misstore,
     };
     Action action = Action::Drop;
     int kind = -1; // request kind the rule watches; -1 any
     int nth = 0;   // fires on the nth matching request only (1-based); 0 unused
     int every = 1; // otherwise fires on every every-th matching request
     int delayMs = 0;
+    int at = 0;       // misstore: the first block byte it changes
+    QByteArray bytes; // misstore: what the block holds there instead
     bool operator==(const FaultRule&) const = default;
 };
 
 // Parses "drop:kind=1:every=10", "corrupt:nth=3", "delay=500:kind=15", "noise:every=5",
-// "vanish:nth=20". Without nth or every a rule fires on every matching request.
+// "vanish:nth=20", "misstore:at=28:bytes=0000:nth=2". Without nth or every a rule fires on
+// every matching request. A misstore watches configuration writes only and by default
+// stores Umax (block bytes 4-5) as 7000 V.
 std::optional<FaultRule> parseFaultRule(const QString& text, QString* error = nullptr);
 
 // What the faults make of one request.
 struct FaultVerdict {
+    struct Patch {
+        int at = 0;
+        QByteArray bytes;
+    };
     bool drop = false;
     bool corrupt = false;
     bool vanish = false;
     int noiseBytes = 0;
     int delayMs = 0;
-    bool any() const { return drop || corrupt || vanish || noiseBytes > 0 || delayMs > 0; }
+    QList<Patch> misstores; // block bytes a configuration write is stored with instead
+    bool any() const {
+        return drop || corrupt || vanish || noiseBytes > 0 || delayMs > 0 || !misstores.isEmpty();
+    }
 };
 
 // Counts the requests each rule watches and decides which rules fire.

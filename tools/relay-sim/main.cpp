@@ -3,6 +3,9 @@
 #include "faults.h"
 #include "ptyrelay.h"
 
+#include "protocol/configuration.h"
+#include "protocol/frame.h"
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDateTime>
@@ -94,7 +97,17 @@ int main(int argc, char* argv[]) {
         {QStringLiteral("any-speed"),
          QStringLiteral("Answer whatever line speed the tool has set (by default only --baud).")},
         {QStringLiteral("follow"),
-         QStringLiteral("Presence reply of one byte: the tool follows an RS485 speed change.")},
+         QStringLiteral("Presence reply of one byte: the tool follows an RS485 speed change, and "
+                        "the line moves to the new speed once the reply has left.")},
+        {QStringLiteral("config-hex"),
+         QStringLiteral("Configuration block at start: its 78 bytes in hexadecimal (by default "
+                        "the configuration page's start-up values)."),
+         QStringLiteral("HEX")},
+        {QStringLiteral("reference"),
+         QStringLiteral("Reference signals at the inputs for calibration measurements, e.g. "
+                        "ua=230,ia=5.5,iut=0.5 (channels ua ub uc ia ib ic iut; those not given "
+                        "read 0); by default the simulated motor's steady values."),
+         QStringLiteral("SPEC")},
         {QStringLiteral("events"),
          QStringLiteral("Event log at start: \"empty\", or N (0..100) valid events; by default "
                         "a wrapped log with erased and damaged slots."),
@@ -102,7 +115,7 @@ int main(int argc, char* argv[]) {
         {QStringLiteral("version-text"),
          QStringLiteral("Firmware version text (up to 16 characters)."), QStringLiteral("T")},
         {QStringLiteral("fault"),
-         QStringLiteral("Fault rule, e.g. drop:kind=1:every=10 (repeatable)."),
+         QStringLiteral("Fault rule, e.g. drop:kind=1:every=10 or misstore (repeatable)."),
          QStringLiteral("SPEC")},
         {QStringLiteral("log"), QStringLiteral("Log every frame to stderr.")},
         {QStringLiteral("log-file"), QStringLiteral("Log every frame to a file."),
@@ -117,6 +130,21 @@ int main(int argc, char* argv[]) {
     RelaySettings relay;
     relay.serial = quint16(intOption(parser, QStringLiteral("serial"), 100, 65535));
     relay.follow = parser.isSet(QStringLiteral("follow"));
+    if (parser.isSet(QStringLiteral("config-hex"))) {
+        bool ok = false;
+        relay.configBlock = kliv::frame::fromHex(parser.value(QStringLiteral("config-hex")), &ok);
+        if (!ok || relay.configBlock.size() != kliv::config::BlockSize)
+            usageError(parser, QStringLiteral("--config-hex takes the %1 bytes of a configuration "
+                                              "block in hexadecimal")
+                                   .arg(kliv::config::BlockSize));
+    }
+    if (parser.isSet(QStringLiteral("reference"))) {
+        QString why;
+        relay.reference =
+            parseCalibrationReference(parser.value(QStringLiteral("reference")), &why);
+        if (!relay.reference)
+            usageError(parser, QStringLiteral("--reference: %1").arg(why));
+    }
     if (parser.isSet(QStringLiteral("events"))) {
         const QString events = parser.value(QStringLiteral("events"));
         bool ok = false;
@@ -143,7 +171,8 @@ int main(int argc, char* argv[]) {
         const auto rule = parseFaultRule(spec, &why);
         if (!rule)
             usageError(parser, QStringLiteral("--fault %1: %2").arg(spec, why));
-        faults.append(*rule);
+        // A misstore is the relay's own doing; the other faults act on the line.
+        (rule->action == FaultRule::Action::Misstore ? relay.misstores : faults).append(*rule);
     }
 
     QFile logFile(parser.value(QStringLiteral("log-file")));

@@ -4,6 +4,7 @@
 #include "responder.h"
 #include "simlog.h"
 
+#include "link/speeds.h"
 #include "protocol/frame.h"
 
 #include <QFile>
@@ -165,6 +166,7 @@ void PtyRelay::handle(const RequestAssembler::Request& request) {
         }
     }
     const Response r = respond(m_model, m_faults, request.frame, nowMs());
+    const std::optional<int> speedChange = m_model.takeLineSpeedChange();
     if (r.forOther) {
         qCInfo(lcFrames) << "   not for this relay";
         return;
@@ -188,7 +190,10 @@ void PtyRelay::handle(const RequestAssembler::Request& request) {
     // The answer cannot start before the request has passed the line.
     const qint64 earliest = request.firstByteUs + lineTimeUs(request.frame.size()) +
                             qint64(m_options.latencyMs + r.delayMs) * 1000;
-    schedule(r.bytes, earliest);
+    std::optional<int> thenBaud;
+    if (speedChange)
+        thenBaud = speeds::Baud[std::size_t(*speedChange)];
+    schedule(r.bytes, earliest, thenBaud);
 }
 
 bool PtyRelay::paced() const {
@@ -201,10 +206,10 @@ qint64 PtyRelay::lineTimeUs(qint64 bytes) const {
     return bytes * BitsPerByte * 1000000 / m_options.baud;
 }
 
-void PtyRelay::schedule(const QByteArray& bytes, qint64 earliestUs) {
+void PtyRelay::schedule(const QByteArray& bytes, qint64 earliestUs, std::optional<int> thenBaud) {
     const qint64 start = std::max({earliestUs, m_lineFreeUs, nowUs()});
     m_lineFreeUs = start + lineTimeUs(bytes.size());
-    m_out.push_back({bytes, start, 0});
+    m_out.push_back({bytes, start, 0, thenBaud});
     pump();
 }
 
@@ -229,6 +234,11 @@ void PtyRelay::pump() {
         if (o.written < o.bytes.size())
             break;
         qCInfo(lcFrames).noquote() << "tx" << frame::hex(o.bytes);
+        if (o.thenBaud) {
+            // The relay hears and answers at the new speed from now on.
+            m_options.baud = *o.thenBaud;
+            qCInfo(lcFrames) << "   the line moves to" << m_options.baud << "baud";
+        }
         const QByteArray sent = o.bytes;
         m_out.pop_front();
         Q_EMIT replySent(sent);

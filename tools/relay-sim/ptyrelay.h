@@ -9,6 +9,7 @@
 #include <QString>
 #include <QTimer>
 #include <deque>
+#include <optional>
 
 class QSocketNotifier;
 
@@ -43,6 +44,7 @@ class PtyRelay : public QObject {
     QString devicePath() const { return m_slavePath; }
     RelayModel& model() { return m_model; }
     qint64 nowMs() const { return m_clock.elapsed(); }
+    int lineBaud() const { return m_options.baud; } // moves with a followed speed change
 
   Q_SIGNALS:
     void replySent(const QByteArray& bytes); // once its last byte has been written
@@ -51,7 +53,7 @@ class PtyRelay : public QObject {
   private:
     void onReadable();
     void handle(const RequestAssembler::Request& request);
-    void schedule(const QByteArray& bytes, qint64 earliestUs);
+    void schedule(const QByteArray& bytes, qint64 earliestUs, std::optional<int> thenBaud = {});
     void pump();
     void armPump(qint64 atUs); // wakes pump() at that time, to the microsecond
     void closeDevice();
@@ -63,6 +65,7 @@ class PtyRelay : public QObject {
         QByteArray bytes;
         qint64 startUs = 0;
         qsizetype written = 0;
+        std::optional<int> thenBaud; // the line speed the relay moves to once this has left
     };
 
     PtyOptions m_options;

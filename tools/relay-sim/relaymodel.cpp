@@ -11,7 +11,6 @@ namespace kliv::sim {
 namespace {
 
 constexpr int SpeedCount = 11;
-constexpr quint8 FieldBusAddress = 1;
 constexpr quint8 CosPositive = 0x80;
 constexpr int MaxAmplitude = 120; // samples stay within 8..248
 constexpr double MainsHz = 50;
@@ -40,7 +39,7 @@ void put24(QByteArray& out, quint32 v) {
 
 RelayModel::RelayModel(const RelaySettings& s)
     : m_settings(s), m_clock(s.clockStart.isValid() ? s.clockStart : QDateTime::currentDateTime()),
-      m_rs485(s.rs485SpeedIndex), m_events(eventHistory(m_clock.timeAt(0), s.events)),
+      m_config(s.configBlock, s.misstores), m_events(eventHistory(m_clock.timeAt(0), s.events)),
       m_accounting(m_clock.timeAt(0), m_plant) {}
 
 bool RelayModel::accepts(const QByteArray& request) const {
@@ -70,6 +69,8 @@ RelayModel::Answer RelayModel::answer(quint8 kind, const QByteArray& payload, qi
         {KindClockSet, &RelayModel::clockSet},
         {KindProtectionReset, &RelayModel::protectionReset},
         {KindVersion, &RelayModel::version},
+        {KindConfigRead, &RelayModel::configRead},
+        {KindConfigWrite, &RelayModel::configWrite},
         {KindEventRecord, &RelayModel::eventBlock},
         {KindAccountingRead, &RelayModel::accountingRead},
         {KindAccountingReset, &RelayModel::accountingReset},
@@ -88,11 +89,13 @@ RelayModel::Answer RelayModel::presence(const QByteArray& payload, qint64) {
         const int index = quint8(payload.at(0));
         if (index >= SpeedCount)
             return std::nullopt;
-        m_rs485 = index;
+        m_config.setSpeedIndex(index);
+        if (m_settings.follow)
+            m_lineSpeedChange = index;
     }
-    QByteArray p(1, char(m_rs485));
+    QByteArray p(1, char(m_config.speedIndex()));
     if (!m_settings.follow)
-        p.append(char(FieldBusAddress));
+        p.append(char(m_config.fieldBusAddress()));
     return p;
 }
 
@@ -137,6 +140,16 @@ RelayModel::Answer RelayModel::version(const QByteArray& payload, qint64) {
     QByteArray text = cp1251::encode(m_settings.versionText).left(VersionSize);
     text.append(QByteArray(VersionSize - text.size(), '\0'));
     return text;
+}
+
+RelayModel::Answer RelayModel::configRead(const QByteArray& payload, qint64) {
+    if (!payload.isEmpty())
+        return std::nullopt;
+    return m_config.block();
+}
+
+RelayModel::Answer RelayModel::configWrite(const QByteArray& payload, qint64) {
+    return m_config.write(payload);
 }
 
 RelayModel::Answer RelayModel::eventBlock(const QByteArray& payload, qint64) {
@@ -214,16 +227,9 @@ WaveformBlock RelayModel::waveformBlock(int selector, qint64 nowMs) {
 
 std::array<quint32, 7> RelayModel::calibrationReadings(qint64 nowMs) {
     m_plant.advance(nowMs);
-    // Readings of the steady values as the page shows them (volts, tenths of an
-    // ampere), so that typing those as reference values gives the factory coefficients.
-    const Plant::Values v = m_plant.nominal();
-    std::array<quint32, 7> raw{};
-    for (std::size_t k = 0; k < 3; ++k) {
-        raw[k] = quint32(std::lround(v.u[k])) * VoltageGain;
-        raw[k + 3] = quint32(std::lround(v.i[k] * 10)) * CurrentGain / 20;
-    }
-    raw[6] = quint32(std::lround(v.leakage * 10)) * LeakageGain / 10;
-    return raw;
+    return sim::calibrationReadings(m_config.coefficients(), m_settings.reference
+                                                                 ? *m_settings.reference
+                                                                 : referenceOf(m_plant.nominal()));
 }
 
 } // namespace kliv::sim

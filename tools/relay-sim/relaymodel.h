@@ -1,6 +1,8 @@
 #pragma once
 
 #include "accountingstore.h"
+#include "calibrationreadings.h"
+#include "configstore.h"
 #include "eventhistory.h"
 #include "plant.h"
 #include "relayclock.h"
@@ -13,6 +15,7 @@
 #include <QString>
 #include <array>
 #include <optional>
+#include <utility>
 
 namespace kliv::sim {
 
@@ -22,8 +25,11 @@ struct RelaySettings {
     // The presence reply carries one byte instead of two: the relay moves to a new
     // RS485 speed right after a speed change request, and the tool must follow it.
     bool follow = false;
-    QDateTime clockStart;        // the PC's clock when not set
-    int rs485SpeedIndex = 5;     // 9600
+    QDateTime clockStart;                          // the PC's clock when not set
+    QByteArray configBlock;                        // the page's start-up configuration when empty
+    std::optional<CalibrationReference> reference; // the plant's steady values when unset
+    // Configuration writes it stores wrong.
+    QList<FaultRule> misstores;
     int events = WrappedHistory; // or 0..100 valid events, the other slots erased
 };
 
@@ -34,9 +40,6 @@ class RelayModel {
   public:
     static constexpr int VersionSize = 16;
     static constexpr int CalibrationPayloadSize = 22;
-    // Raw counts per volt, per ampere of leakage and per two amperes of phase current:
-    // the relay's factory coefficients 570 / 200 / 5000 reproduce the values it shows.
-    static constexpr int VoltageGain = 570, CurrentGain = 200, LeakageGain = 5000;
 
     explicit RelayModel(const RelaySettings& s = {});
 
@@ -50,7 +53,11 @@ class RelayModel {
     std::array<quint32, 7> calibrationReadings(qint64 nowMs);
 
     quint16 serial() const { return m_settings.serial; }
-    int rs485SpeedIndex() const { return m_rs485; }
+    int rs485SpeedIndex() const { return m_config.speedIndex(); }
+    const QByteArray& configBlock() const { return m_config.block(); }
+    // With follow set, the speed index the relay's line moves to once the reply to a
+    // speed change request has left; asked once per reply.
+    std::optional<int> takeLineSpeedChange() { return std::exchange(m_lineSpeedChange, {}); }
 
   private:
     using Answer = std::optional<QByteArray>;
@@ -60,6 +67,8 @@ class RelayModel {
     Answer clockSet(const QByteArray& payload, qint64 nowMs);
     Answer protectionReset(const QByteArray& payload, qint64 nowMs);
     Answer version(const QByteArray& payload, qint64 nowMs);
+    Answer configRead(const QByteArray& payload, qint64 nowMs);
+    Answer configWrite(const QByteArray& payload, qint64 nowMs);
     Answer eventBlock(const QByteArray& payload, qint64 nowMs);
     Answer accountingRead(const QByteArray& payload, qint64 nowMs);
     Answer accountingReset(const QByteArray& payload, qint64 nowMs);
@@ -68,7 +77,8 @@ class RelayModel {
     RelaySettings m_settings;
     RelayClock m_clock;
     Plant m_plant;
-    int m_rs485 = 5;
+    ConfigStore m_config;
+    std::optional<int> m_lineSpeedChange;
     EventStore m_events;
     AccountingStore m_accounting;
 };

@@ -1,0 +1,92 @@
+#include "calibrationreadings.h"
+
+#include <QStringList>
+#include <algorithm>
+#include <cmath>
+
+namespace kliv::sim {
+
+namespace {
+
+constexpr const char* ChannelNames[CalibrationChannels] = {"ua", "ub", "uc", "ia",
+                                                           "ib", "ic", "iut"};
+constexpr double MaxReference = 100000;
+constexpr double MaxReading = 0xFFFFFF;
+
+bool fail(QString* error, const QString& why) {
+    if (error)
+        *error = why;
+    return false;
+}
+
+bool isPhaseCurrent(int channel) {
+    return channel >= 3 && channel < 6;
+}
+
+bool parseInto(const QString& text, CalibrationReference* r, QString* error) {
+    for (const QString& part : text.split(QLatin1Char(','))) {
+        const QString name = part.section(QLatin1Char('='), 0, 0).trimmed().toLower();
+        const auto known = std::find_if(std::begin(ChannelNames), std::end(ChannelNames),
+                                        [&](const char* n) { return name == QLatin1String(n); });
+        if (known == std::end(ChannelNames))
+            return fail(error,
+                        QStringLiteral("unknown channel \"%1\" (ua ub uc ia ib ic iut)").arg(name));
+        std::optional<double>& slot = (*r)[std::size_t(known - std::begin(ChannelNames))];
+        if (slot)
+            return fail(error, QStringLiteral("%1 given twice").arg(name));
+        bool ok = false;
+        const double v = part.section(QLatin1Char('='), 1).trimmed().toDouble(&ok);
+        if (!part.contains(QLatin1Char('=')) || !ok || !std::isfinite(v) || v < 0 ||
+            v > MaxReference)
+            return fail(error, QStringLiteral("%1 needs a value of 0..%2, e.g. %1=230.5")
+                                   .arg(name)
+                                   .arg(MaxReference));
+        slot = v;
+    }
+    return true;
+}
+
+quint32 reading(int coefficient, double reference, int factor) {
+    if (coefficient <= 0 || reference <= 0)
+        return 0;
+    double n = std::ceil(coefficient * reference / factor);
+    // The product may land a hair off an exact quotient either way.
+    while (n > 0 && factor * (n - 1) / reference >= coefficient)
+        --n;
+    while (factor * n / reference < coefficient)
+        ++n;
+    return quint32(std::min(n, MaxReading));
+}
+
+} // namespace
+
+std::optional<CalibrationReference> parseCalibrationReference(const QString& text, QString* error) {
+    CalibrationReference r;
+    if (!parseInto(text, &r, error))
+        return std::nullopt;
+    return r;
+}
+
+CalibrationReference referenceOf(const Plant::Values& v) {
+    CalibrationReference r;
+    for (std::size_t k = 0; k < 3; ++k) {
+        r[k] = std::round(v.u[k]);
+        r[k + 3] = std::round(v.i[k] * 10) / 10;
+    }
+    r[6] = std::round(v.leakage * 10) / 10;
+    return r;
+}
+
+std::array<quint32, CalibrationChannels>
+calibrationReadings(const std::array<int, CalibrationChannels>& coefficients,
+                    const CalibrationReference& reference) {
+    std::array<quint32, CalibrationChannels> raw{};
+    for (int k = 0; k < CalibrationChannels; ++k) {
+        const auto i = std::size_t(k);
+        if (reference[i])
+            raw[i] = reading(coefficients[i], *reference[i], isPhaseCurrent(k) ? 2 : 1);
+    }
+    return raw;
+}
+
+} // namespace kliv::sim
