@@ -102,8 +102,8 @@ void MainWindow::linkSearchWindow() {
 }
 
 // Every job that ends without its result says why, in the same words in every window.
-void MainWindow::reportFailure(Job*, Failure reason, const QString& detail) {
-    const msg::Report r = msg::forFailure(reason, detail);
+void MainWindow::reportFailure(Job* job, Failure reason, const QString& detail) {
+    const msg::Report r = msg::forFailure(job, reason, detail);
     m_prompt.show(r.message, r.detail);
 }
 

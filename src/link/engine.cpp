@@ -48,13 +48,12 @@ void Engine::applySpeed(int index) {
     m_speedIndex = index;
     if (m_port->isOpen())
         m_port->setBaud(speeds::Baud[std::size_t(index)]);
+    Q_EMIT speedIndexChanged(index);
 }
 
 void Engine::setSerial(int serial) {
     m_serial = serial;
-    const int index = speeds::indexForSerial(serial);
-    applySpeed(index);
-    Q_EMIT speedIndexChanged(index);
+    applySpeed(speeds::indexForSerial(serial));
 }
 
 // ---------------------------------------------------------------- port

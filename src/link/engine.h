@@ -75,7 +75,8 @@ class Engine : public QObject {
   Q_SIGNALS:
     void framesSentChanged(int count);
     void framesReceivedChanged(int count);
-    void speedIndexChanged(int index); // the engine itself moved the speed (serial preset)
+    void speedIndexChanged(int index); // whoever moved it: a serial preset, a job following
+                                       // the relay, the user
     void jobStarted(kliv::Job* job);
     void jobEnded(kliv::Job* job);
     void jobFailed(kliv::Job* job, kliv::Failure reason, const QString& detail);

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "link/message.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QString>
+#include <optional>
 
 namespace kliv {
 
@@ -54,6 +57,10 @@ class Job : public QObject {
 
     // The poll runs until it is stopped; stopping it is its normal end, not a failure.
     virtual bool openEnded() const { return false; }
+
+    // The box for an ending the job words itself (a search that found nothing); empty
+    // for the common words of the reason.
+    virtual std::optional<Message> failureMessage(Failure) const { return std::nullopt; }
 
   Q_SIGNALS:
     void succeeded(); // the port is already closed

@@ -37,7 +37,10 @@ Message deviceLost() {
     return {PortCaption, QStringLiteral("Связь с портом потеряна!"), Icon::Error};
 }
 
-Report forFailure(Failure reason, const QString& detail) {
+Report forFailure(const Job* job, Failure reason, const QString& detail) {
+    if (job)
+        if (const auto own = job->failureMessage(reason))
+            return {*own, detail};
     switch (reason) {
     case Failure::NoAnswer:
         return {noReply(), detail};

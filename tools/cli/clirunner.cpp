@@ -23,10 +23,11 @@ int exitCodeFor(Failure reason) {
 }
 
 Runner::Runner(Engine& engine, bool json) : m_engine(engine), m_json(json) {
-    connect(&engine, &Engine::jobFailed, this, [this](Job*, Failure reason, const QString& detail) {
-        const msg::Report r = msg::forFailure(reason, detail);
-        fail(exitCodeFor(reason), r.message, r.detail);
-    });
+    connect(&engine, &Engine::jobFailed, this,
+            [this](Job* job, Failure reason, const QString& detail) {
+                const msg::Report r = msg::forFailure(job, reason, detail);
+                fail(exitCodeFor(reason), r.message, r.detail);
+            });
 }
 
 int Runner::exec(Job* job) {
