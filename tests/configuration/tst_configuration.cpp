@@ -90,9 +90,6 @@ QByteArray byte(int v) {
     return QByteArray(1, char(v));
 }
 
-const char* const EnableKeys[] = {"z_umin_ok", "z_umax_ok", "z_uasm_ok", "z_ihol_ok",
-                                  "z_iasm_ok", "z_ivtz_ok", "z_zakl_ok", "z_idif_ok"};
-
 } // namespace
 
 class TestConfiguration : public QObject {
@@ -236,19 +233,6 @@ class TestConfiguration : public QObject {
         QCOMPARE(frame::hex(config::encode(c).mid(config::FlagsByte, 1)), byte);
     }
 
-    void enableBits_data() {
-        QTest::addColumn<int>("bit");
-        for (int bit = 0; bit < 8; ++bit)
-            QTest::newRow(EnableKeys[bit]) << bit;
-    }
-    void enableBits() {
-        QFETCH(int, bit);
-        const Configuration c = withBlockBytes(26, byte(1 << bit));
-        for (int k = 0; k < 8; ++k)
-            QCOMPARE(c.*config::fieldNamed(QString::fromLatin1(EnableKeys[k]))->check, k == bit);
-        QCOMPARE(int(quint8(config::encode(c).at(26))), 1 << bit);
-    }
-
     void texts_data() {
         QTest::addColumn<QString>("wire");
         QTest::addColumn<QString>("text");
@@ -283,8 +267,6 @@ class TestConfiguration : public QObject {
             << Edit([](Configuration& c) { c.sp_uaddr = 1, c.sp_utb = 200, c.sp_ute = 2; });
         QTest::newRow("protocol 2") << Edit([](Configuration& c) { c.cb_uprotbus = 2; })
                                     << Edit([](Configuration& c) { c.cb_uprotbus = 0; });
-        QTest::newRow("protocol 1") << Edit([](Configuration& c) { c.cb_uprotbus = 1; })
-                                    << Edit([](Configuration& c) { c.cb_uprotbus = 1; });
         // Nothing bounds these on the page: they show what the relay holds.
         QTest::newRow("free fields") << Edit([](Configuration& c) {
             c.z_inom_a = 65535, c.st_kua = 0, c.st_zumin_t = 0, c.tipo_text = QStringLiteral(" a ");
