@@ -5,6 +5,7 @@
 #include "protocol/frame.h"
 #include "protocol/numfmt.h"
 #include "protocol/status.h"
+#include "protocol/statustext.h"
 #include "protocol/waveform.h"
 
 #include <algorithm>

@@ -35,8 +35,8 @@ QString MainWindow::title() {
 
 MainWindow::MainWindow(Engine& engine, Prompt& prompt, QWidget* parent)
     : QMainWindow(parent), m_engine(engine), m_prompt(prompt), m_pages(new QTabWidget),
-      m_config(new ConfigPage(engine)), m_diagnostics(new DiagnosticsPage(engine, prompt)),
-      m_protocol(new ProtocolPage) {
+      m_config(new ConfigPage(engine, prompt)), m_diagnostics(new DiagnosticsPage(engine, prompt)),
+      m_protocol(new ProtocolPage(engine, prompt)) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(title());
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -54,12 +54,13 @@ MainWindow::MainWindow(Engine& engine, Prompt& prompt, QWidget* parent)
 
     m_pages->setCurrentIndex(1); // the window opens on "Диагностика"
 
-    m_form2 = new SearchDialog(this);
+    m_form2 = new SearchDialog(engine, prompt, this);
     m_form3 = new CharacteristicWindow(this);
 
     // Switching pages ends the poll.
     connect(m_pages, &QTabWidget::currentChanged, &m_engine, &Engine::stopPoll);
     connect(m_config->vtzButton(), &QPushButton::clicked, this, &MainWindow::showCharacteristic);
+    connect(m_diagnostics, &DiagnosticsPage::searchRequested, this, &MainWindow::showSearch);
     connect(m_form3, &CharacteristicWindow::timeChanged, m_config, &ConfigPage::setOverloadSeconds);
     connect(&m_engine, &Engine::jobFailed, this, &MainWindow::reportFailure);
     linkSearchWindow();
@@ -83,22 +84,36 @@ void MainWindow::closeEvent(QCloseEvent* e) {
     QMainWindow::closeEvent(e);
 }
 
+// The search drives this window's line, so the poll gives it way; the dialog is modal,
+// so nothing else starts while it searches.
+void MainWindow::showSearch() {
+    m_engine.stopPoll();
+    m_form2->open();
+}
+
 void MainWindow::showCharacteristic() {
     m_form3->load(m_config->nominalCurrentText(), m_config->overloadSeconds());
     m_form3->exec();
 }
 
-// The search window mirrors the serial number and the port of the main window; the
-// mirrored selection is made quietly, as a programmatic selection runs no handler.
+// The serial number fields follow each other both ways (a value set again to what it
+// holds changes nothing, so the echo stops there); the main window's number presets its
+// speed. A port picked in the search window is picked on the main window, which hands
+// it to the engine; the other way the mirrored selection is made quietly, as a
+// programmatic selection runs no handler.
 void MainWindow::linkSearchWindow() {
+    SpinEdit* serial1 = m_diagnostics->serialField();
     SpinEdit* serial2 = m_form2->serial();
+    QComboBox* ports1 = m_diagnostics->portList();
     QComboBox* ports2 = m_form2->ports();
-    connect(m_diagnostics->serialField(), &QSpinBox::valueChanged, serial2, &QSpinBox::setValue);
-    connect(m_diagnostics->portList(), &QComboBox::currentIndexChanged, ports2,
-            [ports2](int index) {
-                const QSignalBlocker quiet(ports2);
-                ports2->setCurrentIndex(index);
-            });
+    connect(serial1, &QSpinBox::valueChanged, serial2, &QSpinBox::setValue);
+    connect(serial2, &QSpinBox::valueChanged, serial1, &QSpinBox::setValue);
+    connect(m_form2, &SearchDialog::serialSought, serial1, &QSpinBox::setValue);
+    connect(ports1, &QComboBox::currentIndexChanged, ports2, [ports2](int index) {
+        const QSignalBlocker quiet(ports2);
+        ports2->setCurrentIndex(index);
+    });
+    connect(ports2, &QComboBox::currentIndexChanged, ports1, &QComboBox::setCurrentIndex);
 }
 
 // Every job that ends without its result says why, in the same words in every window.

@@ -35,6 +35,8 @@ class MainWindow : public QMainWindow {
     SearchDialog& searchDialog() const { return *m_form2; }
     CharacteristicWindow& characteristicWindow() const { return *m_form3; }
 
+    // "Поиск устройства": ends the poll and shows the search window modally.
+    void showSearch();
     // "График ВТЗ": fills the characteristic window from the page and shows it modally.
     void showCharacteristic();
 

@@ -46,8 +46,8 @@ QLineEdit* narrow(QLineEdit* e, const QString& widest) {
 
 } // namespace
 
-CalibrationGroup::CalibrationGroup(QWidget* parent)
-    : QGroupBox(QStringLiteral("Калибровка"), parent) {
+CalibrationGroup::CalibrationGroup(Engine& engine, Prompt& prompt, QWidget* parent)
+    : QGroupBox(QStringLiteral("Калибровка"), parent), m_engine(engine), m_prompt(prompt) {
     auto* g = new QGridLayout(this);
     g->setHorizontalSpacing(4);
     g->setVerticalSpacing(3);

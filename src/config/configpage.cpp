@@ -4,10 +4,16 @@
 #include "config/fieldbusgroup.h"
 #include "config/protectiongroup.h"
 #include "link/engine.h"
+#include "config/configbinding.h"
+#include "link/jobs/configreadjob.h"
+#include "link/jobs/configwritejob.h"
 #include "link/jobs/versionjob.h"
+#include "link/messages.h"
+#include "widgets/prompt.h"
 #include "widgets/fields.h"
 #include "widgets/spinedit.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -44,16 +50,17 @@ QStringList ConfigPage::phaseItems() {
             QStringLiteral("       A")};
 }
 
-ConfigPage::ConfigPage(Engine& engine, QWidget* parent) : QWidget(parent), m_engine(engine) {
+ConfigPage::ConfigPage(Engine& engine, Prompt& prompt, QWidget* parent)
+    : QWidget(parent), m_engine(engine), m_prompt(prompt) {
     auto* top = new QHBoxLayout;
     top->addWidget(buildInformation(), 3);
     top->addWidget(buildMonitoring(), 2);
-    top->addWidget(new FieldbusGroup, 3);
+    top->addWidget(new FieldbusGroup(engine, prompt), 3);
 
     m_protection = new ProtectionGroup;
     auto* middle = new QHBoxLayout;
     middle->addWidget(m_protection, 1);
-    middle->addWidget(new CalibrationGroup, 0);
+    middle->addWidget(new CalibrationGroup(engine, prompt), 0);
 
     auto* page = new QVBoxLayout(this);
     page->addLayout(top);
@@ -89,12 +96,13 @@ QWidget* ConfigPage::buildBottom() {
     row->addWidget(version);
     row->addWidget(m_version);
     row->addStretch(1);
-    for (QPushButton* b :
-         {button(QStringLiteral("btn_read_konf"), QStringLiteral("Считать конфигурацию")),
-          button(QStringLiteral("btn_write_konf"), QStringLiteral("Записать конфигурацию"))}) {
-        b->setEnabled(false); // the configuration jobs are not built yet
-        row->addWidget(b);
-    }
+    auto* read = button(QStringLiteral("btn_read_konf"), QStringLiteral("Считать конфигурацию"));
+    auto* write =
+        button(QStringLiteral("btn_write_konf"), QStringLiteral("Записать конфигурацию"));
+    row->addWidget(read);
+    row->addWidget(write);
+    connect(read, &QPushButton::clicked, this, &ConfigPage::readConfiguration);
+    connect(write, &QPushButton::clicked, this, &ConfigPage::writeConfiguration);
     connect(version, &QPushButton::clicked, this, &ConfigPage::readVersion);
     return bottom;
 }
@@ -113,6 +121,74 @@ int ConfigPage::overloadSeconds() const {
 
 void ConfigPage::setOverloadSeconds(int seconds) {
     m_protection->overloadTime()->setValue(seconds);
+}
+
+void ConfigPage::setBlocking(bool on) {
+    findChild<QCheckBox*>(QStringLiteral("blok_z"))->setChecked(on);
+}
+
+std::optional<Configuration> ConfigPage::configuration() {
+    const PageConfiguration page = kliv::readConfiguration(this, NumberLocale::system());
+    if (page.problems.isEmpty())
+        return page.value;
+    QStringList texts;
+    for (const config::FieldProblem& p : page.problems)
+        texts.append(p.text);
+    const msg::Report r = msg::forFailure(nullptr, Failure::RefusedInput, texts.join(u'\n'));
+    m_prompt.show(r.message, r.detail);
+    return std::nullopt;
+}
+
+void ConfigPage::setConfiguration(const Configuration& c) {
+    showConfiguration(this, c, NumberLocale::system());
+}
+
+void ConfigPage::readConfiguration() {
+    auto* job = new ConfigReadJob;
+    connect(job, &Job::succeeded, this, [this, job] {
+        setConfiguration(job->configuration());
+        m_prompt.show(msg::configRead());
+    });
+    m_engine.start(job);
+}
+
+// The question first, then the coefficients in the order the relay's channels pair them,
+// then every other field: nothing is sent unless all of it can be.
+void ConfigPage::writeConfiguration() {
+    if (!m_prompt.ask(msg::ExchangeCaption, msg::configWriteQuestion())) {
+        m_prompt.show(msg::configWriteCancelled());
+        return;
+    }
+    if (!coefficientsNotZero())
+        return;
+    const std::optional<Configuration> value = configuration();
+    if (!value)
+        return;
+    auto* job = new ConfigWriteJob(*value);
+    connect(job, &ConfigWriteJob::written, this, [this] { m_prompt.show(msg::configWritten()); });
+    connect(job, &ConfigWriteJob::readBackDone, this, &ConfigPage::setConfiguration);
+    connect(job, &Job::succeeded, this, [this] { m_prompt.show(msg::configRead()); });
+    m_engine.start(job);
+}
+
+bool ConfigPage::coefficientsNotZero() {
+    for (const char* key : config::CoefficientCheckOrder) {
+        const QString text = findChild<QLineEdit*>(QLatin1String(key))->text();
+        const auto tenths = config::parseTenths(text, NumberLocale::system());
+        if (!tenths) {
+            const config::Field* f = config::fieldNamed(QString::fromLatin1(key));
+            const msg::Report r = msg::forFailure(
+                nullptr, Failure::RefusedInput,
+                QStringLiteral("%1: «%2» — не число.").arg(QString::fromUtf8(f->label), text));
+            m_prompt.show(r.message, r.detail);
+            return false;
+        }
+        if (*tenths == 0) {
+            m_prompt.show(msg::zeroCoefficient());
+            return false;
+        }
+    }
+    return true;
 }
 
 void ConfigPage::readVersion() {

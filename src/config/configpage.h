@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QWidget>
+#include <optional>
 
 class QLabel;
 class QPushButton;
@@ -8,7 +9,11 @@ class QPushButton;
 namespace kliv {
 
 class Engine;
+class Prompt;
 class ProtectionGroup;
+class FieldbusGroup;
+class CalibrationGroup;
+struct Configuration;
 
 // The "Конфигурация" page: information texts, monitoring choices, the RS485 settings,
 // the protection set-points, calibration, the firmware version and the read and write
@@ -16,7 +21,7 @@ class ProtectionGroup;
 class ConfigPage : public QWidget {
     Q_OBJECT
   public:
-    explicit ConfigPage(Engine& engine, QWidget* parent = nullptr);
+    ConfigPage(Engine& engine, Prompt& prompt, QWidget* parent = nullptr);
 
     // The items of the phase-monitoring lists ("Контроль Uфаз:", "Контроль Iфаз:").
     static QStringList phaseItems();
@@ -25,14 +30,26 @@ class ConfigPage : public QWidget {
     QString nominalCurrentText() const; // "Iном:" as typed
     int overloadSeconds() const;        // "ВТЗ:"
     void setOverloadSeconds(int seconds);
+    void setBlocking(bool on); // "Блокировка защиты", as the relay reports it
+
+    // The configuration the controls hold; empty when a field holds no valid value, after
+    // a box naming every such field.
+    std::optional<Configuration> configuration();
+    void setConfiguration(const Configuration& c);
+
+    // "Считать конфигурацию" and "Записать конфигурацию".
+    void readConfiguration();
+    void writeConfiguration();
 
   private:
     void readVersion(); // "Версия программы МК"
+    bool coefficientsNotZero();
     QWidget* buildInformation();
     QWidget* buildMonitoring();
     QWidget* buildBottom();
 
     Engine& m_engine;
+    Prompt& m_prompt;
     ProtectionGroup* m_protection = nullptr;
     QLabel* m_version = nullptr;
 };

@@ -20,7 +20,8 @@ QStringList FieldbusGroup::protocolItems() {
     return {QStringLiteral("ZVTBUS"), QStringLiteral("ZVTMBR")};
 }
 
-FieldbusGroup::FieldbusGroup(QWidget* parent) : QGroupBox(parent) {
+FieldbusGroup::FieldbusGroup(Engine& engine, Prompt& prompt, QWidget* parent)
+    : QGroupBox(parent), m_engine(engine), m_prompt(prompt) {
     // The group has no caption of its own ("RS485:" leads its first row); a blank one
     // keeps its frame level with the captioned groups beside it.
     setTitle(QStringLiteral(" "));

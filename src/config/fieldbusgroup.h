@@ -4,16 +4,23 @@
 
 namespace kliv {
 
+class Engine;
+class Prompt;
+
 // The relay's RS485 port: speed, protocol, address and the two frame times. The
 // speed's list carries its own items: the same eleven speeds as the tool's port list,
 // index for index, but padded as the relay's settings have always shown them.
 class FieldbusGroup : public QGroupBox {
     Q_OBJECT
   public:
-    explicit FieldbusGroup(QWidget* parent = nullptr);
+    FieldbusGroup(Engine& engine, Prompt& prompt, QWidget* parent = nullptr);
 
     static QStringList speedItems();
     static QStringList protocolItems();
+
+  private:
+    Engine& m_engine;
+    Prompt& m_prompt;
 };
 
 } // namespace kliv

@@ -13,6 +13,7 @@
 #include "protocol/clock.h"
 #include "protocol/frame.h"
 #include "protocol/status.h"
+#include "protocol/statustext.h"
 #include "widgets/fields.h"
 #include "widgets/prompt.h"
 #include "widgets/spinedit.h"
@@ -79,7 +80,6 @@ QWidget* DiagnosticsPage::buildConnection() {
     m_speed = dropDown(QStringLiteral("cb_speed"), speeds::items());
     m_speed->setCurrentIndex(speeds::Default);
     m_search = button(QStringLiteral("Button6"), QStringLiteral("Поиск устройства"));
-    m_search->setEnabled(false); // the search job is not built yet
 
     auto* g = new QGridLayout(box);
     g->addWidget(caption(QStringLiteral("Зав. №:"), m_serial), 0, 0, Qt::AlignRight);

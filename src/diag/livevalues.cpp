@@ -1,6 +1,7 @@
 #include "diag/livevalues.h"
 
 #include "protocol/status.h"
+#include "protocol/statustext.h"
 #include "widgets/fields.h"
 
 #include <QGridLayout>

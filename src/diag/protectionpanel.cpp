@@ -2,6 +2,7 @@
 
 #include "protocol/protections.h"
 #include "protocol/status.h"
+#include "protocol/statustext.h"
 #include "widgets/fields.h"
 #include "widgets/shape.h"
 

@@ -1,7 +1,16 @@
 #include "journal/protocolpage.h"
 
+#include "link/engine.h"
+#include "link/jobs/accountingreadjob.h"
+#include "link/jobs/accountingresetjob.h"
+#include "link/jobs/eventlogjob.h"
+#include "link/messages.h"
 #include "widgets/fields.h"
+#include "widgets/prompt.h"
 
+#include <QDate>
+#include <QDir>
+#include <QFileDialog>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -9,6 +18,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSaveFile>
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <array>
@@ -22,17 +32,23 @@ constexpr std::array<int, ProtocolPage::Columns> ColumnWidths = {45, 162, 48, 46
 constexpr int RowHeight = 24;
 constexpr int GridFontPixels = 13;
 
-} // namespace
+const QString CsvCaption = QStringLiteral("Сохранить в CSV");
 
-QStringList ProtocolPage::headers() {
-    return {QStringLiteral("№ п/п"), QStringLiteral("Дата/Время"), QStringLiteral("КЛИВ"),
-            QStringLiteral("Обор."), QStringLiteral("Защита"),     QStringLiteral("Ua, В"),
-            QStringLiteral("Ub, В"), QStringLiteral("Uc, В"),      QStringLiteral("Ia, A"),
-            QStringLiteral("Ib, A"), QStringLiteral("Ic, A"),      QStringLiteral("Iут, А"),
-            QStringLiteral("cos f")};
+QTableWidgetItem* cell(const QString& text) {
+    auto* item = new QTableWidgetItem(text);
+    item->setTextAlignment(Qt::AlignCenter);
+    return item;
 }
 
-ProtocolPage::ProtocolPage(QWidget* parent) : QWidget(parent) {
+} // namespace
+
+ProtocolPage::ProtocolPage(Engine& engine, Prompt& prompt, QWidget* parent)
+    : QWidget(parent), m_engine(engine), m_prompt(prompt) {
+    m_askSaveFile = [this](const QString& name) {
+        return QFileDialog::getSaveFileName(this, CsvCaption, QDir::home().filePath(name),
+                                            QStringLiteral("CSV (*.csv)"));
+    };
+
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(buildAccounting(), 1);
     bottom->addWidget(buildLogButtons(), 0);
@@ -40,20 +56,20 @@ ProtocolPage::ProtocolPage(QWidget* parent) : QWidget(parent) {
     auto* page = new QVBoxLayout(this);
     page->addWidget(buildGrid(), 1);
     page->addLayout(bottom);
-    writeHeaders();
-}
-
-void ProtocolPage::writeHeaders() {
-    m_grid->setHorizontalHeaderLabels(headers());
 }
 
 QWidget* ProtocolPage::buildGrid() {
     m_grid = new QTableWidget(DataRows, Columns);
     m_grid->setObjectName(QStringLiteral("StGr_prot"));
     m_grid->setAccessibleName(QStringLiteral("Протокол"));
+    m_grid->setHorizontalHeaderLabels(eventlog::headers());
     QFont bold = m_grid->font();
     bold.setBold(true);
     bold.setPixelSize(GridFontPixels);
+    // The column widths suit narrow faces; semi-condensed, the common wide sans faces
+    // still fit "Выкл." into the 46-pixel column, with the cell's margins taken for the
+    // last pixel rather than an ellipsis for the last letters.
+    bold.setStretch(QFont::SemiCondensed);
     m_grid->setFont(bold);
     m_grid->horizontalHeader()->setFont(bold);
     m_grid->verticalHeader()->hide(); // the row number is column 0
@@ -64,6 +80,7 @@ QWidget* ProtocolPage::buildGrid() {
     for (int c = 0; c < Columns; ++c)
         m_grid->setColumnWidth(c, ColumnWidths[c]);
     m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_grid->setTextElideMode(Qt::ElideNone);
     m_grid->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
     return m_grid;
@@ -74,23 +91,26 @@ QWidget* ProtocolPage::buildAccounting() {
     auto* g = new QGridLayout(box);
     g->setHorizontalSpacing(6);
     struct Field {
+        QLabel* ProtocolPage::*member;
         const char* name;
         const char* label;
         const char* widest; // the longest text the field shows
         int row, col;
     };
     constexpr Field fields[] = {
-        {"st_nuh", "Начало учета:", "00.00.2000г/00:00:00", 0, 0},
-        {"st_tdv", "Наработка об., (ч:м:с):", "00.00.2000г/00:00:00", 1, 0},
-        {"st_nwa", "Wа:", "0000000,0", 2, 0},
-        {"st_kvdv", "К-во включений оборуд.:", "000000", 0, 2},
-        {"st_kzdv", "К-во сработан. защит:", "000000", 1, 2},
+        {&ProtocolPage::m_start, "st_nuh", "Начало учета:", "00.00.2000г/00:00:00", 0, 0},
+        {&ProtocolPage::m_running, "st_tdv", "Наработка об., (ч:м:с):", "00.00.2000г/00:00:00", 1,
+         0},
+        {&ProtocolPage::m_energy, "st_nwa", "Wа:", "0000000,0", 2, 0},
+        {&ProtocolPage::m_switchOns, "st_kvdv", "К-во включений оборуд.:", "000000", 0, 2},
+        {&ProtocolPage::m_trips, "st_kzdv", "К-во сработан. защит:", "000000", 1, 2},
     };
     for (const Field& f : fields) {
         const QString label = QString::fromUtf8(f.label);
         QLabel* value = valueText(QString::fromLatin1(f.name), label);
         value->setMinimumWidth(value->fontMetrics().horizontalAdvance(QString::fromUtf8(f.widest)) +
                                16);
+        this->*f.member = value;
         g->addWidget(caption(label, value), f.row, f.col);
         if (f.row == 2) { // the energy, with its unit behind it
             auto* energy = new QHBoxLayout;
@@ -104,13 +124,14 @@ QWidget* ProtocolPage::buildAccounting() {
     }
     g->setColumnStretch(1, 1);
 
+    QPushButton* read = button(QStringLiteral("Button7"), QStringLiteral("Считать учетную запись"));
+    QPushButton* reset =
+        button(QStringLiteral("Button8"), QStringLiteral("Обнулить учетную запись"));
+    connect(read, &QPushButton::clicked, this, &ProtocolPage::readAccounting);
+    connect(reset, &QPushButton::clicked, this, &ProtocolPage::resetAccounting);
     auto* buttons = new QHBoxLayout;
-    for (QPushButton* b :
-         {button(QStringLiteral("Button7"), QStringLiteral("Считать учетную запись")),
-          button(QStringLiteral("Button8"), QStringLiteral("Обнулить учетную запись"))}) {
-        b->setEnabled(false); // the accounting jobs are not built yet
-        buttons->addWidget(b);
-    }
+    buttons->addWidget(read);
+    buttons->addWidget(reset);
     g->addLayout(buttons, 2, 2, 1, 2);
     return box;
 }
@@ -118,16 +139,99 @@ QWidget* ProtocolPage::buildAccounting() {
 QWidget* ProtocolPage::buildLogButtons() {
     auto* box = new QGroupBox;
     auto* column = new QVBoxLayout(box);
-    for (QPushButton* b :
-         {button(QStringLiteral("Button1"), QStringLiteral("Считать протокол")),
-          button(QStringLiteral("btn_save_prot"), QStringLiteral("Сохранить протокол"))}) {
-        b->setEnabled(false); // the event log and report jobs are not built yet
+    QPushButton* read = button(QStringLiteral("Button1"), QStringLiteral("Считать протокол"));
+    QPushButton* report =
+        button(QStringLiteral("btn_save_prot"), QStringLiteral("Сохранить протокол"));
+    report->setEnabled(false); // the report job is not built yet
+    QPushButton* csv = button(QStringLiteral("btn_save_csv"), CsvCaption);
+    connect(read, &QPushButton::clicked, this, &ProtocolPage::readLog);
+    connect(csv, &QPushButton::clicked, this, &ProtocolPage::saveCsv);
+    for (QPushButton* b : {read, report, csv})
         column->addWidget(b);
-    }
     m_progress = progressBar(QStringLiteral("pb_prot"), 10, QStringLiteral("Ход выполнения"));
     column->addWidget(m_progress);
     column->addStretch(1);
     return box;
+}
+
+// The grid is rebuilt only from a complete log, so a read that stops early leaves the
+// rows of the last complete one.
+void ProtocolPage::readLog() {
+    m_progress->setValue(0);
+    auto* job = new EventLogJob;
+    connect(job, &EventLogJob::progress, m_progress, &QProgressBar::setValue);
+    connect(job, &Job::succeeded, this, [this, job] {
+        showEvents(eventlog::texts(job->rows(), NumberLocale::system()));
+        m_prompt.show(msg::protocolRead());
+    });
+    m_engine.start(job);
+}
+
+void ProtocolPage::readAccounting() {
+    auto* job = new AccountingReadJob;
+    connect(job, &Job::succeeded, this, [this, job] {
+        showAccounting(job->record());
+        m_prompt.show(msg::accountingRead());
+    });
+    m_engine.start(job);
+}
+
+void ProtocolPage::resetAccounting() {
+    const Message question = msg::accountingResetQuestion();
+    if (!m_prompt.ask(question.caption, question.text)) {
+        m_prompt.show(msg::accountingResetCancelled());
+        return;
+    }
+    auto* job = new AccountingResetJob;
+    connect(job, &Job::succeeded, this, [this, job] {
+        showAccounting(job->record()); // the record as the reset left it
+        m_prompt.show(msg::accountingReset());
+    });
+    m_engine.start(job);
+}
+
+void ProtocolPage::showEvents(const QList<EventTexts>& rows) {
+    m_events = rows;
+    m_grid->clearContents();
+    m_grid->setRowCount(int(rows.size()));
+    for (int r = 0; r < rows.size(); ++r) {
+        m_grid->setItem(r, 0, cell(QString::number(r + 1)));
+        for (int c = 0; c < int(rows[r].size()); ++c)
+            m_grid->setItem(r, c + 1, cell(rows[r][std::size_t(c)]));
+    }
+}
+
+void ProtocolPage::showAccounting(const AccountingRecord& record) {
+    const AccountingTexts t = accounting::texts(record, NumberLocale::system());
+    m_running->setText(t.running);
+    m_switchOns->setText(t.switchOns);
+    m_trips->setText(t.trips);
+    m_energy->setText(t.energy);
+    m_start->setText(t.start);
+}
+
+AccountingTexts ProtocolPage::accountingTexts() const {
+    return {m_start->text(), m_running->text(), m_switchOns->text(), m_trips->text(),
+            m_energy->text()};
+}
+
+QString ProtocolPage::csvFileName(int serial, const QDate& date) {
+    return QStringLiteral("КЛИВ_№%1_%2.csv").arg(serial).arg(date.toString(u"ddMM_yy"));
+}
+
+// Written whole or not at all: a failed write leaves any earlier file as it was.
+void ProtocolPage::saveCsv() {
+    const QString path = m_askSaveFile(csvFileName(m_engine.serial(), QDate::currentDate()));
+    if (path.isEmpty())
+        return;
+    const QString shown = QDir::toNativeSeparators(path);
+    const QByteArray bytes = eventlog::csv(m_events).toUtf8();
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        m_prompt.show(msg::csvNotSaved(shown), file.errorString());
+        return;
+    }
+    m_prompt.show(msg::csvSaved(shown));
 }
 
 } // namespace kliv

@@ -81,6 +81,8 @@ bool Engine::isOpen() const {
 
 void Engine::start(Job* job) {
     Q_ASSERT(job && job->m_phase == Job::Phase::Waiting);
+    if (m_job && !m_job->openEnded() && m_job->metaObject() == job->metaObject())
+        m_job->giveWay();
     cancel();
     job->setParent(this);
     job->m_engine = this;
@@ -222,7 +224,7 @@ bool Engine::matches(const QByteArray& f) const {
     if (!m_job || !m_awaiting || m_lastRequest.size() < frame::HeaderSize)
         return false;
     return f.at(4) == m_lastRequest.at(4) && f.at(2) == m_lastRequest.at(2) &&
-           f.at(3) == m_lastRequest.at(3);
+           f.at(3) == m_lastRequest.at(3) && m_job->accepts(f);
 }
 
 void Engine::onFrame(const QByteArray& f) {

@@ -44,7 +44,8 @@ class Engine : public QObject {
 
     // --- jobs ---
     // Takes ownership. The job in flight ends first: the poll stops, any other job is
-    // cancelled. A refused job or a port that does not open ends the new job at once.
+    // cancelled, quietly when it is the same job started afresh. A refused job or a port
+    // that does not open ends the new job at once.
     void start(Job* job);
     Job* current() const { return m_job; }
     void stopPoll(); // ends the poll if it runs; any other job goes on

@@ -25,9 +25,13 @@ void Job::fail(Failure reason, const QString& detail) {
     end(Phase::Failed, reason, detail);
 }
 
+void Job::giveWay() {
+    end(Phase::Failed, Failure::Cancelled, {}, false);
+}
+
 // The engine closes the port before the outcome is announced, so a box shown for it
 // never waits on an open line.
-void Job::end(Phase phase, Failure reason, const QString& detail) {
+void Job::end(Phase phase, Failure reason, const QString& detail, bool announce) {
     if (!running())
         return;
     m_phase = phase;
@@ -40,7 +44,7 @@ void Job::end(Phase phase, Failure reason, const QString& detail) {
         Q_EMIT succeeded();
     } else {
         Q_EMIT failed(reason, detail);
-        if (engine)
+        if (engine && announce)
             Q_EMIT engine->jobFailed(this, reason, detail);
     }
 }

@@ -72,6 +72,13 @@ class Job : public QObject {
     // Checked before the port is opened; a non-empty text refuses the job.
     virtual QString refusal() const { return {}; }
     virtual void begin() = 0; // the port is open
+    // A reply of the right kind and serial number that is still not the one asked for (a
+    // block other than the one requested) is turned away: the engine keeps waiting, and
+    // the request's time-out still runs.
+    virtual bool accepts(const QByteArray& frame) const {
+        Q_UNUSED(frame);
+        return true;
+    }
     virtual void onReply(const QByteArray& frame) = 0;
     virtual void onReplyTimeout();
     virtual void onEnd() {} // whatever the outcome: stop the job's own clocks
@@ -83,7 +90,10 @@ class Job : public QObject {
     void fail(Failure reason, const QString& detail = {});
 
   private:
-    void end(Phase phase, Failure reason, const QString& detail);
+    // Replaced by the same job started afresh: cancelled without the engine announcing
+    // it, since the user has just asked for the job again.
+    void giveWay();
+    void end(Phase phase, Failure reason, const QString& detail, bool announce = true);
 
     Engine* m_engine = nullptr;
     Phase m_phase = Phase::Waiting;

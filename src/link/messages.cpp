@@ -4,8 +4,9 @@
 
 namespace kliv::msg {
 
-namespace {
 const QString ExchangeCaption = QStringLiteral(" Вартон Ltd");
+
+namespace {
 const QString PortCaption = QStringLiteral("  Вартон Ltd");
 } // namespace
 
@@ -35,6 +36,43 @@ Message clockSet() {
 
 Message deviceLost() {
     return {PortCaption, QStringLiteral("Связь с портом потеряна!"), Icon::Error};
+}
+
+Message configRead() {
+    return {QStringLiteral("Считывание конфигурации"), QStringLiteral("Конфигурация считана"),
+            Icon::Information};
+}
+
+Message configWritten() {
+    return {QStringLiteral("Запись конфигурации"), QStringLiteral("Конфигурация записана"),
+            Icon::Information};
+}
+
+QString configWriteQuestion() {
+    return QStringLiteral("Внимание данные конфигурации будут изменены! Продолжить?");
+}
+
+Message configWriteCancelled() {
+    return {QStringLiteral("Запись конфиурации"), QStringLiteral("Запись конфигурации отменена"),
+            Icon::Information};
+}
+
+Message zeroCoefficient() {
+    return {ExchangeCaption,
+            QStringLiteral("Запись конфигурации отменена! Калибровочные коэффициенты не корректны!"),
+            Icon::Error};
+}
+
+Message templateMissing() {
+    return {ExchangeCaption, QStringLiteral("Не найден шаблон !"), Icon::Error};
+}
+
+Message reportSaved() {
+    return {ExchangeCaption, QStringLiteral("Протокол сохранен !"), Icon::Information};
+}
+
+Message reportNotSaved() {
+    return {ExchangeCaption, QStringLiteral("Протокол не сохранен!"), Icon::Error};
 }
 
 Report forFailure(const Job* job, Failure reason, const QString& detail) {
@@ -87,6 +125,112 @@ QString lostDetail(const QString& port, const QString& system) {
     if (!system.isEmpty())
         t += QStringLiteral(" (%1)").arg(system);
     return t;
+}
+
+Message protocolRead() {
+    return {QStringLiteral("Считывание протокола"), QStringLiteral("Протокол считан!"),
+            Icon::Information};
+}
+
+Message accountingRead() {
+    return {QStringLiteral("Считывание учетной записи"), QStringLiteral("Учетная запись считана!"),
+            Icon::Information};
+}
+
+Message accountingResetQuestion() {
+    return {ExchangeCaption, QStringLiteral("Внимание учетная запись будет обнулена! Продолжить?"),
+            Icon::Question};
+}
+
+Message accountingResetCancelled() {
+    return {QStringLiteral("Обнуление учетной записи"),
+            QStringLiteral("Обнуление учетной записи отменено"), Icon::Information};
+}
+
+Message accountingReset() {
+    return {QStringLiteral("Обнуление учетной записи"), QStringLiteral("Учетная запись обнулена!"),
+            Icon::Information};
+}
+
+Message csvSaved(const QString& path) {
+    return {QStringLiteral("Сохранение в CSV"),
+            QStringLiteral("Протокол сохранен в файл %1").arg(path), Icon::Information};
+}
+
+Message csvNotSaved(const QString& path) {
+    return {QStringLiteral("Сохранение в CSV"), QStringLiteral("Файл %1 не сохранен!").arg(path),
+            Icon::Error};
+}
+
+Message rs485Question() {
+    return {ExchangeCaption, QStringLiteral("Внимание скорость RS485 будет изменена! Продолжить?"),
+            Icon::Question};
+}
+
+Message rs485Cancelled() {
+    return {QStringLiteral("Установка скорости RS485"),
+            QStringLiteral("Изменение скорости RS485 отменено"), Icon::Information};
+}
+
+Message rs485Changed() {
+    return {QStringLiteral("Скорость установлена!"),
+            QStringLiteral("Процесс изменения скорости RS485 успешно завершен!"), Icon::Information};
+}
+
+Message rs485Stopped() {
+    return {QStringLiteral("Устройство не отвечает!"),
+            QStringLiteral("Процесс изменения скорости RS485 остановлен!"), Icon::Information};
+}
+
+Message calibrationQuestion() {
+    return {ExchangeCaption,
+            QStringLiteral("Внимание данные калибровки будут изменены! Защита будет блокирована! "
+                           "Продолжить?"),
+            Icon::Question};
+}
+
+Message calibrationCancelled() {
+    return {QStringLiteral("Автокалибровка"), QStringLiteral("Калибровка отменена"),
+            Icon::Information};
+}
+
+Message calibrationDone() {
+    return {QStringLiteral("Автокалибровка"),
+            QStringLiteral("Внимание! Калибровка завершена. Защита заблокирована."),
+            Icon::Information};
+}
+
+Message calibrationRefused() {
+    return {QStringLiteral("Автокалибровка"),
+            QStringLiteral("Калибровка не записана: коэффициенты устройства не изменены."),
+            Icon::Error};
+}
+
+Message searchFound() {
+    return {QString(), QStringLiteral("Процесс поиска завершен! Устройство найдено!"),
+            Icon::Information};
+}
+
+Message searchNotFound() {
+    return {QString(), QStringLiteral("Процесс поиска завершен! Устройство не обнаружено!"),
+            Icon::Information};
+}
+
+Message searchStopped() {
+    return {QString(), QStringLiteral("Процесс поиска остановлен!"), Icon::Information};
+}
+
+QString searchStarted() {
+    return QStringLiteral("Процесс:... ");
+}
+
+QString searchProgress(const QString& speedItem, int probe) {
+    return QStringLiteral("Процесс: ") + speedItem + QStringLiteral(" бод/сек   повтор №") +
+           QString::number(probe);
+}
+
+QString searchFoundAt(const QString& speedItem) {
+    return QStringLiteral("Найдено устройство: скорость ") + speedItem + QStringLiteral(" бод/сек");
 }
 
 } // namespace kliv::msg

@@ -17,6 +17,20 @@ Message protectionReset(); // "Защита сброшена!"
 Message clockSet();        // "Корректировка выполнена!"
 Message deviceLost();      // the line vanished while open (unplugged adapter)
 
+// Caption of the exchange's questions and failures (one leading blank).
+extern const QString ExchangeCaption;
+
+Message configRead();            // "Конфигурация считана"
+Message configWritten();         // "Конфигурация записана"
+QString configWriteQuestion();   // "Внимание данные конфигурации будут изменены! ..."
+Message configWriteCancelled();  // "Запись конфигурации отменена"
+Message zeroCoefficient();       // "... Калибровочные коэффициенты не корректны!"
+
+// The protocol report.
+Message templateMissing(); // "Не найден шаблон !"
+Message reportSaved();     // "Протокол сохранен !"
+Message reportNotSaved();  // the document's reason goes beside it
+
 // The box for a job that ended without its result, with its plain explanation: the
 // job's own words where it has them, else those of the reason.
 struct Report {
@@ -28,5 +42,34 @@ Report forFailure(const Job* job, Failure reason, const QString& detail);
 // Plain words for why a port did not open or was lost (shown beside the boxes).
 QString openErrorDetail(OpenError error, const QString& port, const QString& system);
 QString lostDetail(const QString& port, const QString& system);
+
+// The event log and the accounting record.
+Message protocolRead();   // "Протокол считан!"
+Message accountingRead(); // "Учетная запись считана!"
+// "Внимание учетная запись будет обнулена! Продолжить?", a question.
+Message accountingResetQuestion();
+Message accountingResetCancelled(); // "Обнуление учетной записи отменено"
+Message accountingReset();          // "Учетная запись обнулена!"
+Message csvSaved(const QString& path);
+Message csvNotSaved(const QString& path); // the reason goes beside it
+
+// The RS485 speed change and auto-calibration.
+Message rs485Question();        // "Внимание скорость RS485 будет изменена! Продолжить?"
+Message rs485Cancelled();       // "Изменение скорости RS485 отменено"
+Message rs485Changed();         // "Процесс изменения скорости RS485 успешно завершен!"
+Message rs485Stopped();         // no answer: "Процесс изменения скорости RS485 остановлен!"
+Message calibrationQuestion();  // "Внимание данные калибровки будут изменены! ..."
+Message calibrationCancelled(); // "Калибровка отменена"
+Message calibrationDone();      // "Внимание! Калибровка завершена. Защита заблокирована."
+Message calibrationRefused();   // nothing written; the channel's problem goes beside it
+
+// The device search: its boxes, with an empty caption, and its progress line.
+Message searchFound(); // "Процесс поиска завершен! Устройство найдено!"
+Message searchNotFound(); // "Процесс поиска завершен! Устройство не обнаружено!"
+Message searchStopped(); // "Процесс поиска остановлен!"
+QString searchStarted(); // "Процесс:... "
+// The probe in flight; `speedItem` as the speed list shows it, leading blanks included.
+QString searchProgress(const QString& speedItem, int probe);
+QString searchFoundAt(const QString& speedItem); // "Найдено устройство: скорость ..."
 
 } // namespace kliv::msg

@@ -2,6 +2,7 @@
 
 #include "protocol/bcd.h"
 #include "protocol/status.h"
+#include "protocol/statustext.h"
 
 #include <QDate>
 #include <QTime>

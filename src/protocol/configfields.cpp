@@ -101,9 +101,6 @@ constexpr Field Fields[] = {
     spin("sp_ute", "Te", &C::sp_ute, 2, 99, "мс"),
 };
 
-// The write command's order: each voltage with the current of its phase, leakage last.
-constexpr const char* ZeroCheckOrder[] = {"st_kua", "st_kia", "st_kub",  "st_kib",
-                                          "st_kuc", "st_kic", "st_kidif"};
 
 QString limitText(const Field& f, int v, const NumberLocale& loc) {
     return f.kind == K::Tenths ? numfmt::format(v, 1, u"0.#", loc) : QString::number(v);
@@ -225,7 +222,7 @@ QList<FieldProblem> problems(const Configuration& c, const NumberLocale& loc) {
 }
 
 const Field* firstZeroCoefficient(const Configuration& c) {
-    for (const char* key : ZeroCheckOrder) {
+    for (const char* key : CoefficientCheckOrder) {
         const Field* f = fieldNamed(QString::fromLatin1(key));
         if (c.*f->number == 0)
             return f;

@@ -3,6 +3,7 @@
 #include "protocol/bcd.h"
 #include "protocol/protections.h"
 #include "protocol/status.h"
+#include "protocol/statustext.h"
 
 #include <QDate>
 #include <QJsonObject>

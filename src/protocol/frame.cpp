@@ -1,5 +1,8 @@
 #include "protocol/frame.h"
 
+#include "protocol/calibration.h"
+#include "protocol/configuration.h"
+
 #include <QString>
 
 namespace kliv::frame {
@@ -61,8 +64,8 @@ Effect effectOf(quint8 kind, const QByteArray& p) {
     case KindEventRecord:
         return n == 1 && first <= MaxBlockIndex ? Effect::Reads : Effect::Unknown;
     case KindConfigWrite:
-        return (n == ConfigWritePayload && first == 0) ||
-                       (n == CalibrationWritePayload && first == 1)
+        return (n == config::WritePayloadSize && first == config::WriteFull) ||
+                       (n == calibration::WritePayloadSize && first == config::WriteCalibration)
                    ? Effect::Changes
                    : Effect::Unknown;
     case KindClockSet:

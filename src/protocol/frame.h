@@ -29,9 +29,8 @@ constexpr int MaxRequestPayload = 79;
 constexpr int MaxReplyPayload = 247;
 constexpr int MaxFrame = MaxReplyPayload + Overhead; // 255, the receive buffer
 
-// Payload lengths and limits of the requests that carry a payload.
-constexpr int ConfigWritePayload = 79;      // sub-mode 0, then the configuration block
-constexpr int CalibrationWritePayload = 15; // sub-mode 1, then seven coefficients
+// Payload lengths and limits of the requests that carry a payload; the two configuration
+// writes are laid out with their codecs.
 constexpr int ClockSetPayload = 9;
 constexpr int MaxSpeedIndex = 10;
 constexpr int MaxBlockIndex = 9;

@@ -7,7 +7,7 @@
 namespace kliv {
 
 NumberLocale NumberLocale::system() {
-    const QLocale l = QLocale::system();
+    const QLocale l;
     const QString decimal = l.decimalPoint(), group = l.groupSeparator();
     NumberLocale n;
     if (!decimal.isEmpty())

@@ -10,7 +10,9 @@ namespace kliv {
 struct NumberLocale {
     QChar decimal = QLatin1Char(',');
     QChar group = QChar(0x00A0);
-    static NumberLocale system(); // QLocale::system()
+    // The user's regional separators: the default QLocale, which is the system's unless a
+    // program (or a test) sets another.
+    static NumberLocale system();
     static NumberLocale c() { return {QLatin1Char('.'), QLatin1Char(',')}; }
 };
 

@@ -18,10 +18,6 @@ struct TimerField {
 constexpr std::array<TimerField, 8> Timers{
     {{32, 1}, {33, 1}, {34, 1}, {35, 2}, {37, 1}, {38, 2}, {40, 1}, {41, 1}}};
 
-constexpr quint8 CosPositive = 0x80, CosMagnitude = 0x7F;
-constexpr int CosOne = 100;
-constexpr quint8 OverloadShownAbove = 10;
-constexpr quint16 WholeFrom = 1000; // tenths: 100 and more are shown without decimals
 
 quint64 readBig(const QByteArray& p, int at, int bytes) {
     quint64 v = 0;
@@ -39,9 +35,6 @@ quint16 read16(const QByteArray& p, int at) {
     return quint16(readBig(p, at, 2));
 }
 
-QString tenthsText(qint64 tenths, const NumberLocale& loc) {
-    return numfmt::format(tenths, 1, u"0.0", loc);
-}
 
 } // namespace
 
@@ -99,65 +92,6 @@ QByteArray encodeLive(const LiveStatus& s) {
     writeBig(p, EnergyAt, EnergyBytes, s.energy & EnergyMask);
     writeBig(p, RunningAt, 4, s.running);
     return p;
-}
-
-QString currentText(quint16 tenths, const NumberLocale& loc) {
-    return numfmt::format(tenths, 1, tenths >= WholeFrom ? u"0." : u"0.0", loc);
-}
-
-QString cosText(quint8 b, const NumberLocale& loc) {
-    const int magnitude = b & CosMagnitude;
-    if (magnitude == CosOne)
-        return QStringLiteral("1,00");
-    return numfmt::format((b & CosPositive) ? magnitude : -magnitude, 2, u"0.00", loc);
-}
-
-double cosValue(quint8 b) {
-    const int magnitude = b & CosMagnitude;
-    if (magnitude == CosOne)
-        return 1.0;
-    return ((b & CosPositive) ? magnitude : -magnitude) / 100.0;
-}
-
-QString overloadText(quint8 tenths, const NumberLocale& loc) {
-    if (tenths <= OverloadShownAbove)
-        return QStringLiteral("---");
-    return tenthsText(tenths, loc);
-}
-
-QString runningTimeText(quint32 seconds) {
-    const QLatin1Char zero('0');
-    return QStringLiteral("%1:%2:%3")
-        .arg(seconds / 3600, 5, 10, zero)
-        .arg(seconds % 3600 / 60, 2, 10, zero)
-        .arg(seconds % 60, 2, 10, zero);
-}
-
-QString energyText(quint64 millionths, const NumberLocale& loc) {
-    return numfmt::format(qint64(millionths & EnergyMask), 6, u"000000.000", loc);
-}
-
-LiveStatusTexts texts(const LiveStatus& s, const NumberLocale& loc) {
-    LiveStatusTexts t;
-    t.ua = QString::number(s.ua);
-    t.ub = QString::number(s.ub);
-    t.uc = QString::number(s.uc);
-    t.ia = currentText(s.ia, loc);
-    t.ib = currentText(s.ib, loc);
-    t.ic = currentText(s.ic, loc);
-    t.idif = tenthsText(s.idif, loc);
-    t.cosf = cosText(s.cosf, loc);
-    t.uasm = QString::number(s.uasm);
-    t.iasm = QString::number(s.iasm);
-    t.overload = overloadText(s.overload, loc);
-    for (std::size_t i = 0; i < Timers.size(); ++i)
-        t.timers[i] = numfmt::format(s.timers[i], 1, Timers[i].bytes == 2 ? u"0." : u"0.0", loc);
-    t.power = currentText(s.power, loc);
-    t.energy = energyText(s.energy, loc);
-    t.running = runningTimeText(s.running);
-    t.time = clock::timeText(s.clock);
-    t.date = clock::dateText(s.clock);
-    return t;
 }
 
 } // namespace kliv::status

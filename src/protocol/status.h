@@ -1,7 +1,6 @@
 #pragma once
 
 #include "protocol/clock.h"
-#include "protocol/numfmt.h"
 
 #include <QByteArray>
 #include <QString>
@@ -40,13 +39,6 @@ struct LiveStatus {
     bool operator==(const LiveStatus&) const = default;
 };
 
-// The page's texts for one record, each formatted as the page shows it.
-struct LiveStatusTexts {
-    QString ua, ub, uc, ia, ib, ic, idif, cosf, uasm, iasm, overload, power, energy, running;
-    std::array<QString, 8> timers;
-    QString time, date;
-};
-
 namespace status {
 
 constexpr int LiveRecordSize = 53;
@@ -55,15 +47,6 @@ constexpr int LiveRecordSize = 53;
 // show the receive buffer's leftovers as values, so it yields nothing.
 std::optional<LiveStatus> decodeLive(const QByteArray& payload);
 QByteArray encodeLive(const LiveStatus& s); // 53 bytes; the simulated relay's side
-
-LiveStatusTexts texts(const LiveStatus& s, const NumberLocale& loc);
-
-QString currentText(quint16 tenths, const NumberLocale& loc);    // "0." from 100 A, else "0.0"
-QString cosText(quint8 b, const NumberLocale& loc);              // "1,00" literal at 100
-double cosValue(quint8 b);                                       // 1.0 at 100, signed
-QString overloadText(quint8 tenths, const NumberLocale& loc);    // "---" at 10 or less
-QString runningTimeText(quint32 seconds);                        // "00001:02:05"
-QString energyText(quint64 millionths, const NumberLocale& loc); // "000000.000"
 
 } // namespace status
 } // namespace kliv

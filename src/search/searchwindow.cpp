@@ -1,7 +1,12 @@
 #include "search/searchwindow.h"
 
+#include "link/engine.h"
+#include "link/jobs/searchjob.h"
+#include "link/messages.h"
+#include "link/speeds.h"
 #include "protocol/frame.h"
 #include "widgets/fields.h"
+#include "widgets/prompt.h"
 #include "widgets/spinedit.h"
 
 #include <QComboBox>
@@ -13,28 +18,33 @@
 
 namespace kliv {
 
-SearchDialog::SearchDialog(QWidget* parent)
-    : QDialog(parent), m_serial(new SpinEdit(QStringLiteral("frm2_zn"), frame::SerialMin,
-                                             frame::SerialMax, frame::SerialMin)),
+namespace {
+
+const QString StartCaption = QStringLiteral("Начать поиск");
+const QString StopCaption = QStringLiteral("Остановить поиск");
+
+} // namespace
+
+SearchDialog::SearchDialog(Engine& engine, Prompt& prompt, QWidget* parent)
+    : QDialog(parent), m_engine(engine), m_prompt(prompt),
+      m_serial(new SpinEdit(QStringLiteral("frm2_zn"), frame::SerialMin, frame::SerialMax,
+                            frame::SerialMin)),
       m_ports(dropDown(QStringLiteral("cmbPorts"), {})),
-      m_start(button(QStringLiteral("Button1"), QStringLiteral("Начать поиск"))),
-      m_progress(progressBar(QStringLiteral("pb_search"), ProgressSteps,
+      m_start(button(QStringLiteral("Button1"), StartCaption)),
+      m_progress(progressBar(QStringLiteral("pb_search"), SearchJob::ProgressSteps,
                              QStringLiteral("Поиск устройства"))),
       m_status(new QLabel(QStringLiteral("Процесс..."))) {
     setObjectName(QStringLiteral("Form2"));
-    m_start->setEnabled(false); // the search job is not built yet
     setWindowTitle(QStringLiteral("   Поиск устройства"));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint);
 
     m_ports->setMinimumContentsLength(12);
     m_ports->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     // Wide enough for its other caption, "Остановить поиск", so the dialog never jumps.
-    m_start->setMinimumWidth(
-        m_start->fontMetrics().horizontalAdvance(QStringLiteral("Остановить поиск")) + 32);
+    m_start->setMinimumWidth(m_start->fontMetrics().horizontalAdvance(StopCaption) + 32);
     m_status->setObjectName(QStringLiteral("lser"));
-    m_status->setMinimumWidth(m_status->fontMetrics().horizontalAdvance(
-                                  QStringLiteral("Найдено устройство: скорость 115200 бод/сек")) +
-                              8);
+    m_status->setMinimumWidth(
+        m_status->fontMetrics().horizontalAdvance(msg::searchFoundAt(speeds::items().last())) + 8);
 
     auto* g = new QGridLayout(this);
     g->setSizeConstraint(QLayout::SetFixedSize);
@@ -46,6 +56,8 @@ SearchDialog::SearchDialog(QWidget* parent)
     g->addWidget(m_progress, 2, 0, 1, 4);
     g->addWidget(m_status, 3, 0, 1, 4);
     g->setColumnStretch(2, 1);
+
+    connect(m_start, &QPushButton::clicked, this, &SearchDialog::toggleSearch);
 }
 
 void SearchDialog::setPorts(const QStringList& ports) {
@@ -53,6 +65,47 @@ void SearchDialog::setPorts(const QStringList& ports) {
     m_ports->clear();
     m_ports->addItems(ports);
     m_ports->setCurrentIndex(ports.isEmpty() ? -1 : 0);
+}
+
+void SearchDialog::done(int result) {
+    if (searching())
+        m_job->stop();
+    QDialog::done(result);
+}
+
+bool SearchDialog::searching() const {
+    return m_job && m_job->running();
+}
+
+void SearchDialog::toggleSearch() {
+    if (searching())
+        m_job->stop();
+    else
+        startSearch();
+}
+
+// The caption turns before the engine starts the job, so a port that does not open,
+// which ends the job at once, leaves the button reading "Начать поиск" again.
+void SearchDialog::startSearch() {
+    if (m_ports->currentIndex() < 0) {
+        m_prompt.show(msg::noPortFound());
+        return;
+    }
+    Q_EMIT serialSought(m_serial->value());
+    auto* job = new SearchJob;
+    connect(job, &SearchJob::progressChanged, m_progress, &QProgressBar::setValue);
+    connect(job, &SearchJob::statusChanged, m_status, &QLabel::setText);
+    connect(job, &Job::succeeded, this, [this, job] { showFound(job->speedIndex()); });
+    connect(job, &Job::failed, this, [this] { m_start->setText(StartCaption); });
+    m_job = job;
+    m_start->setText(StopCaption);
+    m_engine.start(job);
+}
+
+void SearchDialog::showFound(int speedIndex) {
+    m_start->setText(StartCaption);
+    m_prompt.show(msg::searchFound());
+    m_status->setText(msg::searchFoundAt(speeds::items().at(speedIndex)));
 }
 
 } // namespace kliv

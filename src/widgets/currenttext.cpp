@@ -11,7 +11,7 @@ CurrentText::CurrentText(const QString& name, const QString& text, QWidget* pare
 
 QSize CurrentText::sizeHint() const {
     const QSize base = QLineEdit::sizeHint();
-    return {fontMetrics().horizontalAdvance(QStringLiteral("00000")) + 16, base.height()};
+    return {fontMetrics().horizontalAdvance(QStringLiteral("0000,0")) + 16, base.height()};
 }
 
 } // namespace kliv

@@ -2,9 +2,11 @@
 #include "common/fakeport.h"
 #include "common/recordingprompt.h"
 #include "config/vtzwindow.h"
+#include "eventhistory.h"
 #include "journal/protocolpage.h"
 #include "link/engine.h"
 #include "link/messages.h"
+#include "protocol/accounting.h"
 #include "protocol/frame.h"
 #include "search/searchwindow.h"
 #include "widgets/delaytext.h"
@@ -64,6 +66,23 @@ bool partOfComposite(QWidget* w) {
             qobject_cast<QTabBar*>(p) || qobject_cast<QAbstractItemView*>(p))
             return true;
     return false;
+}
+
+// The "Протокол" page as after reading the simulated relay's log and accounting record.
+void readProtocol(Tool& t) {
+    const sim::EventStore log = sim::eventHistory(QDateTime(QDate(2026, 6, 12), QTime(9, 30)));
+    t.find<QPushButton>("Button1")->click();
+    for (int b = 0; b < 10; ++b)
+        t.port->push(frame::build(600, KindEventRecord, log.block(b)));
+    AccountingRecord record;
+    record.runningSeconds = 1234567;
+    record.switchOns = 214;
+    record.trips = 17;
+    record.energy = 41234567890123;
+    record.startSeconds = 5, record.startMinutes = 12, record.startHours = 8;
+    record.startDay = 28, record.startMonth = 4, record.startYear = 26;
+    t.find<QPushButton>("Button7")->click();
+    t.port->push(frame::build(600, KindAccountingRead, accounting::encode(record)));
 }
 
 } // namespace
@@ -257,13 +276,13 @@ void TestApp::textDefaults_data() {
     QTest::newRow("st_zizakl_t") << "st_zizakl_t"
                                  << "3,0" << 32767 << true;
     QTest::newRow("z_idif_a") << "z_idif_a"
-                              << "1" << 5 << false;
+                              << "1" << 6 << false;
     QTest::newRow("z_ihol_a") << "z_ihol_a"
-                              << "0" << 5 << false;
+                              << "0" << 6 << false;
     QTest::newRow("z_inom_a") << "z_inom_a"
-                              << "15" << 5 << false;
+                              << "15" << 6 << false;
     QTest::newRow("z_izkl_a") << "z_izkl_a"
-                              << "45" << 5 << false;
+                              << "45" << 6 << false;
     QTest::newRow("tipo_text") << "tipo_text"
                                << "" << 16 << false;
     QTest::newRow("oust_text") << "oust_text"
@@ -545,6 +564,7 @@ void TestApp::screenshots() {
         QSKIP("set KLIV_SCREENSHOTS=<dir> to write the window images");
     QDir().mkpath(dir);
     Tool t;
+    readProtocol(t);
     t.form1.show();
     for (int page = 0; page < 3; ++page) {
         t.form1.pages()->setCurrentIndex(page);

@@ -2,6 +2,7 @@
 
 #include "common/simprocess.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -41,6 +42,21 @@ class TestCli : public QObject {
     void statusAsJson();
     void statusAsksExactlyOnce();
     void pollEndsWithItsRate();
+    void configReadThenWriteBack();
+    void configWriteRefusals_data();
+    void configWriteRefusals();
+    void configWriteOfSomeFields();
+    void configWriteMisstored();
+    void rs485SpeedAndCalibration_data();
+    void rs485SpeedAndCalibration();
+    void eventsAsCsv();
+    void eventsAsText_data();
+    void eventsAsText();
+    void accountingResetNeedsYes();
+    void searchFindsTheRelay();
+    void searchEndings_data();
+    void searchEndings();
+    void portsListTheGivenPathFirst();
 
   private:
     std::unique_ptr<SimProcess> m_sim;
@@ -156,6 +172,317 @@ void TestCli::pollEndsWithItsRate() {
     QCOMPARE(lines.size(), 6);
     QVERIFY(lines.last().startsWith(QStringLiteral("Записей: 5 за ")));
     QVERIFY(lines.last().endsWith(QStringLiteral("записей/с")));
+}
+
+// A configuration read into a file and written back leaves the relay as it was.
+void TestCli::configReadThenWriteBack() {
+    SimProcess sim;
+    QVERIFY(sim.ok());
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("f.json"));
+    const Run read = cli({QStringLiteral("config"), QStringLiteral("read"), QStringLiteral("--out"),
+                          file, QStringLiteral("--port"), sim.path()});
+    QCOMPARE(read.code, 0);
+    QFile f(file);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QJsonObject o = QJsonDocument::fromJson(f.readAll()).object();
+    QCOMPARE(o.value(QStringLiteral("z_umax_v")).toInt(), 250);
+    QCOMPARE(o.value(QStringLiteral("st_zumin_t")).toDouble(), 10.0);
+    QCOMPARE(o.value(QStringLiteral("cb_rs485")).toInt(), 5);
+
+    const Run write = cli({QStringLiteral("config"), QStringLiteral("write"), file,
+                           QStringLiteral("--yes"), QStringLiteral("--port"), sim.path()});
+    QCOMPARE(write.code, 0);
+    QCOMPARE(write.out, QStringLiteral("Конфигурация записана\nКонфигурация считана\n"));
+}
+
+void TestCli::configWriteRefusals_data() {
+    QTest::addColumn<QString>("json");
+    QTest::addColumn<bool>("yes");
+    QTest::addColumn<QString>("says");
+    QTest::newRow("no --yes") << "{}" << false << "--yes";
+    QTest::newRow("current too large") << R"({"z_inom_a": 7000.0})" << true << "Iном";
+    QTest::newRow("unknown key") << R"({"z_foo": 1})" << true << "z_foo";
+    QTest::newRow("wrong type") << R"({"blok_z": 1})" << true << "blok_z";
+    QTest::newRow("not JSON") << "{z_umax_v: 400" << true << "JSON";
+}
+
+// Bad files are refused before anything reaches the relay, naming what is wrong.
+void TestCli::configWriteRefusals() {
+    QFETCH(QString, json);
+    QFETCH(bool, yes);
+    QFETCH(QString, says);
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("f.json"));
+    QFile f(file);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(json.toUtf8());
+    f.close();
+    QStringList args{QStringLiteral("config"), QStringLiteral("write"), file,
+                     QStringLiteral("--port"), QStringLiteral("/nonexistent/tty")};
+    if (yes)
+        args << QStringLiteral("--yes");
+    const Run r = cli(args);
+    QCOMPARE(r.code, 2);
+    QVERIFY2((r.out + r.err).contains(says), qPrintable(r.out + r.err));
+}
+
+// A file with some fields takes the others from the relay.
+void TestCli::configWriteOfSomeFields() {
+    SimProcess sim;
+    QVERIFY(sim.ok());
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("f.json"));
+    QFile f(file);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(R"({"z_umax_v": 400, "tipo_text": "Насос 3"})");
+    f.close();
+    QCOMPARE(cli({QStringLiteral("config"), QStringLiteral("write"), file, QStringLiteral("--yes"),
+                  QStringLiteral("--port"), sim.path()})
+                 .code,
+             0);
+    const Run read = cli({QStringLiteral("config"), QStringLiteral("read"),
+                          QStringLiteral("--port"), sim.path()});
+    const QJsonObject o = QJsonDocument::fromJson(read.out.toUtf8()).object();
+    QCOMPARE(o.value(QStringLiteral("z_umax_v")).toInt(), 400);
+    QCOMPARE(o.value(QStringLiteral("tipo_text")).toString(), QStringLiteral("Насос 3         "));
+    QCOMPARE(o.value(QStringLiteral("z_umin_v")).toInt(), 170);
+}
+
+// A relay that stores something else is reported, field by field, never as written.
+void TestCli::configWriteMisstored() {
+    SimProcess sim({QStringLiteral("--fault"), QStringLiteral("misstore")});
+    QVERIFY(sim.ok());
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("f.json"));
+    QFile f(file);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(R"({"z_umax_v": 250})");
+    f.close();
+    const Run r = cli({QStringLiteral("config"), QStringLiteral("write"), file,
+                       QStringLiteral("--yes"), QStringLiteral("--port"), sim.path()});
+    QCOMPARE(r.code, 1);
+    QVERIFY2(r.err.contains(QStringLiteral("записано 250, считано 7000")), qPrintable(r.err));
+    QVERIFY(!r.out.contains(QStringLiteral("Конфигурация считана")));
+}
+
+void TestCli::rs485SpeedAndCalibration_data() {
+    QTest::addColumn<QStringList>("sim");
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("says");
+    const QStringList plain;
+    const QStringList inputs = {QStringLiteral("--reference"),
+                                QStringLiteral("ua=230,ub=230,uc=230,ia=5,ib=5,ic=5,iut=0.5")};
+    const QString yes = QStringLiteral("--yes");
+    const QString ref = QStringLiteral("--ref");
+
+    QTest::newRow("rs485 needs --yes")
+        << plain << QStringList{QStringLiteral("rs485-speed"), QStringLiteral("9600")} << 2
+        << QStringLiteral("--yes");
+    QTest::newRow("rs485 speed not in the list")
+        << plain << QStringList{QStringLiteral("rs485-speed"), QStringLiteral("12345"), yes} << 2
+        << QStringLiteral("115200");
+    QTest::newRow("rs485, relay keeps its line")
+        << plain << QStringList{QStringLiteral("rs485-speed"), QStringLiteral("9600"), yes} << 0
+        << QStringLiteral("Процесс изменения скорости RS485 успешно завершен!");
+    QTest::newRow("rs485, relay followed")
+        << QStringList{QStringLiteral("--follow")}
+        << QStringList{QStringLiteral("rs485-speed"), QStringLiteral("57600"), yes} << 0
+        << QStringLiteral("Реле отвечает на скорости 57600 бод.");
+    QTest::newRow("rs485, silent relay")
+        << QStringList{QStringLiteral("--serial"), QStringLiteral("601")}
+        << QStringList{QStringLiteral("rs485-speed"), QStringLiteral("9600"), yes} << 1
+        << QStringLiteral("Процесс изменения скорости RS485 остановлен!");
+
+    QTest::newRow("calibrate needs --yes")
+        << inputs << QStringList{QStringLiteral("calibrate"), ref, QStringLiteral("ua=230")} << 2
+        << QStringLiteral("--yes");
+    QTest::newRow("calibrate needs references")
+        << inputs << QStringList{QStringLiteral("calibrate"), yes} << 2 << QStringLiteral("--ref");
+    QTest::newRow("calibrate, reference not a number")
+        << inputs
+        << QStringList{QStringLiteral("calibrate"), ref, QStringLiteral("ua=230,ia=abc"), yes} << 2
+        << QStringLiteral("Ia: эталонное значение «abc»");
+    QTest::newRow("calibrate, zero reference")
+        << inputs << QStringList{QStringLiteral("calibrate"), ref, QStringLiteral("iut=0,0"), yes}
+        << 2 << QStringLiteral("Iут: эталонное значение «0,0»");
+    QTest::newRow("calibrate, unknown channel")
+        << inputs << QStringList{QStringLiteral("calibrate"), ref, QStringLiteral("ux=1"), yes} << 2
+        << QStringLiteral("«ux»");
+    QTest::newRow("calibrate, decimal comma")
+        << inputs
+        << QStringList{QStringLiteral("calibrate"), ref, QStringLiteral("ua=115,ia=2,5"), yes} << 0
+        << QStringLiteral("Ua=1140 Ub=570 Uc=570 Ia=400 Ib=200 Ic=200 Iут=5000");
+    QTest::newRow("calibrate, no signal")
+        << QStringList{QStringLiteral("--reference"), QStringLiteral("ua=230")}
+        << QStringList{QStringLiteral("calibrate"), ref, QStringLiteral("ua=230,ub=230"), yes} << 2
+        << QStringLiteral("Ub: нет сигнала");
+}
+
+// Each prints the words of its window's boxes; input that cannot be used sends nothing.
+void TestCli::rs485SpeedAndCalibration() {
+    QFETCH(QStringList, sim);
+    QFETCH(QStringList, args);
+    QFETCH(int, code);
+    QFETCH(QString, says);
+    SimProcess relay(sim);
+    QVERIFY(relay.ok());
+    const Run r = cli(args << QStringLiteral("--port") << relay.path());
+    QCOMPARE(r.code, code);
+    QVERIFY2((r.out + r.err).contains(says), qPrintable(r.out + r.err));
+    if (code == 0 && args.first() == QLatin1String("calibrate"))
+        QVERIFY(r.out.contains(
+            QStringLiteral("Внимание! Калибровка завершена. Защита заблокирована.")));
+}
+
+// The CSV is the grid: the 13 headers, then a row a line numbered from 1, the same
+// rows as the JSON list.
+void TestCli::eventsAsCsv() {
+    SimProcess sim;
+    QVERIFY(sim.ok());
+    const Run r = cli(
+        {QStringLiteral("events"), QStringLiteral("--csv"), QStringLiteral("--port"), sim.path()});
+    QCOMPARE(r.code, 0);
+    QVERIFY(r.out.endsWith(QStringLiteral("\r\n")));
+    const QStringList lines = r.out.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    QCOMPARE(lines.first(), QStringLiteral("№ п/п;Дата/Время;КЛИВ;Обор.;Защита;Ua, В;Ub, В;Uc, "
+                                           "В;Ia, A;Ib, A;Ic, A;Iут, А;cos f"));
+    QCOMPARE(lines.size(), 1 + 93); // seven of the simulated relay's slots are spoilt
+    for (qsizetype k = 1; k < lines.size(); ++k) {
+        const QStringList fields = lines[k].split(QLatin1Char(';'));
+        QCOMPARE(fields.size(), 13);
+        QCOMPARE(fields.first(), QString::number(k));
+        QCOMPARE(fields.at(1).size(), 20);
+    }
+
+    const Run json = cli(
+        {QStringLiteral("events"), QStringLiteral("--json"), QStringLiteral("--port"), sim.path()});
+    QCOMPARE(json.code, 0);
+    QCOMPARE(QJsonDocument::fromJson(json.out.toUtf8()).array().size(), lines.size() - 1);
+}
+
+void TestCli::eventsAsText_data() {
+    QTest::addColumn<QStringList>("sim");
+    QTest::addColumn<int>("lines");
+    QTest::newRow("wrapped log") << QStringList() << 1 + 93 + 1;
+    QTest::newRow("empty log") << QStringList{QStringLiteral("--events"), QStringLiteral("empty")}
+                               << 2;
+}
+
+// The grid as text, headers first, then the box's words.
+void TestCli::eventsAsText() {
+    QFETCH(QStringList, sim);
+    QFETCH(int, lines);
+    SimProcess relay(sim);
+    QVERIFY(relay.ok());
+    const Run r = cli({QStringLiteral("events"), QStringLiteral("--port"), relay.path()});
+    QCOMPARE(r.code, 0);
+    const QStringList out = r.out.trimmed().split(QLatin1Char('\n'));
+    QCOMPARE(out.size(), lines);
+    QVERIFY(out.first().startsWith(QStringLiteral("№ п/п  Дата/Время")));
+    QVERIFY(out.first().endsWith(QStringLiteral("cos f")));
+    QCOMPARE(out.last(), QStringLiteral("Протокол считан!"));
+    QCOMPARE(cli({QStringLiteral("events"), QStringLiteral("--csv"), QStringLiteral("--json"),
+                  QStringLiteral("--port"), relay.path()})
+                 .code,
+             2);
+}
+
+// Without --yes nothing is sent and the counts stay; with it they start again from zero.
+void TestCli::accountingResetNeedsYes() {
+    SimProcess sim;
+    QVERIFY(sim.ok());
+    const auto counts = [&sim] {
+        const Run r = cli({QStringLiteral("accounting"), QStringLiteral("--json"),
+                           QStringLiteral("--port"), sim.path()});
+        return QJsonDocument::fromJson(r.out.toUtf8()).object();
+    };
+    const Run refused =
+        cli({QStringLiteral("accounting-reset"), QStringLiteral("--port"), sim.path()});
+    QCOMPARE(refused.code, 2);
+    QVERIFY2(refused.err.contains(QStringLiteral("--yes")), qPrintable(refused.err));
+    QVERIFY(counts().value(QStringLiteral("switchOns")).toInt() > 0);
+
+    const Run read = cli({QStringLiteral("accounting"), QStringLiteral("--port"), sim.path()});
+    QCOMPARE(read.code, 0);
+    QVERIFY(read.out.startsWith(QStringLiteral("Начало учета:")));
+    QVERIFY(read.out.endsWith(QStringLiteral("Учетная запись считана!\n")));
+
+    const Run reset = cli({QStringLiteral("accounting-reset"), QStringLiteral("--yes"),
+                           QStringLiteral("--port"), sim.path()});
+    QCOMPARE(reset.code, 0);
+    QVERIFY(reset.out.contains(QStringLiteral("К-во включений оборуд.:   0\n")));
+    QVERIFY(reset.out.endsWith(QStringLiteral("Учетная запись обнулена!\n")));
+    const QJsonObject after = counts();
+    QCOMPARE(after.value(QStringLiteral("switchOns")).toInt(), 0);
+    QCOMPARE(after.value(QStringLiteral("trips")).toInt(), 0);
+    QVERIFY(after.value(QStringLiteral("start")).isString());
+}
+
+// The progress line as the search window shows it, then the speed found; a script gets
+// the speed alone. The relay then answers at that speed.
+void TestCli::searchFindsTheRelay() {
+    SimProcess relay({QStringLiteral("--serial"), QStringLiteral("1234"), QStringLiteral("--baud"),
+                      QStringLiteral("2400")});
+    QVERIFY(relay.ok());
+    const QStringList where = {QStringLiteral("--serial"), QStringLiteral("1234"),
+                               QStringLiteral("--port"), relay.path()};
+    const Run r = cli(QStringList{QStringLiteral("search")} + where);
+    QCOMPARE(r.code, 0);
+    const QStringList lines = r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 10);
+    QCOMPARE(lines.first(), QStringLiteral("Процесс:... "));
+    QCOMPARE(lines.at(1), QStringLiteral("Процесс:     300 бод/сек   повтор №1"));
+    QCOMPARE(lines.at(7), QStringLiteral("Процесс:   2400 бод/сек   повтор №1"));
+    QCOMPARE(lines.last(), QStringLiteral("Найдено устройство: скорость   2400 бод/сек"));
+
+    const Run json = cli(QStringList{QStringLiteral("search"), QStringLiteral("--json")} + where);
+    QCOMPARE(json.code, 0);
+    QCOMPARE(QJsonDocument::fromJson(json.out.toUtf8()).object(),
+             QJsonObject({{QStringLiteral("baud"), 2400}}));
+
+    const Run version = cli(
+        QStringList{QStringLiteral("version"), QStringLiteral("--baud"), QStringLiteral("2400")} +
+        where);
+    QCOMPARE(version.out.trimmed(), QStringLiteral("КЛИВ-1M v3.07"));
+}
+
+void TestCli::searchEndings_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("says");
+    QTest::newRow("no relay of that number")
+        << QStringList{QStringLiteral("--serial"), QStringLiteral("601")} << 1
+        << QStringLiteral("Процесс поиска завершен! Устройство не обнаружено!");
+    QTest::newRow("port does not open")
+        << QStringList{QStringLiteral("--port"), QStringLiteral("/nonexistent/tty")} << 3
+        << QStringLiteral("Ошибка открытия порта !");
+    QTest::newRow("a speed makes no sense")
+        << QStringList{QStringLiteral("--baud"), QStringLiteral("9600")} << 2
+        << QStringLiteral("--baud");
+}
+
+void TestCli::searchEndings() {
+    QFETCH(QStringList, args);
+    QFETCH(int, code);
+    QFETCH(QString, says);
+    // The last --port wins, so a row's own port comes after the relay's.
+    const Run r =
+        cli(QStringList{QStringLiteral("search"), QStringLiteral("--port"), m_sim->path()} + args);
+    QCOMPARE(r.code, code);
+    QVERIFY2(r.err.contains(says), qPrintable(r.out + r.err));
+}
+
+// The ports command lists a path it is given first, as the windows' port lists do.
+void TestCli::portsListTheGivenPathFirst() {
+    const Run r = cli({QStringLiteral("ports"), QStringLiteral("--port"), m_sim->path(),
+                       QStringLiteral("--port"), QStringLiteral("/tmp/kliv-not-there")});
+    QCOMPARE(r.code, 0);
+    const QStringList lines = r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QVERIFY(lines.size() >= 2);
+    QCOMPARE(lines.at(0), m_sim->path());
+    QCOMPARE(lines.at(1), QStringLiteral("/tmp/kliv-not-there"));
 }
 
 QTEST_GUILESS_MAIN(TestCli)

@@ -4,6 +4,7 @@
 #include "link/engine.h"
 #include "protocol/clock.h"
 #include "protocol/frame.h"
+#include "protocol/numfmt.h"
 #include "protocol/status.h"
 #include "protocol/waveform.h"
 #include "widgets/shape.h"

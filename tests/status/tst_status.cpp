@@ -1,5 +1,6 @@
 #include "protocol/frame.h"
 #include "protocol/status.h"
+#include "protocol/statustext.h"
 
 #include <QTest>
 

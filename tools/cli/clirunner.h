@@ -30,6 +30,21 @@ class Runner : public QObject {
         return exec(job);
     }
 
+    // The first job of several in a row: its success starts the next one instead of
+    // ending the run (`next` starts it with then() or run's last job, or finishes).
+    template <class J> int runFirst(J* job, std::function<void(J&)> next) {
+        connect(job, &Job::succeeded, this, [job, next] { next(*job); });
+        return exec(job);
+    }
+    // The next job, started from inside a running chain; ends the run when it succeeds.
+    template <class J> void then(J* job, std::function<void(J&)> onSuccess) {
+        connect(job, &Job::succeeded, this, [this, job, onSuccess] {
+            onSuccess(*job);
+            finish(Done);
+        });
+        m_engine.start(job);
+    }
+
     void finish(int code);
     void print(const QString& text);           // stdout
     void printJson(const QJsonObject& object); // stdout, one line

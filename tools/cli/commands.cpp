@@ -1,15 +1,20 @@
 #include "commands.h"
 
+#include "calibrationcommands.h"
+#include "journalcommands.h"
 #include "link/jobs/clocksetjob.h"
 #include "link/jobs/livestatusjob.h"
 #include "link/jobs/polljob.h"
 #include "link/jobs/protectionresetjob.h"
 #include "link/jobs/rawjob.h"
 #include "link/jobs/versionjob.h"
+#include "configcommands.h"
+#include "reportcommands.h"
 #include "liveoutput.h"
 #include "protocol/clock.h"
 #include "protocol/frame.h"
 #include "protocol/numfmt.h"
+#include "searchcommands.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -183,7 +188,7 @@ bool parseInt(const QString& text, int min, int max, int* out) {
 }
 
 QList<QCommandLineOption> commandOptions() {
-    return {
+    const QList<QCommandLineOption> own = {
         {QStringLiteral("count"), QStringLiteral("poll: число записей"), QStringLiteral("N"),
          QStringLiteral("0")},
         {QStringLiteral("view"), QStringLiteral("poll: осциллограммы none|A|AB|ABC"),
@@ -193,11 +198,17 @@ QList<QCommandLineOption> commandOptions() {
          QStringLiteral("N"), QStringLiteral("0")},
         {QStringLiteral("auto-dst"), QStringLiteral("clock-set: авт. перевод часов")},
         {QStringLiteral("yes"), QStringLiteral("подтверждение команды, изменяющей данные реле")},
+        {QStringLiteral("out"), QStringLiteral("config read: файл для записи JSON"),
+         QStringLiteral("FILE")},
+        {QStringLiteral("ref"),
+         QStringLiteral("calibrate: эталонные значения ua=V,ub=V,uc=V,ia=A,ib=A,ic=A,iut=A"),
+         QStringLiteral("SPEC")},
     };
+    return own + journalOptions() + reportOptions();
 }
 
 const QList<Command>& commands() {
-    static const QList<Command> all = {
+    static const QList<Command> own = {
         {QStringLiteral("version"), QStringLiteral("версия программы МК"), version},
         {QStringLiteral("status"), QStringLiteral("одна запись текущих данных"), status},
         {QStringLiteral("poll"), QStringLiteral("опрос: --count N, --view none|A|AB|ABC"), poll},
@@ -210,6 +221,9 @@ const QList<Command>& commands() {
                         "изменяющий данные реле, только с --yes"),
          raw},
     };
+    static const QList<Command> all =
+        own + configCommands() + journalCommands() + calibrationCommands() + searchCommands() +
+        reportCommands();
     return all;
 }
 

@@ -1,5 +1,7 @@
 #include "liveoutput.h"
 
+#include "protocol/statustext.h"
+
 #include "protocol/protections.h"
 
 #include <QJsonArray>

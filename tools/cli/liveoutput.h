@@ -1,5 +1,6 @@
 #pragma once
 
+#include "protocol/numfmt.h"
 #include "protocol/status.h"
 
 #include <QJsonObject>

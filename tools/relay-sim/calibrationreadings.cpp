@@ -8,8 +8,6 @@ namespace kliv::sim {
 
 namespace {
 
-constexpr const char* ChannelNames[CalibrationChannels] = {"ua", "ub", "uc", "ia",
-                                                           "ib", "ic", "iut"};
 constexpr double MaxReference = 100000;
 constexpr double MaxReading = 0xFFFFFF;
 
@@ -19,19 +17,14 @@ bool fail(QString* error, const QString& why) {
     return false;
 }
 
-bool isPhaseCurrent(int channel) {
-    return channel >= 3 && channel < 6;
-}
-
 bool parseInto(const QString& text, CalibrationReference* r, QString* error) {
     for (const QString& part : text.split(QLatin1Char(','))) {
         const QString name = part.section(QLatin1Char('='), 0, 0).trimmed().toLower();
-        const auto known = std::find_if(std::begin(ChannelNames), std::end(ChannelNames),
-                                        [&](const char* n) { return name == QLatin1String(n); });
-        if (known == std::end(ChannelNames))
+        const int channel = calibration::channelOfKey(name);
+        if (channel < 0)
             return fail(error,
                         QStringLiteral("unknown channel \"%1\" (ua ub uc ia ib ic iut)").arg(name));
-        std::optional<double>& slot = (*r)[std::size_t(known - std::begin(ChannelNames))];
+        std::optional<double>& slot = (*r)[std::size_t(channel)];
         if (slot)
             return fail(error, QStringLiteral("%1 given twice").arg(name));
         bool ok = false;
@@ -46,14 +39,19 @@ bool parseInto(const QString& text, CalibrationReference* r, QString* error) {
     return true;
 }
 
-quint32 reading(int coefficient, double reference, int factor) {
+// The smallest reading that gives the coefficient back by the tool's own arithmetic.
+quint32 reading(int channel, int coefficient, double reference) {
     if (coefficient <= 0 || reference <= 0)
         return 0;
-    double n = std::ceil(coefficient * reference / factor);
+    const auto gives = [&](double n) {
+        return calibration::coefficientOf(channel, qint64(n) * calibration::Measurements,
+                                          reference);
+    };
+    double n = std::ceil(coefficient * reference / calibration::factorOf(channel));
     // The product may land a hair off an exact quotient either way.
-    while (n > 0 && factor * (n - 1) / reference >= coefficient)
+    while (n > 0 && gives(n - 1) >= coefficient)
         --n;
-    while (factor * n / reference < coefficient)
+    while (gives(n) < coefficient)
         ++n;
     return quint32(std::min(n, MaxReading));
 }
@@ -84,7 +82,7 @@ calibrationReadings(const std::array<int, CalibrationChannels>& coefficients,
     for (int k = 0; k < CalibrationChannels; ++k) {
         const auto i = std::size_t(k);
         if (reference[i])
-            raw[i] = reading(coefficients[i], *reference[i], isPhaseCurrent(k) ? 2 : 1);
+            raw[i] = reading(k, coefficients[i], *reference[i]);
     }
     return raw;
 }

@@ -2,7 +2,7 @@
 
 #include "plant.h"
 
-#include "protocol/configuration.h"
+#include "protocol/calibration.h"
 
 #include <QString>
 #include <array>
@@ -10,7 +10,7 @@
 
 namespace kliv::sim {
 
-constexpr int CalibrationChannels = config::CoefficientCount; // Ua Ub Uc Ia Ib Ic Iут
+constexpr int CalibrationChannels = calibration::ChannelCount; // Ua Ub Uc Ia Ib Ic Iут
 
 // The true signals at the relay's inputs during a calibration, in volts and amperes; a
 // channel with none reads 0.

@@ -2,14 +2,14 @@
 
 #include "simlog.h"
 
+#include "protocol/calibration.h"
 #include "protocol/frame.h"
 
 namespace kliv::sim {
 
 namespace {
 
-constexpr int CoefficientBytes = 2 * config::CoefficientCount;
-constexpr int CalibrationPayloadSize = 1 + CoefficientBytes;
+constexpr int CoefficientBytes = calibration::WritePayloadSize - 1;
 
 } // namespace
 
@@ -23,7 +23,7 @@ std::optional<QByteArray> ConfigStore::write(const QByteArray& payload) {
     const int mode = payload.isEmpty() ? -1 : quint8(payload.at(0));
     if (mode == config::WriteFull && payload.size() == config::WritePayloadSize)
         m_block = payload.mid(1);
-    else if (mode == config::WriteCalibration && payload.size() == CalibrationPayloadSize)
+    else if (mode == config::WriteCalibration && payload.size() == calibration::WritePayloadSize)
         storeCalibration(payload.mid(1));
     else
         return std::nullopt;

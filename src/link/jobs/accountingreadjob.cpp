@@ -1,0 +1,16 @@
+#include "link/jobs/accountingreadjob.h"
+
+#include "protocol/frame.h"
+
+namespace kliv {
+
+void AccountingReadJob::begin() {
+    send({KindAccountingRead});
+}
+
+void AccountingReadJob::onReply(const QByteArray& frame) {
+    m_record = accounting::decode(frame::payloadOf(frame));
+    succeed();
+}
+
+} // namespace kliv

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "link/job.h"
+#include "protocol/accounting.h"
+
+namespace kliv {
+
+// "Обнулить учетную запись": zeroes the relay's accounting counts. The relay answers
+// with the record as it stands after the reset, with the new start of accounting.
+class AccountingResetJob : public Job {
+    Q_OBJECT
+  public:
+    const AccountingRecord& record() const { return m_record; }
+
+  protected:
+    void begin() override;
+    void onReply(const QByteArray& frame) override;
+
+  private:
+    AccountingRecord m_record;
+};
+
+} // namespace kliv

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "link/job.h"
+#include "protocol/calibration.h"
+
+#include <optional>
+
+namespace kliv {
+
+// "Авто-калибровка": ten calibration measurements, the coefficients of the channels to
+// calibrate worked out of their mean readings and true signals, and the calibration
+// write of all seven, after which the relay blocks its protection. A coefficient that
+// cannot be written (no signal, or more than 16 bits) ends the job with nothing written.
+class CalibrationJob : public Job {
+    Q_OBJECT
+  public:
+    // `references`: the true signals of the channels to calibrate. `kept`: the coefficients
+    // of the other channels; without them the relay's configuration is read first, so the
+    // other channels keep what the relay holds.
+    explicit CalibrationJob(const calibration::References& references,
+                            std::optional<calibration::Coefficients> kept = std::nullopt);
+
+    // After success: the coefficients the relay now holds and its blocking after a trip.
+    const calibration::WriteReply& result() const { return m_result; }
+
+    std::optional<Message> failureMessage(Failure reason) const override;
+
+  Q_SIGNALS:
+    void progress(int step); // 1..10 as the measurements arrive, 11 once the write has left
+    void coefficientsComputed(const kliv::calibration::Coefficients& coefficients); // to write
+
+  protected:
+    QString refusal() const override;
+    void begin() override;
+    void onReply(const QByteArray& frame) override;
+
+  private:
+    enum class Stage { ReadingKept, Measuring, Writing };
+
+    void ask(Stage stage); // the request of the stage
+    void measured(const calibration::Readings& readings);
+    void write();
+    void turnAway(const QString& why);
+
+    calibration::References m_references;
+    std::optional<calibration::Coefficients> m_kept;
+    Stage m_stage = Stage::Measuring;
+    calibration::Sums m_sums{};
+    int m_step = 0;
+    int m_strays = 0; // replies in a row that were not the one asked for
+    QByteArray m_writePayload;
+    calibration::WriteReply m_result;
+};
+
+} // namespace kliv

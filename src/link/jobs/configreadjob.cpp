@@ -1,0 +1,29 @@
+#include "link/jobs/configreadjob.h"
+
+#include "protocol/frame.h"
+
+namespace kliv {
+
+QByteArray ConfigReadJob::blockOf(const QByteArray& frame) {
+    const QByteArray payload = frame::payloadOf(frame);
+    return payload.size() < config::BlockSize ? QByteArray() : payload.left(config::BlockSize);
+}
+
+void ConfigReadJob::begin() {
+    send({KindConfigRead});
+}
+
+void ConfigReadJob::onReply(const QByteArray& frame) {
+    m_block = blockOf(frame);
+    if (m_block.isEmpty()) {
+        fail(Failure::Mismatch,
+             QStringLiteral("Ответ устройства короче записи конфигурации (%1 байт вместо %2).")
+                 .arg(frame::payloadLength(frame))
+                 .arg(config::BlockSize));
+        return;
+    }
+    m_configuration = config::decode(m_block);
+    succeed();
+}
+
+} // namespace kliv

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "link/job.h"
+#include "protocol/configuration.h"
+
+namespace kliv {
+
+// "Считать конфигурацию": the configuration the relay holds, as its block carries it.
+class ConfigReadJob : public Job {
+    Q_OBJECT
+  public:
+    const Configuration& configuration() const { return m_configuration; }
+    const QByteArray& block() const { return m_block; }
+
+    // The block of a read reply; empty when the reply is too short to be one, so that
+    // leftovers are never shown as settings.
+    static QByteArray blockOf(const QByteArray& frame);
+
+  protected:
+    void begin() override;
+    void onReply(const QByteArray& frame) override;
+
+  private:
+    Configuration m_configuration;
+    QByteArray m_block;
+};
+
+} // namespace kliv

@@ -1,0 +1,87 @@
+#include "link/jobs/configwritejob.h"
+
+#include "link/jobs/configreadjob.h"
+#include "protocol/frame.h"
+
+#include <QPointer>
+#include <QStringList>
+
+namespace kliv {
+
+namespace {
+constexpr int WriteExtraTimeoutMs = 500; // the relay stores the block before it answers
+}
+
+ConfigWriteJob::ConfigWriteJob(const Configuration& value) : m_value(value) {
+    qRegisterMetaType<kliv::Configuration>();
+}
+
+// Nothing that does not fit its field on the wire is ever sent: it would be cut to its
+// low bits and the relay would protect with a value nobody chose.
+QString ConfigWriteJob::refusal() const {
+    QStringList texts;
+    for (const config::FieldProblem& p : config::problems(m_value, NumberLocale::system()))
+        texts.append(p.text);
+    return texts.join(QLatin1Char('\n'));
+}
+
+void ConfigWriteJob::begin() {
+    m_block = config::encode(m_value);
+    send({KindConfigWrite, config::writePayload(m_value), Watch::ReplyTimeout,
+          WriteExtraTimeoutMs});
+}
+
+void ConfigWriteJob::onReply(const QByteArray& frame) {
+    if (m_step == Step::Writing)
+        onWriteReply(frame);
+    else
+        onReadReply(frame);
+}
+
+void ConfigWriteJob::onWriteReply(const QByteArray& frame) {
+    const QByteArray payload = frame::payloadOf(frame);
+    if (payload.isEmpty() || quint8(payload.at(0)) != config::WriteFull) {
+        fail(Failure::Mismatch, QStringLiteral("Устройство не подтвердило запись конфигурации."));
+        return;
+    }
+    m_step = Step::ReadingBack;
+    QPointer<ConfigWriteJob> self(this);
+    Q_EMIT written(); // a window may hold a box open here
+    if (!self || !running())
+        return;
+    send({KindConfigRead});
+}
+
+void ConfigWriteJob::onReadReply(const QByteArray& frame) {
+    m_readBlock = ConfigReadJob::blockOf(frame);
+    if (m_readBlock.isEmpty()) {
+        fail(Failure::Mismatch, QStringLiteral("Ответ устройства короче записи конфигурации."));
+        return;
+    }
+    m_readBack = config::decode(m_readBlock);
+    QPointer<ConfigWriteJob> self(this);
+    Q_EMIT readBackDone(m_readBack);
+    if (!self || !running())
+        return;
+    if (m_readBlock == m_block) {
+        succeed();
+        return;
+    }
+    QStringList lines;
+    for (const config::FieldDifference& d : differences(NumberLocale::system()))
+        lines.append(config::differenceText(d));
+    if (lines.isEmpty()) // bytes that no field shows, such as what follows a text's zero
+        for (int i = 0; i < config::BlockSize; ++i)
+            if (m_readBlock.at(i) != m_block.at(i))
+                lines.append(QStringLiteral("байт %1: записано %2, считано %3")
+                                 .arg(i)
+                                 .arg(quint8(m_block.at(i)))
+                                 .arg(quint8(m_readBlock.at(i))));
+    fail(Failure::Mismatch, lines.join(QLatin1Char('\n')));
+}
+
+QList<config::FieldDifference> ConfigWriteJob::differences(const NumberLocale& loc) const {
+    return config::differences(config::decode(m_block), m_readBack, loc);
+}
+
+} // namespace kliv

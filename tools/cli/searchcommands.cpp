@@ -1,0 +1,42 @@
+#include "searchcommands.h"
+
+#include "link/jobs/searchjob.h"
+#include "link/speeds.h"
+
+namespace kliv::cli {
+
+namespace {
+
+// Probes as the search window does and prints its progress line as it changes; a
+// script gets only the speed found.
+Prepared search(const CommandLine& cl) {
+    if (cl.isSet(QStringLiteral("baud")))
+        return {QStringLiteral("search перебирает все скорости сам; --baud не указывается."), {}};
+    if (!cl.args.isEmpty())
+        return {QStringLiteral("search: лишние параметры: %1").arg(cl.args.join(QLatin1Char(' '))),
+                {}};
+    return {{}, [](Runner& r) {
+                auto* job = new SearchJob;
+                if (!r.json())
+                    QObject::connect(job, &SearchJob::statusChanged, &r,
+                                     [&r](const QString& text) { r.print(text); });
+                return r.run<SearchJob>(job, [&r](SearchJob& found) {
+                    const int index = found.speedIndex();
+                    if (r.json())
+                        r.printJson({{QStringLiteral("baud"), speeds::Baud[std::size_t(index)]}});
+                    else
+                        r.print(msg::searchFoundAt(speeds::items().at(index)));
+                });
+            }};
+}
+
+} // namespace
+
+QList<Command> searchCommands() {
+    return {
+        {QStringLiteral("search"),
+         QStringLiteral("поиск устройства с заводским номером --serial на всех скоростях"), search},
+    };
+}
+
+} // namespace kliv::cli

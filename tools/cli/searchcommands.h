@@ -1,0 +1,10 @@
+#pragma once
+
+#include "commands.h"
+
+namespace kliv::cli {
+
+// The device search: search.
+QList<Command> searchCommands();
+
+} // namespace kliv::cli
