@@ -1,49 +1,36 @@
 #include "link/jobs/eventlogjob.h"
 
-#include "link/engine.h"
-#include "link/speeds.h"
 #include "protocol/frame.h"
 
 #include <QPointer>
 
 namespace kliv {
 
-EventLogJob::EventLogJob() {
-    connect(&m_deadline, &ReplyDeadline::expired, this, [this] { onReplyTimeout(); });
-}
-
-void EventLogJob::ask(const Request& request) {
-    send(request);
-    m_deadline.sent(speeds::replyTimeoutMs(engine().speedIndex()) + request.extraTimeoutMs);
-}
-
 void EventLogJob::begin() {
-    ask(m_reader.start());
+    send(m_reader.start());
+}
+
+bool EventLogJob::accepts(const QByteArray& frame) const {
+    return m_reader.expects(frame::payloadOf(frame));
 }
 
 void EventLogJob::onReply(const QByteArray& frame) {
     switch (m_reader.take(frame::payloadOf(frame))) {
-    case EventLogReader::Step::Ignored:
-        m_deadline.waitOut();
+    case EventLogReader::Step::Ignored: // accepts() lets no other block through
         return;
     case EventLogReader::Step::NextBlock:
-        ask(m_reader.nextRequest());
+        send(m_reader.nextRequest());
         Q_EMIT progress(m_reader.blocksRead());
         return;
     case EventLogReader::Step::Complete: {
         m_rows = m_reader.rows();
         QPointer<Job> self(this);
         Q_EMIT progress(m_reader.blocksRead());
-        if (!self || !running())
-            return;
-        succeed();
+        if (self && running())
+            succeed();
         return;
     }
     }
-}
-
-void EventLogJob::onEnd() {
-    m_deadline.stop();
 }
 
 } // namespace kliv

@@ -22,6 +22,10 @@ Request EventLogReader::nextRequest() const {
     return requestFor(m_next);
 }
 
+bool EventLogReader::expects(const QByteArray& payload) const {
+    return m_next < eventlog::BlockCount && !payload.isEmpty() && quint8(payload.at(0)) == m_next;
+}
+
 // Only the block asked for is stored: an index above 9 would address slots beyond the
 // log, and any other index would overwrite a block already read or leave one unread.
 EventLogReader::Step EventLogReader::take(const QByteArray& payload) {
