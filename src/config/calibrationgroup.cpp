@@ -1,6 +1,9 @@
 #include "config/calibrationgroup.h"
 
+#include "link/engine.h"
+#include "link/jobs/calibrationjob.h"
 #include "widgets/fields.h"
+#include "widgets/prompt.h"
 #include "widgets/spinedit.h"
 
 #include <QCheckBox>
@@ -24,8 +27,9 @@ struct Channel {
     const char* unit;
 };
 
-// In the order the page shows them (voltages, currents, leakage).
-constexpr Channel Channels[] = {
+// In the order the page shows them (voltages, currents, leakage), which is the order of
+// the relay's channels.
+constexpr Channel Channels[calibration::ChannelCount] = {
     {"Ua:", "st_kua", "570", "CB_uak", "ua_k", "В"},
     {"Ub:", "st_kub", "570", "CB_ubk", "ub_k", "В"},
     {"Uc:", "st_kuc", "570", "CB_uck", "uc_k", "В"},
@@ -53,6 +57,7 @@ CalibrationGroup::CalibrationGroup(Engine& engine, Prompt& prompt, QWidget* pare
     g->setVerticalSpacing(3);
     int row = 0;
     for (const Channel& ch : Channels) {
+        const auto i = std::size_t(row);
         const QString captionText = QString::fromUtf8(ch.caption);
         auto* coefficient = narrow(textEdit(QString::fromLatin1(ch.coefficient),
                                             QString::fromLatin1(ch.coefficientDefault)),
@@ -69,6 +74,9 @@ CalibrationGroup::CalibrationGroup(Engine& engine, Prompt& prompt, QWidget* pare
         g->addWidget(box, row, Box);
         g->addWidget(reference, row, Reference);
         g->addWidget(unit(QString::fromUtf8(ch.unit)), row, Unit);
+        m_coefficients[i] = coefficient;
+        m_boxes[i] = box;
+        m_references[i] = reference;
         ++row;
     }
 
@@ -84,14 +92,59 @@ CalibrationGroup::CalibrationGroup(Engine& engine, Prompt& prompt, QWidget* pare
 
     // Auto-calibration is started from the foot of the group, under its choices.
     g->setRowStretch(row++, 1);
-    QProgressBar* progress =
-        progressBar(QStringLiteral("PBk"), 11, QStringLiteral("Авто-калибровка"));
-    progress->setMaximumHeight(cosf->sizeHint().height() * 2 / 3);
-    g->addWidget(progress, row++, Caption, 1, Unit - Caption + 1);
+    m_progress = progressBar(QStringLiteral("PBk"), calibration::Measurements + 1,
+                             QStringLiteral("Авто-калибровка"));
+    m_progress->setMaximumHeight(cosf->sizeHint().height() * 2 / 3);
+    g->addWidget(m_progress, row++, Caption, 1, Unit - Caption + 1);
 
     m_auto = button(QStringLiteral("Button5"), QStringLiteral("Авто-калибровка"));
-    m_auto->setEnabled(false); // the calibration job is not built yet
     g->addWidget(m_auto, row, Box, 1, Unit - Box + 1);
+    connect(m_auto, &QPushButton::clicked, this, &CalibrationGroup::calibrate);
+}
+
+// The question first, then every text the calibration needs, so that nothing is sent
+// unless the calibration can be written: the reference of each ticked channel, and the
+// coefficient each other channel keeps.
+void CalibrationGroup::calibrate() {
+    const Message question = msg::calibrationQuestion();
+    if (!m_prompt.ask(question.caption, question.text)) {
+        m_prompt.show(msg::calibrationCancelled());
+        return;
+    }
+    calibration::References references;
+    calibration::Coefficients kept{};
+    for (int c = 0; c < calibration::ChannelCount; ++c) {
+        const auto i = std::size_t(c);
+        if (m_boxes[i]->isChecked()) {
+            references[i] = calibration::parseReference(m_references[i]->text());
+            if (!references[i]) {
+                m_prompt.show(msg::calibrationRefused(),
+                              calibration::referenceProblem(c, m_references[i]->text()));
+                return;
+            }
+        } else if (const auto k = calibration::parseCoefficient(m_coefficients[i]->text())) {
+            kept[i] = *k;
+        } else {
+            m_prompt.show(msg::calibrationRefused(),
+                          calibration::coefficientProblem(c, m_coefficients[i]->text()));
+            return;
+        }
+    }
+    m_progress->setValue(0);
+    auto* job = new CalibrationJob(references, kept);
+    connect(job, &CalibrationJob::progress, m_progress, &QProgressBar::setValue);
+    connect(job, &CalibrationJob::coefficientsComputed, this, &CalibrationGroup::showCoefficients);
+    connect(job, &Job::succeeded, this, [this, job] {
+        showCoefficients(job->result().coefficients);
+        Q_EMIT blockingReported(job->result().blocking);
+        m_prompt.show(msg::calibrationDone());
+    });
+    m_engine.start(job);
+}
+
+void CalibrationGroup::showCoefficients(const calibration::Coefficients& coefficients) {
+    for (std::size_t i = 0; i < coefficients.size(); ++i)
+        m_coefficients[i]->setText(QString::number(coefficients[i]));
 }
 
 } // namespace kliv

@@ -1,7 +1,13 @@
 #pragma once
 
-#include <QGroupBox>
+#include "protocol/calibration.h"
 
+#include <QGroupBox>
+#include <array>
+
+class QCheckBox;
+class QLineEdit;
+class QProgressBar;
 class QPushButton;
 
 namespace kliv {
@@ -18,9 +24,21 @@ class CalibrationGroup : public QGroupBox {
 
     QPushButton* autoButton() const { return m_auto; } // "Авто-калибровка"
 
+  Q_SIGNALS:
+    // The relay's blocking after a trip, as it reports it after a calibration.
+    void blockingReported(bool on);
+
   private:
+    void calibrate(); // "Авто-калибровка"
+    void showCoefficients(const calibration::Coefficients& coefficients);
+
     Engine& m_engine;
     Prompt& m_prompt;
+    // By channel: Ua, Ub, Uc, Ia, Ib, Ic, Iут.
+    std::array<QLineEdit*, calibration::ChannelCount> m_coefficients{};
+    std::array<QCheckBox*, calibration::ChannelCount> m_boxes{};
+    std::array<QLineEdit*, calibration::ChannelCount> m_references{};
+    QProgressBar* m_progress = nullptr;
     QPushButton* m_auto = nullptr;
 };
 

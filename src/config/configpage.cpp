@@ -60,7 +60,9 @@ ConfigPage::ConfigPage(Engine& engine, Prompt& prompt, QWidget* parent)
     m_protection = new ProtectionGroup;
     auto* middle = new QHBoxLayout;
     middle->addWidget(m_protection, 1);
-    middle->addWidget(new CalibrationGroup(engine, prompt), 0);
+    auto* calibration = new CalibrationGroup(engine, prompt);
+    connect(calibration, &CalibrationGroup::blockingReported, this, &ConfigPage::setBlocking);
+    middle->addWidget(calibration, 0);
 
     auto* page = new QVBoxLayout(this);
     page->addLayout(top);

@@ -1,6 +1,9 @@
 #include "config/fieldbusgroup.h"
 
+#include "link/engine.h"
+#include "link/jobs/rs485speedjob.h"
 #include "widgets/fields.h"
+#include "widgets/prompt.h"
 #include "widgets/spinedit.h"
 
 #include <QComboBox>
@@ -56,6 +59,22 @@ FieldbusGroup::FieldbusGroup(Engine& engine, Prompt& prompt, QWidget* parent)
         g->addWidget(field, 1, col + 1);
     }
     g->addWidget(unit(QStringLiteral("мСек")), 1, 6);
+
+    // Only the user's pick: a configuration read selects the relay's speed quietly.
+    connect(speed, &QComboBox::activated, this, &FieldbusGroup::changeRs485Speed);
+}
+
+// Answering No leaves the picked entry in the list, so a later configuration write
+// sends it.
+void FieldbusGroup::changeRs485Speed(int index) {
+    const Message question = msg::rs485Question();
+    if (!m_prompt.ask(question.caption, question.text)) {
+        m_prompt.show(msg::rs485Cancelled());
+        return;
+    }
+    auto* job = new Rs485SpeedJob(index);
+    connect(job, &Job::succeeded, this, [this] { m_prompt.show(msg::rs485Changed()); });
+    m_engine.start(job);
 }
 
 } // namespace kliv

@@ -19,6 +19,9 @@ class FieldbusGroup : public QGroupBox {
     static QStringList protocolItems();
 
   private:
+    // cb_rs485: a speed the user picked moves the relay's RS485 port to it, once confirmed.
+    void changeRs485Speed(int index);
+
     Engine& m_engine;
     Prompt& m_prompt;
 };

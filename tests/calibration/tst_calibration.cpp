@@ -1,8 +1,10 @@
-// Auto-calibration: the coefficient arithmetic and its refusals, the messages, and the
-// job on a line without a device and against the simulated relay.
+// Auto-calibration: the coefficient arithmetic and its refusals, the messages, the job on
+// a line without a device and against the simulated relay, and the page that starts it.
 
 #include "common/fakeport.h"
+#include "common/recordingprompt.h"
 #include "common/simprocess.h"
+#include "config/configpage.h"
 #include "link/engine.h"
 #include "link/jobs/calibrationjob.h"
 #include "link/jobs/polljob.h"
@@ -11,6 +13,10 @@
 #include "protocol/calibration.h"
 #include "protocol/frame.h"
 
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -96,6 +102,10 @@ class TestCalibration : public QObject {
     void badInputSendsNothing_data();
     void badInputSendsNothing();
     void againstTheSimulatedRelay();
+    void pageCalibrates();
+    void pageRefusesTextsItCannotUse_data();
+    void pageRefusesTextsItCannotUse();
+    void pageCancelled();
 };
 
 void TestCalibration::coefficient_data() {
@@ -446,5 +456,119 @@ void TestCalibration::againstTheSimulatedRelay() {
     QVERIFY(!engine.isOpen());
 }
 
-QTEST_GUILESS_MAIN(TestCalibration)
+namespace {
+
+// The configuration page on a line without a device.
+struct PageRig : Rig {
+    test::RecordingPrompt prompt;
+    ConfigPage page{engine, prompt};
+    template <class W> W* field(const char* name) const {
+        return page.findChild<W*>(QLatin1String(name));
+    }
+    QString text(const char* name) const { return field<QLineEdit>(name)->text(); }
+    void set(const char* name, const QString& text) { field<QLineEdit>(name)->setText(text); }
+    void tick(const char* name) { field<QCheckBox>(name)->setChecked(true); }
+    void press() { field<QPushButton>("Button5")->click(); }
+    int progress() const { return field<QProgressBar>("PBk")->value(); }
+};
+
+const QString Question = QStringLiteral(
+    " Вартон Ltd|Внимание данные калибровки будут изменены! Защита будет блокирована! "
+    "Продолжить?");
+
+} // namespace
+
+// The computed coefficients show while the write is on its way, then what the relay
+// holds, and the relay's blocking reaches the protection group's box.
+void TestCalibration::pageCalibrates() {
+    PageRig r;
+    QVERIFY(r.field<QPushButton>("Button5")->isEnabled());
+    r.tick("CB_uak");
+    r.set("ua_k", QStringLiteral("10"));
+    r.tick("CB_iak");
+    r.set("ia_k", QStringLiteral(" 5,0"));
+    r.set("st_kub", QStringLiteral("600"));
+    r.set("ub_k", QStringLiteral("x")); // not ticked: never read
+    QVERIFY(!r.field<QCheckBox>("blok_z")->isChecked());
+    r.prompt.answers = {true};
+    r.press();
+    QCOMPARE(r.prompt.asked, QList<QString>{Question});
+    QCOMPARE(r.progress(), 0);
+    QCOMPARE(selectorOf(r.last()), int(SelectorCalibration));
+    for (int i = 1; i <= Measurements; ++i) {
+        r.port->push(readingsReply({5750, 1, 2, 600, 3, 4, 5}));
+        QCOMPARE(r.progress(), i == Measurements ? 11 : i);
+    }
+    QCOMPARE(r.text("st_kua"), QStringLiteral("575"));
+    QCOMPARE(r.text("st_kia"), QStringLiteral("240"));
+    QCOMPARE(frame::payloadOf(r.last()).toHex(' '),
+             hx("01 02 3F 02 58 02 3A 00 F0 00 C8 00 C8 13 88").toHex(' '));
+    QVERIFY(r.prompt.shown.isEmpty());
+
+    r.port->push(
+        frame::build(600, KindConfigWrite, hx("01 02 40 02 58 02 3A 00 F0 00 C8 00 C8 13 88 80")));
+    QCOMPARE(r.text("st_kua"), QStringLiteral("576"));
+    QCOMPARE(r.text("st_kub"), QStringLiteral("600"));
+    QVERIFY(r.field<QCheckBox>("blok_z")->isChecked());
+    QCOMPARE(r.prompt.shown.size(), 1);
+    QCOMPARE(r.prompt.shown.first().message, msg::calibrationDone());
+    QCOMPARE(r.prompt.shown.first().message.caption, QStringLiteral("Автокалибровка"));
+}
+
+void TestCalibration::pageRefusesTextsItCannotUse_data() {
+    QTest::addColumn<QString>("box"); // ticked, empty for none
+    QTest::addColumn<QString>("edit");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("detail");
+    QTest::newRow("reference not a number")
+        << "CB_uak"
+        << "ua_k"
+        << "abc" << QStringLiteral("Ua: эталонное значение «abc» не является числом больше 0.");
+    QTest::newRow("zero reference")
+        << "CB_idifk"
+        << "idif_k"
+        << "0,0" << QStringLiteral("Iут: эталонное значение «0,0» не является числом больше 0.");
+    QTest::newRow("kept coefficient with decimals")
+        << ""
+        << "st_kub"
+        << "57,5"
+        << QStringLiteral("Ub: коэффициент «57,5» не является целым числом от 0 до 65535.");
+    QTest::newRow("kept coefficient beyond 16 bits")
+        << ""
+        << "st_kic"
+        << "70000"
+        << QStringLiteral("Ic: коэффициент «70000» не является целым числом от 0 до 65535.");
+}
+
+void TestCalibration::pageRefusesTextsItCannotUse() {
+    QFETCH(QString, box);
+    QFETCH(QString, edit);
+    QFETCH(QString, text);
+    QFETCH(QString, detail);
+    PageRig r;
+    if (!box.isEmpty())
+        r.tick(box.toLatin1().constData());
+    r.set(edit.toLatin1().constData(), text);
+    r.prompt.answers = {true};
+    r.press();
+    QCOMPARE(r.prompt.shown.size(), 1);
+    QCOMPARE(r.prompt.shown.first().message, msg::calibrationRefused());
+    QCOMPARE(r.prompt.shown.first().detail, detail);
+    QCOMPARE(r.port->opens, 0);
+    QVERIFY(!r.engine.current());
+}
+
+void TestCalibration::pageCancelled() {
+    PageRig r;
+    r.tick("CB_uak");
+    r.set("ua_k", QStringLiteral("230"));
+    r.press();
+    QCOMPARE(r.prompt.asked, QList<QString>{Question});
+    QCOMPARE(r.prompt.shown.size(), 1);
+    QCOMPARE(r.prompt.shown.first().message, msg::calibrationCancelled());
+    QCOMPARE(r.prompt.shown.first().message.caption, QStringLiteral("Автокалибровка"));
+    QCOMPARE(r.port->opens, 0);
+}
+
+QTEST_MAIN(TestCalibration)
 #include "tst_calibration.moc"

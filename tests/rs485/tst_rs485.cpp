@@ -1,8 +1,11 @@
-// The RS485 speed change: its steps tick by tick on a line without a device, and against
-// the simulated relay with and without following it to the new speed.
+// The RS485 speed change: its steps tick by tick on a line without a device, the speed
+// list that starts it, and the job against the simulated relay with and without
+// following it to the new speed.
 
 #include "common/fakeport.h"
+#include "common/recordingprompt.h"
 #include "common/simprocess.h"
+#include "config/fieldbusgroup.h"
 #include "link/engine.h"
 #include "link/jobs/rs485speedjob.h"
 #include "link/jobs/versionjob.h"
@@ -10,6 +13,7 @@
 #include "link/serialport.h"
 #include "protocol/frame.h"
 
+#include <QComboBox>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -57,6 +61,9 @@ class TestRs485 : public QObject {
     void emptyReplyIsNoAnswer();
     void sameJobStartedAfreshEndsQuietly();
     void speedOutsideTheListSendsNothing();
+    void listAsksFirst();
+    void listSelectedByTheProgramRunsNothing();
+    void listPickedAgainWhileTheJobRuns();
     void simulatedRelay_data();
     void simulatedRelay();
 };
@@ -230,6 +237,78 @@ void TestRs485::speedOutsideTheListSendsNothing() {
     QCOMPARE(r.port->opens, 0);
 }
 
+namespace {
+
+// The RS485 group on a line without a device.
+struct ListRig : Rig {
+    test::RecordingPrompt prompt;
+    FieldbusGroup group{engine, prompt};
+    QComboBox* list = group.findChild<QComboBox*>(QStringLiteral("cb_rs485"));
+    ListRig() : Rig(10) {}
+    void pickNext() { QTest::keyClick(list, Qt::Key_Down); } // as the user does
+    Rs485SpeedJob* job() const { return qobject_cast<Rs485SpeedJob*>(engine.current()); }
+};
+
+const QString Question =
+    QStringLiteral(" Вартон Ltd|Внимание скорость RS485 будет изменена! Продолжить?");
+
+} // namespace
+
+// No: nothing is sent, and the list keeps the entry picked for a later configuration
+// write.
+void TestRs485::listAsksFirst() {
+    ListRig r;
+    QCOMPARE(r.list->currentIndex(), 5);
+    r.pickNext();
+    QCOMPARE(r.prompt.asked, QList<QString>{Question});
+    QCOMPARE(r.prompt.shown.size(), 1);
+    QCOMPARE(r.prompt.shown.first().message, msg::rs485Cancelled());
+    QCOMPARE(r.prompt.shown.first().message.caption, QStringLiteral("Установка скорости RS485"));
+    QCOMPARE(r.list->currentIndex(), 6);
+    QVERIFY(r.port->written.isEmpty());
+    QVERIFY(!r.engine.current());
+
+    r.prompt.answers = {true};
+    r.pickNext();
+    QVERIFY(r.job());
+    QCOMPARE(r.job()->speedIndex(), 7);
+    QCOMPARE(r.last(), hx("AA 06 02 58 00 00 01 0A"));
+    r.port->push(presenceReply(hx("07 01")));
+    r.job()->onTick();
+    r.port->push(presenceReply(hx("07 01")));
+    r.job()->onTick();
+    QCOMPARE(r.prompt.shown.size(), 2);
+    QCOMPARE(r.prompt.shown.last().message, msg::rs485Changed());
+    QCOMPARE(r.prompt.shown.last().message.caption, QStringLiteral("Скорость установлена!"));
+}
+
+void TestRs485::listSelectedByTheProgramRunsNothing() {
+    ListRig r;
+    r.prompt.answers = {true};
+    r.list->setCurrentIndex(2);
+    QVERIFY(r.prompt.asked.isEmpty());
+    QVERIFY(r.port->written.isEmpty());
+    QVERIFY(!r.engine.current());
+}
+
+// A new pick while the job runs asks again and starts afresh; the job it replaces says
+// nothing.
+void TestRs485::listPickedAgainWhileTheJobRuns() {
+    ListRig r;
+    r.prompt.answers = {true, true};
+    r.pickNext();
+    Rs485SpeedJob* first = r.job();
+    r.port->push(presenceReply(hx("06 01")));
+    r.pickNext();
+    QCOMPARE(r.prompt.asked.size(), 2);
+    QVERIFY(r.job() != first);
+    QCOMPARE(r.job()->speedIndex(), 7);
+    QCOMPARE(r.job()->step(), Step::Probing);
+    QCOMPARE(r.port->written.size(), 2);
+    QCOMPARE(r.failures.count(), 0);
+    QVERIFY(r.prompt.shown.isEmpty());
+}
+
 void TestRs485::simulatedRelay_data() {
     QTest::addColumn<bool>("follow");
     QTest::newRow("relay keeps its line") << false;
@@ -265,5 +344,5 @@ void TestRs485::simulatedRelay() {
     QCOMPARE(failures.count(), 0);
 }
 
-QTEST_GUILESS_MAIN(TestRs485)
+QTEST_MAIN(TestRs485)
 #include "tst_rs485.moc"
