@@ -199,6 +199,11 @@ void TestRs485::emptyReplyIsNoAnswer() {
     r.engine.start(job);
     r.port->push(presenceReply({}));
     QCOMPARE(job->step(), Step::Probing);
+    r.port->push(presenceReply({}) + presenceReply(hx("05 01"))); // the answer behind it counts
+    QCOMPARE(job->step(), Step::Answered);
+    job->onTick();
+    r.port->push(presenceReply({}));
+    QCOMPARE(job->step(), Step::AwaitingAnswer);
     job->onTick();
     QCOMPARE(r.failure(), Failure::NoAnswer);
 }

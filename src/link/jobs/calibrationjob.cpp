@@ -38,51 +38,50 @@ QString CalibrationJob::refusal() const {
 void CalibrationJob::begin() {
     m_sums = {};
     m_step = 0;
-    m_strays = 0;
-    ask(m_kept ? Stage::Measuring : Stage::ReadingKept);
+    if (m_kept) {
+        measure();
+        return;
+    }
+    m_stage = Stage::ReadingKept;
+    send({KindConfigRead});
 }
 
-void CalibrationJob::ask(Stage stage) {
-    m_stage = stage;
-    switch (stage) {
+void CalibrationJob::measure() {
+    m_stage = Stage::Measuring;
+    send({KindStatus, QByteArray(1, char(SelectorCalibration))});
+}
+
+bool CalibrationJob::accepts(const QByteArray& frame) const {
+    const QByteArray payload = frame::payloadOf(frame);
+    switch (m_stage) {
     case Stage::ReadingKept:
-        send({KindConfigRead});
-        break;
+        return payload.size() >= config::BlockSize;
     case Stage::Measuring:
-        send({KindStatus, QByteArray(1, char(SelectorCalibration))});
-        break;
+        return decodeMeasurement(payload).has_value();
     case Stage::Writing:
-        send({KindConfigWrite, m_writePayload, Watch::ReplyTimeout, speeds::ConfigWriteExtraMs});
-        break;
+        return decodeWriteReply(payload).has_value();
     }
+    return false;
 }
 
 void CalibrationJob::onReply(const QByteArray& frame) {
     const QByteArray payload = frame::payloadOf(frame);
     switch (m_stage) {
     case Stage::ReadingKept:
-        if (payload.size() < config::BlockSize)
-            return turnAway(QStringLiteral("Ответ устройства не содержит конфигурации."));
-        m_strays = 0;
         m_kept = coefficientsOf(config::decode(payload));
-        ask(Stage::Measuring);
+        measure();
         return;
     case Stage::Measuring:
-        if (const auto readings = decodeMeasurement(payload))
-            return measured(*readings);
-        return turnAway(QStringLiteral("Ответ устройства не является калибровочным измерением."));
+        measured(*decodeMeasurement(payload));
+        return;
     case Stage::Writing:
-        if (const auto reply = decodeWriteReply(payload)) {
-            m_result = *reply;
-            succeed();
-            return;
-        }
-        return turnAway(QStringLiteral("Ответ устройства не подтверждает запись калибровки."));
+        m_result = *decodeWriteReply(payload);
+        succeed();
+        return;
     }
 }
 
 void CalibrationJob::measured(const Readings& readings) {
-    m_strays = 0;
     add(m_sums, readings);
     ++m_step;
     QPointer<Job> self(this);
@@ -90,7 +89,7 @@ void CalibrationJob::measured(const Readings& readings) {
     if (!self || !running())
         return;
     if (m_step < Measurements)
-        ask(Stage::Measuring);
+        measure();
     else
         write();
 }
@@ -105,21 +104,11 @@ void CalibrationJob::write() {
     Q_EMIT coefficientsComputed(computed.coefficients);
     if (!self || !running())
         return;
-    m_writePayload = writePayload(computed.coefficients);
-    ask(Stage::Writing);
+    m_stage = Stage::Writing;
+    send({KindConfigWrite, writePayload(computed.coefficients), Watch::ReplyTimeout,
+          speeds::ConfigWriteExtraMs});
     if (running())
         Q_EMIT progress(++m_step);
-}
-
-// A reply of the kind asked for that is not the answer (the late reply of a poll that
-// has just given way) stopped the engine's time-out: the request goes out once more,
-// and a second such reply in a row ends the job.
-void CalibrationJob::turnAway(const QString& why) {
-    if (++m_strays > 1) {
-        fail(Failure::Mismatch, why);
-        return;
-    }
-    ask(m_stage);
 }
 
 } // namespace kliv

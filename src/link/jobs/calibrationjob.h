@@ -32,23 +32,23 @@ class CalibrationJob : public Job {
   protected:
     QString refusal() const override;
     void begin() override;
+    // Only the reply the stage asks for: a late live record of a poll that has just given
+    // way is turned away, and the request's time-out still runs.
+    bool accepts(const QByteArray& frame) const override;
     void onReply(const QByteArray& frame) override;
 
   private:
     enum class Stage { ReadingKept, Measuring, Writing };
 
-    void ask(Stage stage); // the request of the stage
+    void measure();
     void measured(const calibration::Readings& readings);
     void write();
-    void turnAway(const QString& why);
 
     calibration::References m_references;
     std::optional<calibration::Coefficients> m_kept;
     Stage m_stage = Stage::Measuring;
     calibration::Sums m_sums{};
     int m_step = 0;
-    int m_strays = 0; // replies in a row that were not the one asked for
-    QByteArray m_writePayload;
     calibration::WriteReply m_result;
 };
 

@@ -55,13 +55,14 @@ void Rs485SpeedJob::probe() {
     send({KindPresence, {}, Watch::Job});
 }
 
-// An empty reply is no answer; the step clock decides what a late or missing one means.
+bool Rs485SpeedJob::accepts(const QByteArray& frame) const {
+    return frame::payloadLength(frame) != 0;
+}
+
+// The step clock decides what a late or missing answer means.
 void Rs485SpeedJob::onReply(const QByteArray& frame) {
-    const int length = frame::payloadLength(frame);
-    if (length == 0)
-        return;
     if (m_step == Step::Probing) {
-        m_presenceLength = length;
+        m_presenceLength = frame::payloadLength(frame);
         m_step = Step::Answered;
     } else if (m_step == Step::AwaitingAnswer) {
         m_step = Step::Changed;

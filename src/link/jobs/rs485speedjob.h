@@ -35,6 +35,7 @@ class Rs485SpeedJob : public Job {
   protected:
     QString refusal() const override;
     void begin() override;
+    bool accepts(const QByteArray& frame) const override; // an empty reply is no answer
     void onReply(const QByteArray& frame) override;
     void onEnd() override;
 
