@@ -47,10 +47,10 @@ Prepared rs485Speed(const CommandLine& cl) {
 
 // "ua=230,ia=5,5": a part without '=' carries the decimals of the value before it, so
 // both '.' and ',' may separate them.
-QString parseReferences(const QString& spec, References* out) {
+QString parseReferences(const QString& text, References* out) {
     QList<QPair<int, QString>> given;
     QSet<int> seen;
-    for (const QString& part : spec.split(QLatin1Char(','))) {
+    for (const QString& part : text.split(QLatin1Char(','))) {
         if (!part.contains(QLatin1Char('='))) {
             if (given.isEmpty())
                 return QStringLiteral("--ref: канал=значение через запятую, например "
