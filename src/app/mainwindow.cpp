@@ -4,6 +4,7 @@
 #include "config/vtzwindow.h"
 #include "diag/diagpage.h"
 #include "journal/protocolpage.h"
+#include "journal/reportsaver.h"
 #include "link/engine.h"
 #include "link/messages.h"
 #include "search/searchwindow.h"
@@ -63,6 +64,8 @@ MainWindow::MainWindow(Engine& engine, Prompt& prompt, QWidget* parent)
     connect(m_diagnostics, &DiagnosticsPage::searchRequested, this, &MainWindow::showSearch);
     connect(m_form3, &CharacteristicWindow::timeChanged, m_config, &ConfigPage::setOverloadSeconds);
     connect(&m_engine, &Engine::jobFailed, this, &MainWindow::reportFailure);
+    m_report = new ReportSaver(engine, prompt, *m_config, *m_protocol, this);
+    connect(m_protocol, &ProtocolPage::saveReportRequested, m_report, &ReportSaver::start);
     linkSearchWindow();
 
     resize(minimumSizeHint().expandedTo(DesignSize));

@@ -13,6 +13,7 @@ class DiagnosticsPage;
 class Engine;
 class Prompt;
 class ProtocolPage;
+class ReportSaver;
 class SearchDialog;
 class CharacteristicWindow;
 
@@ -32,6 +33,7 @@ class MainWindow : public QMainWindow {
     ConfigPage* configPage() const { return m_config; }
     DiagnosticsPage* diagnosticsPage() const { return m_diagnostics; }
     ProtocolPage* protocolPage() const { return m_protocol; }
+    ReportSaver* reportSaver() const { return m_report; }
     SearchDialog& searchDialog() const { return *m_form2; }
     CharacteristicWindow& characteristicWindow() const { return *m_form3; }
 
@@ -53,6 +55,7 @@ class MainWindow : public QMainWindow {
     ConfigPage* m_config;
     DiagnosticsPage* m_diagnostics;
     ProtocolPage* m_protocol;
+    ReportSaver* m_report = nullptr;
     SearchDialog* m_form2 = nullptr;
     CharacteristicWindow* m_form3 = nullptr;
 };

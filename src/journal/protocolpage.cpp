@@ -142,10 +142,10 @@ QWidget* ProtocolPage::buildLogButtons() {
     QPushButton* read = button(QStringLiteral("Button1"), QStringLiteral("Считать протокол"));
     QPushButton* report =
         button(QStringLiteral("btn_save_prot"), QStringLiteral("Сохранить протокол"));
-    report->setEnabled(false); // the report job is not built yet
     QPushButton* csv = button(QStringLiteral("btn_save_csv"), CsvCaption);
     connect(read, &QPushButton::clicked, this, &ProtocolPage::readLog);
     connect(csv, &QPushButton::clicked, this, &ProtocolPage::saveCsv);
+    connect(report, &QPushButton::clicked, this, &ProtocolPage::saveReportRequested);
     for (QPushButton* b : {read, report, csv})
         column->addWidget(b);
     m_progress = progressBar(QStringLiteral("pb_prot"), 10, QStringLiteral("Ход выполнения"));

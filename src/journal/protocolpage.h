@@ -50,6 +50,9 @@ class ProtocolPage : public QWidget {
     static QString csvFileName(int serial, const QDate& date);
     void setSaveFileAsker(SaveFileAsker asker) { m_askSaveFile = std::move(asker); }
 
+  Q_SIGNALS:
+    void saveReportRequested(); // "Сохранить протокол": the report reads other pages too
+
   private:
     // What the page's buttons do.
     void readLog();

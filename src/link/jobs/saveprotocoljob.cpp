@@ -18,8 +18,7 @@ void SaveProtocolJob::begin() {
 bool SaveProtocolJob::accepts(const QByteArray& frame) const {
     if (m_step != Step::ReadingEvents)
         return true;
-    const QByteArray payload = frame::payloadOf(frame);
-    return !payload.isEmpty() && quint8(payload.at(0)) == m_reader.blocksRead();
+    return m_reader.expects(frame::payloadOf(frame));
 }
 
 void SaveProtocolJob::onReply(const QByteArray& frame) {
