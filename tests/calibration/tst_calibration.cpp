@@ -250,13 +250,10 @@ void TestCalibration::references_data() {
     QTest::newRow("whole") << "230" << 230.0;
     QTest::newRow("comma") << "0,5" << 0.5;
     QTest::newRow("point, blanks") << " 5.5 " << 5.5;
-    QTest::newRow("no leading digit") << ",5" << 0.5;
     QTest::newRow("zero") << "0" << 0.0;
-    QTest::newRow("zero with decimals") << "0,00" << 0.0;
     QTest::newRow("negative") << "-5" << 0.0;
     QTest::newRow("two separators") << "1,2.3" << 0.0;
     QTest::newRow("exponent") << "1e3" << 0.0;
-    QTest::newRow("infinity") << "inf" << 0.0;
     QTest::newRow("empty") << "" << 0.0;
     QTest::newRow("text") << "abc" << 0.0;
 }
