@@ -1,5 +1,7 @@
 #include "protocol/accounting.h"
 
+#include "protocol/bigendian.h"
+
 #include "protocol/bcd.h"
 #include "protocol/status.h"
 #include "protocol/statustext.h"
@@ -19,18 +21,6 @@ constexpr quint64 EnergyMask = (quint64(1) << 40) - 1;
 constexpr quint64 MillionthsPerTenth = 100000; // of a kWh
 constexpr int Century = 2000;
 
-quint64 readBig(const QByteArray& p, int at, int bytes) {
-    quint64 v = 0;
-    for (int i = 0; i < bytes; ++i)
-        v = v << 8 | quint8(p.at(at + i));
-    return v;
-}
-
-void writeBig(QByteArray& p, int at, int bytes, quint64 v) {
-    for (int i = bytes - 1; i >= 0; --i, v >>= 8)
-        p[at + i] = char(v & 0xFF);
-}
-
 QString twoDigits(int v) {
     return QStringLiteral("%1").arg(v, 2, 10, QLatin1Char('0'));
 }
@@ -46,10 +36,10 @@ AccountingRecord decode(const QByteArray& payload) {
     p.append(QByteArray(RecordSize - p.size(), '\0'));
     const auto at = [&p](int i) { return quint8(p.at(i)); };
     AccountingRecord r;
-    r.runningSeconds = quint32(readBig(p, RunningAt, 4));
-    r.switchOns = quint16(readBig(p, SwitchOnsAt, 2));
-    r.trips = quint16(readBig(p, TripsAt, 2));
-    r.energy = readBig(p, EnergyAt, EnergyBytes);
+    r.runningSeconds = quint32(be::read(p, RunningAt, 4));
+    r.switchOns = quint16(be::read(p, SwitchOnsAt, 2));
+    r.trips = quint16(be::read(p, TripsAt, 2));
+    r.energy = be::read(p, EnergyAt, EnergyBytes);
     r.startSeconds = bcd::decode(at(SecondsAt), bcd::TensSeconds);
     r.startMinutes = bcd::decode(at(MinutesAt), bcd::TensMinutes);
     r.startHours = bcd::decode(at(HoursAt), bcd::TensHours);
@@ -61,10 +51,10 @@ AccountingRecord decode(const QByteArray& payload) {
 
 QByteArray encode(const AccountingRecord& r) {
     QByteArray p(RecordSize, '\0');
-    writeBig(p, RunningAt, 4, r.runningSeconds);
-    writeBig(p, SwitchOnsAt, 2, r.switchOns);
-    writeBig(p, TripsAt, 2, r.trips);
-    writeBig(p, EnergyAt, EnergyBytes, r.energy & EnergyMask);
+    be::write(p, RunningAt, 4, r.runningSeconds);
+    be::write(p, SwitchOnsAt, 2, r.switchOns);
+    be::write(p, TripsAt, 2, r.trips);
+    be::write(p, EnergyAt, EnergyBytes, r.energy & EnergyMask);
     p[SecondsAt] = char(bcd::encode(r.startSeconds));
     p[MinutesAt] = char(bcd::encode(r.startMinutes));
     p[HoursAt] = char(bcd::encode(r.startHours));

@@ -1,5 +1,7 @@
 #include "protocol/calibration.h"
 
+#include "protocol/bigendian.h"
+
 #include "protocol/status.h"
 
 #include <cmath>
@@ -16,11 +18,6 @@ constexpr ChannelInfo Channels[ChannelCount] = {
 };
 
 constexpr int ReadingsAt = 1; // after the selector or the sub-mode
-
-quint32 get24(const QByteArray& b, int at) {
-    return quint32(quint8(b.at(at))) << 16 | quint32(quint8(b.at(at + 1))) << 8 |
-           quint8(b.at(at + 2));
-}
 
 } // namespace
 
@@ -52,7 +49,7 @@ std::optional<Readings> decodeMeasurement(const QByteArray& payload) {
         return std::nullopt;
     Readings r{};
     for (int c = 0; c < ChannelCount; ++c)
-        r[std::size_t(c)] = get24(payload, ReadingsAt + 3 * c);
+        r[std::size_t(c)] = quint32(be::read(payload, ReadingsAt + 3 * c, 3));
     return r;
 }
 

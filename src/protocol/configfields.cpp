@@ -101,7 +101,6 @@ constexpr Field Fields[] = {
     spin("sp_ute", "Te", &C::sp_ute, 2, 99, "мс"),
 };
 
-
 QString limitText(const Field& f, int v, const NumberLocale& loc) {
     return f.kind == K::Tenths ? numfmt::format(v, 1, u"0.#", loc) : QString::number(v);
 }

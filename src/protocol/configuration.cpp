@@ -1,5 +1,7 @@
 #include "protocol/configuration.h"
 
+#include "protocol/bigendian.h"
+
 #include "protocol/cp1251.h"
 
 #include <QtGlobal>
@@ -49,14 +51,13 @@ void put8(QByteArray& b, int at, int v) {
     b[at] = char(v & 0xFF);
 }
 void put16(QByteArray& b, int at, int v) {
-    b[at] = char(v >> 8 & 0xFF);
-    b[at + 1] = char(v & 0xFF);
+    be::write16(b, at, quint16(v));
 }
 int get8(const QByteArray& b, int at) {
     return quint8(b.at(at));
 }
 int get16(const QByteArray& b, int at) {
-    return get8(b, at) << 8 | get8(b, at + 1);
+    return be::read16(b, at);
 }
 
 void putText(QByteArray& b, int at, const QString& text) {

@@ -137,7 +137,7 @@ QList<FieldProblem> problems(const Configuration& c, const NumberLocale& loc = {
 
 // The write command's order: each voltage with the current of its phase, leakage last.
 inline constexpr const char* CoefficientCheckOrder[] = {"st_kua", "st_kia", "st_kub",  "st_kib",
-                                                       "st_kuc", "st_kic", "st_kidif"};
+                                                        "st_kuc", "st_kic", "st_kidif"};
 
 // The first coefficient that is zero, in the order the write command checks them
 // (Ua, Ia, Ub, Ib, Uc, Ic, Iут); null when none is.

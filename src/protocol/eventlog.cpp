@@ -1,5 +1,7 @@
 #include "protocol/eventlog.h"
 
+#include "protocol/bigendian.h"
+
 #include "protocol/bcd.h"
 #include "protocol/protections.h"
 #include "protocol/status.h"
@@ -23,15 +25,6 @@ constexpr quint8 RelayOnBit = 0x80, EquipmentOnBit = 0x01;
 constexpr quint8 CosPositive = 0x80, CosMagnitude = 0x7F;
 constexpr int CosOne = 100;
 constexpr int Century = 2000;
-
-quint16 read16(const char* b, int at) {
-    return quint16(quint8(b[at]) << 8 | quint8(b[at + 1]));
-}
-
-void write16(QByteArray& b, int at, quint16 v) {
-    b[at] = char(v >> 8);
-    b[at + 1] = char(v & 0xFF);
-}
 
 QString twoDigits(int v) {
     return QStringLiteral("%1").arg(v, 2, 10, QLatin1Char('0'));
@@ -100,13 +93,13 @@ EventRecord decodeRecord(const char* b) {
     r.year = bcd::decode(quint8(b[YearAt]), bcd::TensYear);
     r.state = quint8(b[StateAt]);
     r.protection = quint8(b[ProtectionAt]);
-    r.ua = read16(b, UaAt);
-    r.ub = read16(b, UbAt);
-    r.uc = read16(b, UcAt);
-    r.ia = read16(b, IaAt);
-    r.ib = read16(b, IbAt);
-    r.ic = read16(b, IcAt);
-    r.idif = read16(b, IdifAt);
+    r.ua = quint16(be::read(b, UaAt, 2));
+    r.ub = quint16(be::read(b, UbAt, 2));
+    r.uc = quint16(be::read(b, UcAt, 2));
+    r.ia = quint16(be::read(b, IaAt, 2));
+    r.ib = quint16(be::read(b, IbAt, 2));
+    r.ic = quint16(be::read(b, IcAt, 2));
+    r.idif = quint16(be::read(b, IdifAt, 2));
     r.cosf = quint8(b[CosAt]);
     return r;
 }
@@ -122,13 +115,13 @@ QByteArray encodeRecord(const EventRecord& r) {
     b[YearAt] = char(bcd::encode(r.year));
     b[StateAt] = char(r.state);
     b[ProtectionAt] = char(r.protection);
-    write16(b, UaAt, r.ua);
-    write16(b, UbAt, r.ub);
-    write16(b, UcAt, r.uc);
-    write16(b, IaAt, r.ia);
-    write16(b, IbAt, r.ib);
-    write16(b, IcAt, r.ic);
-    write16(b, IdifAt, r.idif);
+    be::write16(b, UaAt, r.ua);
+    be::write16(b, UbAt, r.ub);
+    be::write16(b, UcAt, r.uc);
+    be::write16(b, IaAt, r.ia);
+    be::write16(b, IbAt, r.ib);
+    be::write16(b, IcAt, r.ic);
+    be::write16(b, IdifAt, r.idif);
     b[CosAt] = char(r.cosf);
     return b;
 }

@@ -1,5 +1,7 @@
 #include "protocol/status.h"
 
+#include "protocol/bigendian.h"
+
 namespace kliv::status {
 
 namespace {
@@ -18,24 +20,6 @@ struct TimerField {
 constexpr std::array<TimerField, 8> Timers{
     {{32, 1}, {33, 1}, {34, 1}, {35, 2}, {37, 1}, {38, 2}, {40, 1}, {41, 1}}};
 
-
-quint64 readBig(const QByteArray& p, int at, int bytes) {
-    quint64 v = 0;
-    for (int i = 0; i < bytes; ++i)
-        v = v << 8 | quint8(p.at(at + i));
-    return v;
-}
-
-void writeBig(QByteArray& p, int at, int bytes, quint64 v) {
-    for (int i = bytes - 1; i >= 0; --i, v >>= 8)
-        p[at + i] = char(v & 0xFF);
-}
-
-quint16 read16(const QByteArray& p, int at) {
-    return quint16(readBig(p, at, 2));
-}
-
-
 } // namespace
 
 std::optional<LiveStatus> decodeLive(const QByteArray& p) {
@@ -46,22 +30,22 @@ std::optional<LiveStatus> decodeLive(const QByteArray& p) {
     s.conditionBits = quint8(p.at(ConditionAt));
     s.stateBits = quint8(p.at(StateAt));
     s.operatedBits = quint8(p.at(OperatedAt));
-    s.ua = read16(p, UaAt);
-    s.ub = read16(p, UbAt);
-    s.uc = read16(p, UcAt);
-    s.ia = read16(p, IaAt);
-    s.ib = read16(p, IbAt);
-    s.ic = read16(p, IcAt);
-    s.idif = read16(p, IdifAt);
+    s.ua = be::read16(p, UaAt);
+    s.ub = be::read16(p, UbAt);
+    s.uc = be::read16(p, UcAt);
+    s.ia = be::read16(p, IaAt);
+    s.ib = be::read16(p, IbAt);
+    s.ic = be::read16(p, IcAt);
+    s.idif = be::read16(p, IdifAt);
     s.cosf = quint8(p.at(CosAt));
     s.uasm = quint8(p.at(UasmAt));
     s.iasm = quint8(p.at(IasmAt));
     s.overload = quint8(p.at(OverloadAt));
     for (std::size_t i = 0; i < Timers.size(); ++i)
-        s.timers[i] = quint16(readBig(p, Timers[i].at, Timers[i].bytes));
-    s.power = read16(p, PowerAt);
-    s.energy = readBig(p, EnergyAt, EnergyBytes);
-    s.running = quint32(readBig(p, RunningAt, 4));
+        s.timers[i] = quint16(be::read(p, Timers[i].at, Timers[i].bytes));
+    s.power = be::read16(p, PowerAt);
+    s.energy = be::read(p, EnergyAt, EnergyBytes);
+    s.running = quint32(be::read(p, RunningAt, 4));
     return s;
 }
 
@@ -72,13 +56,13 @@ QByteArray encodeLive(const LiveStatus& s) {
     p[ConditionAt] = char(s.conditionBits);
     p[StateAt] = char(s.stateBits);
     p[OperatedAt] = char(s.operatedBits);
-    writeBig(p, UaAt, 2, s.ua);
-    writeBig(p, UbAt, 2, s.ub);
-    writeBig(p, UcAt, 2, s.uc);
-    writeBig(p, IaAt, 2, s.ia);
-    writeBig(p, IbAt, 2, s.ib);
-    writeBig(p, IcAt, 2, s.ic);
-    writeBig(p, IdifAt, 2, s.idif);
+    be::write(p, UaAt, 2, s.ua);
+    be::write(p, UbAt, 2, s.ub);
+    be::write(p, UcAt, 2, s.uc);
+    be::write(p, IaAt, 2, s.ia);
+    be::write(p, IbAt, 2, s.ib);
+    be::write(p, IcAt, 2, s.ic);
+    be::write(p, IdifAt, 2, s.idif);
     p[CosAt] = char(s.cosf);
     p[UasmAt] = char(s.uasm);
     p[IasmAt] = char(s.iasm);
@@ -86,11 +70,11 @@ QByteArray encodeLive(const LiveStatus& s) {
     for (std::size_t i = 0; i < Timers.size(); ++i) {
         // A one-byte timer saturates rather than wrapping to a small value.
         const quint64 limit = Timers[i].bytes == 1 ? 0xFF : 0xFFFF;
-        writeBig(p, Timers[i].at, Timers[i].bytes, qMin<quint64>(s.timers[i], limit));
+        be::write(p, Timers[i].at, Timers[i].bytes, qMin<quint64>(s.timers[i], limit));
     }
-    writeBig(p, PowerAt, 2, s.power);
-    writeBig(p, EnergyAt, EnergyBytes, s.energy & EnergyMask);
-    writeBig(p, RunningAt, 4, s.running);
+    be::write(p, PowerAt, 2, s.power);
+    be::write(p, EnergyAt, EnergyBytes, s.energy & EnergyMask);
+    be::write(p, RunningAt, 4, s.running);
     return p;
 }
 

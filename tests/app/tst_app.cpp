@@ -6,6 +6,7 @@
 #include "journal/protocolpage.h"
 #include "link/engine.h"
 #include "link/messages.h"
+#include "protocol/configuration.h"
 #include "protocol/accounting.h"
 #include "protocol/frame.h"
 #include "search/searchwindow.h"
@@ -83,6 +84,24 @@ void readProtocol(Tool& t) {
     record.startDay = 28, record.startMonth = 4, record.startYear = 26;
     t.find<QPushButton>("Button7")->click();
     t.port->push(frame::build(600, KindAccountingRead, accounting::encode(record)));
+}
+
+// A relay set up for a pump motor: what a read shows on the configuration page.
+void readConfiguration(Tool& t) {
+    Configuration c;
+    c.tipo_text = QStringLiteral("Насос НД-2");
+    c.oust_text = QStringLiteral("Котельная №3");
+    c.z_umin_ok = true;
+    c.z_umax_ok = true;
+    c.z_umax_v = 420;
+    c.z_inom_a = 325;
+    c.z_vtz_t = 120;
+    c.z_ihol_a = 45;
+    c.st_zizakl_t = 25;
+    c.cb_rs485 = 7;
+    c.sp_uaddr = 12;
+    t.find<QPushButton>("btn_read_konf")->click();
+    t.port->push(frame::build(600, KindConfigRead, config::encode(c)));
 }
 
 } // namespace
@@ -565,6 +584,7 @@ void TestApp::screenshots() {
     QDir().mkpath(dir);
     Tool t;
     readProtocol(t);
+    readConfiguration(t);
     t.form1.show();
     for (int page = 0; page < 3; ++page) {
         t.form1.pages()->setCurrentIndex(page);
