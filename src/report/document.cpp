@@ -74,7 +74,9 @@ bool Document::open(const QString& path) {
     if (!file.open(QIODevice::ReadOnly))
         return d->fail(
             QStringLiteral("Не удалось открыть файл «%1»: %2.").arg(name, file.errorString()));
-    const QByteArray zip = file.read(docx::MaxPackageBytes + 1);
+    // One byte past the limit tells an oversized file; a buffer of the file's own size
+    // spares a small template the allocation of the whole limit.
+    const QByteArray zip = file.read(qBound<qint64>(0, file.size(), docx::MaxPackageBytes) + 1);
     file.close();
     if (zip.size() > docx::MaxPackageBytes)
         return d->fail(QStringLiteral("Файл «%1» больше %2 МиБ: это не шаблон отчета.")

@@ -477,6 +477,19 @@ class TestDocument : public QObject {
         QVERIFY(!doc.toBytes().isEmpty());
     }
 
+    // Read only up to the limit: a file past it is refused without being read whole.
+    void openRefusesAFilePastTheLimit() {
+        const QString path = m_dir.filePath(QStringLiteral("huge.docx"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(file.resize(docx::MaxPackageBytes + 1)); // sparse: no disk space used
+        file.close();
+        Document doc;
+        QVERIFY(!doc.open(path));
+        QVERIFY2(doc.errorString().contains(QStringLiteral("64 МиБ")),
+                 qPrintable(doc.errorString()));
+    }
+
     void openMissingFileFails() {
         Document doc;
         QVERIFY(!doc.open(m_dir.filePath(QStringLiteral("none.docx"))));

@@ -1,0 +1,43 @@
+// The settings file reader with arbitrary text. Whatever it takes without an error must
+// be written back and read again to the same value (a text no relay can store, such as a
+// lone surrogate, may change on the way: it is refused before any write); an error must
+// name something.
+#include "protocol/configjson.h"
+
+#include <QJsonDocument>
+#include <cstdlib>
+
+using namespace kliv;
+
+namespace {
+
+void require(bool ok) {
+    if (!ok)
+        std::abort();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const QByteArray text(reinterpret_cast<const char*>(data), qsizetype(size));
+    const Configuration base;
+    const config::ConfigFromJson read = config::fromJsonText(text, base);
+    for (const QString& e : read.errors)
+        require(!e.isEmpty());
+    if (!read.errors.isEmpty())
+        return 0;
+    const Configuration& c = read.value;
+    const bool storable = config::problems(c).isEmpty();
+    const auto same = [&c, storable](Configuration back) {
+        if (!storable) {
+            back.tipo_text = c.tipo_text;
+            back.oust_text = c.oust_text;
+        }
+        return back == c;
+    };
+    const config::ConfigFromJson again = config::fromJsonText(config::toJsonText(c).toUtf8(), {});
+    require(again.errors.isEmpty() && same(again.value));
+    const config::ConfigFromJson fromObject = config::fromJson(config::toJson(c), {});
+    require(fromObject.errors.isEmpty() && same(fromObject.value));
+    return 0;
+}
