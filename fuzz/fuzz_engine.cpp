@@ -271,7 +271,7 @@ class Run {
         const QByteArray& request = m_port->lastWritten;
         const quint8 shape = m_in.u8();
         const int length = shape & 0x40 ? m_in.u8() % (frame::MaxReplyPayload + 1)
-                                        : Lengths[std::size_t(shape % Lengths.size())];
+                                        : Lengths[std::size_t((shape & 0x3F) % Lengths.size())];
         QByteArray payload;
         if ((shape & 0x80) && request.size() > frame::Overhead && length > 0)
             payload.append(request.at(frame::HeaderSize));
