@@ -12,6 +12,10 @@ namespace {
 
 constexpr int MaxDelayMs = 60000;
 constexpr int MaxNoiseBytes = 8;
+// Far enough apart that the tool reads each byte on its own, close enough that the
+// longest reply (249 bytes) still fits a 300 ms reply time-out.
+constexpr int SplitGapUs = 500;
+constexpr int MaxSplitGapUs = 1000000;
 // Umax, block bytes 4-5, stored as 7000 V: a value the page can show, so only a compare
 // with what was sent reveals it.
 constexpr int MisstoreAt = 4;
@@ -43,6 +47,12 @@ std::optional<FaultRule::Action> actionNamed(const QString& name) {
         return A::Corrupt;
     if (name == QLatin1String("noise"))
         return A::Noise;
+    if (name == QLatin1String("noise-inside"))
+        return A::NoiseInside;
+    if (name == QLatin1String("split"))
+        return A::Split;
+    if (name == QLatin1String("other-serial"))
+        return A::OtherSerial;
     if (name == QLatin1String("vanish"))
         return A::Vanish;
     if (name == QLatin1String("misstore"))
@@ -59,6 +69,7 @@ bool parseInto(const QString& text, FaultRule* r, QString* error) {
     r->action = *action;
 
     const bool misstore = r->action == FaultRule::Action::Misstore;
+    const bool split = r->action == FaultRule::Action::Split;
     bool haveDelay = false, haveNth = false, haveEvery = false, haveKind = false, haveAt = false,
          haveBytes = false;
     QStringList options = parts.mid(1);
@@ -70,9 +81,13 @@ bool parseInto(const QString& text, FaultRule* r, QString* error) {
         const QString value = option.section(QLatin1Char('='), 1);
         if (!option.contains(QLatin1Char('=')) || value.isEmpty())
             return fail(error, QStringLiteral("\"%1\" needs a value").arg(key));
-        if (key == QLatin1String("ms")) {
+        if (key == QLatin1String("ms") && split) {
+            if (haveDelay || !number(value, 1, MaxSplitGapUs, &r->gapUs))
+                return fail(error, QStringLiteral("split gap must be 1..%1 us").arg(MaxSplitGapUs));
+            haveDelay = true;
+        } else if (key == QLatin1String("ms")) {
             if (r->action != FaultRule::Action::Delay)
-                return fail(error, QStringLiteral("only delay takes a time"));
+                return fail(error, QStringLiteral("only delay and split take a time"));
             if (haveDelay || !number(value, 1, MaxDelayMs, &r->delayMs))
                 return fail(error, QStringLiteral("delay must be 1..%1 ms").arg(MaxDelayMs));
             haveDelay = true;
@@ -108,6 +123,8 @@ bool parseInto(const QString& text, FaultRule* r, QString* error) {
         return fail(error, QStringLiteral("nth and every exclude each other"));
     if (r->action == FaultRule::Action::Delay && !haveDelay)
         return fail(error, QStringLiteral("delay needs a time: delay=MS"));
+    if (split && !haveDelay)
+        r->gapUs = SplitGapUs;
     if (misstore) {
         r->kind = KindConfigWrite;
         if (!haveAt)
@@ -156,6 +173,15 @@ FaultVerdict FaultInjector::judge(int kind) {
         case FaultRule::Action::Noise:
             v.noiseBytes = int(m_rng.bounded(1, MaxNoiseBytes + 1));
             break;
+        case FaultRule::Action::NoiseInside:
+            v.innerNoiseBytes = int(m_rng.bounded(1, MaxNoiseBytes + 1));
+            break;
+        case FaultRule::Action::Split:
+            v.splitGapUs = qMax(v.splitGapUs, r.gapUs);
+            break;
+        case FaultRule::Action::OtherSerial:
+            v.otherSerial = true;
+            break;
         case FaultRule::Action::Vanish:
             v.vanish = true;
             break;
@@ -167,22 +193,34 @@ FaultVerdict FaultInjector::judge(int kind) {
     return v;
 }
 
-QByteArray FaultInjector::apply(const FaultVerdict& v, const QByteArray& reply) {
+// Any byte but a start byte, so that the receiver must skip it.
+QByteArray FaultInjector::noise(int count) {
     QByteArray out;
-    out.reserve(v.noiseBytes + reply.size());
-    for (int i = 0; i < v.noiseBytes; ++i) {
-        // Any byte but a start byte, so that the receiver must skip it.
+    for (int i = 0; i < count; ++i) {
         quint8 b = quint8(m_rng.bounded(0, 255));
         if (b >= 0xAA)
             ++b;
         out.append(char(b));
     }
+    return out;
+}
+
+QByteArray FaultInjector::apply(const FaultVerdict& v, const QByteArray& reply) {
     QByteArray frame = reply;
+    if (v.otherSerial && frame.size() >= frame::Overhead) {
+        // A well-formed answer of the relay with the next serial number.
+        const quint16 other = quint16((quint8(frame.at(2)) << 8 | quint8(frame.at(3))) + 1);
+        frame = frame::build(other, frame::kindOf(frame), frame::payloadOf(frame));
+    }
     // The low sum byte changes, the length stays: the frame arrives whole and fails its sum.
     if (v.corrupt && !frame.isEmpty())
         frame[frame.size() - 1] = char(quint8(frame.back()) ^ 0x5A);
-    out.append(frame);
-    return out;
+    // Behind the header, so the length byte still tells how many bytes to collect: the
+    // receiver takes the noise as frame bytes and the sum no longer fits.
+    if (v.innerNoiseBytes > 0 && !frame.isEmpty())
+        frame.insert(qMax<qsizetype>(frame::HeaderSize, frame.size() / 2),
+                     noise(v.innerNoiseBytes));
+    return noise(v.noiseBytes) + frame;
 }
 
 } // namespace kliv::sim

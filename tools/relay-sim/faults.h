@@ -15,7 +15,12 @@ struct FaultRule {
         Delay,   // the answer leaves delayMs later than it would
         Corrupt, // the answer leaves with a broken sum
         Noise,   // a few line-noise bytes (never 0xAA) precede the answer
-        Vanish,  // the device disappears (the adapter is unplugged)
+        // A few line-noise bytes (never 0xAA) land in the middle of the answer, behind its
+        // header: the frame keeps its length byte and arrives with a broken sum.
+        NoiseInside,
+        Split,       // the answer leaves one byte a write, gapUs apart
+        OtherSerial, // the answer carries another relay's serial number, with a good sum
+        Vanish,      // the device disappears (the adapter is unplugged)
         // The relay stores a configuration write with some block bytes changed, and still
         // answers that it wrote it: a fault of the relay itself, not of the line.
         Misstore,
@@ -27,13 +32,15 @@ struct FaultRule {
     int delayMs = 0;
     int at = 0;       // misstore: the first block byte it changes
     QByteArray bytes; // misstore: what the block holds there instead
+    int gapUs = 0;    // split: between two bytes
     bool operator==(const FaultRule&) const = default;
 };
 
 // Parses "drop:kind=1:every=10", "corrupt:nth=3", "delay=500:kind=15", "noise:every=5",
-// "vanish:nth=20", "misstore:at=28:bytes=0000:nth=2". Without nth or every a rule fires on
-// every matching request. A misstore watches configuration writes only and by default
-// stores Umax (block bytes 4-5) as 7000 V.
+// "noise-inside:kind=2", "split", "split=2000:kind=6", "other-serial:nth=1", "vanish:nth=20",
+// "misstore:at=28:bytes=0000:nth=2". Without nth or every a rule fires on every matching
+// request. A split's bytes are 500 us apart unless it names its gap. A misstore watches
+// configuration writes only and by default stores Umax (block bytes 4-5) as 7000 V.
 std::optional<FaultRule> parseFaultRule(const QString& text, QString* error = nullptr);
 
 // What the faults make of one request.
@@ -45,11 +52,15 @@ struct FaultVerdict {
     bool drop = false;
     bool corrupt = false;
     bool vanish = false;
+    bool otherSerial = false;
     int noiseBytes = 0;
+    int innerNoiseBytes = 0;
     int delayMs = 0;
+    int splitGapUs = 0;     // 0: the answer leaves as the line paces it
     QList<Patch> misstores; // block bytes a configuration write is stored with instead
     bool any() const {
-        return drop || corrupt || vanish || noiseBytes > 0 || delayMs > 0 || !misstores.isEmpty();
+        return drop || corrupt || vanish || otherSerial || noiseBytes > 0 || innerNoiseBytes > 0 ||
+               delayMs > 0 || splitGapUs > 0 || !misstores.isEmpty();
     }
 };
 
@@ -64,6 +75,8 @@ class FaultInjector {
     QByteArray apply(const FaultVerdict& v, const QByteArray& reply);
 
   private:
+    QByteArray noise(int count);
+
     QList<FaultRule> m_rules;
     QList<int> m_seen; // matching requests per rule
     QRandomGenerator m_rng;

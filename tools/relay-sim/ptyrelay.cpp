@@ -186,14 +186,17 @@ void PtyRelay::handle(const RequestAssembler::Request& request) {
     if (r.faults.any())
         qCInfo(lcFrames).nospace()
             << "   fault:" << (r.faults.corrupt ? " corrupt" : "")
-            << (r.faults.noiseBytes ? " noise" : "") << (r.faults.delayMs ? " delay" : "");
+            << (r.faults.noiseBytes ? " noise" : "")
+            << (r.faults.innerNoiseBytes ? " noise-inside" : "")
+            << (r.faults.otherSerial ? " other-serial" : "")
+            << (r.faults.splitGapUs ? " split" : "") << (r.faults.delayMs ? " delay" : "");
     // The answer cannot start before the request has passed the line.
     const qint64 earliest = request.firstByteUs + lineTimeUs(request.frame.size()) +
                             qint64(m_options.latencyMs + r.delayMs) * 1000;
     std::optional<int> thenBaud;
     if (speedChange)
         thenBaud = speeds::Baud[std::size_t(*speedChange)];
-    schedule(r.bytes, earliest, thenBaud);
+    schedule(r.bytes, earliest, thenBaud, r.faults.splitGapUs);
 }
 
 bool PtyRelay::paced() const {
@@ -206,11 +209,17 @@ qint64 PtyRelay::lineTimeUs(qint64 bytes) const {
     return bytes * BitsPerByte * 1000000 / m_options.baud;
 }
 
-void PtyRelay::schedule(const QByteArray& bytes, qint64 earliestUs, std::optional<int> thenBaud) {
+void PtyRelay::schedule(const QByteArray& bytes, qint64 earliestUs, std::optional<int> thenBaud,
+                        int gapUs) {
     const qint64 start = std::max({earliestUs, m_lineFreeUs, nowUs()});
-    m_lineFreeUs = start + lineTimeUs(bytes.size());
-    m_out.push_back({bytes, start, 0, thenBaud});
+    m_out.push_back({bytes, start, 0, thenBaud, gapUs});
+    m_lineFreeUs = dueUs(m_out.back(), bytes.size() - 1);
     pump();
+}
+
+// The line paces every byte; a split answer also waits its gap between two bytes.
+qint64 PtyRelay::dueUs(const Outgoing& o, qsizetype byte) const {
+    return o.startUs + std::max(lineTimeUs(byte + 1), qint64(byte) * o.gapUs);
 }
 
 void PtyRelay::pump() {
@@ -220,17 +229,24 @@ void PtyRelay::pump() {
         if (now < o.startUs)
             break;
         // Bytes whose last bit has left the line by now.
-        qsizetype due = o.bytes.size();
-        if (paced())
-            due = std::min<qsizetype>(due,
-                                      (now - o.startUs) * m_options.baud / (BitsPerByte * 1000000));
-        if (due > o.written) {
+        qsizetype due = o.written;
+        while (due < o.bytes.size() && dueUs(o, due) <= now)
+            ++due;
+        // A split answer leaves one byte a wake-up, even when the pump is late.
+        if (o.gapUs > 0)
+            due = std::min(due, o.written + 1);
+        bool full = false;
+        while (o.written < due) {
             const ssize_t n =
                 ::write(m_master, o.bytes.constData() + o.written, std::size_t(due - o.written));
-            if (n < 0)
-                break; // the tool does not read and the line is full: try again later
+            if (n <= 0) {
+                full = true; // the tool does not read and the line is full: try again later
+                break;
+            }
             o.written += n;
         }
+        if (full)
+            break;
         if (o.written < o.bytes.size())
             break;
         qCInfo(lcFrames).noquote() << "tx" << frame::hex(o.bytes);
@@ -250,9 +266,9 @@ void PtyRelay::pump() {
     // Wake exactly when the reply's last byte is due, and in between often enough to
     // let a long reply trickle out as a real line would.
     const Outgoing& o = m_out.front();
-    const qint64 end = o.startUs + lineTimeUs(o.bytes.size());
-    const qint64 nextByte = o.startUs + lineTimeUs(o.written + 1);
-    armPump(std::min(end, std::max(nextByte, now + TrickleUs)));
+    const qint64 end = dueUs(o, o.bytes.size() - 1);
+    const qint64 nextByte = dueUs(o, o.written);
+    armPump(o.gapUs > 0 ? nextByte : std::min(end, std::max(nextByte, now + TrickleUs)));
 }
 
 void PtyRelay::armPump(qint64 atUs) {

@@ -53,7 +53,8 @@ class PtyRelay : public QObject {
   private:
     void onReadable();
     void handle(const RequestAssembler::Request& request);
-    void schedule(const QByteArray& bytes, qint64 earliestUs, std::optional<int> thenBaud = {});
+    void schedule(const QByteArray& bytes, qint64 earliestUs, std::optional<int> thenBaud = {},
+                  int gapUs = 0);
     void pump();
     void armPump(qint64 atUs); // wakes pump() at that time, to the microsecond
     void closeDevice();
@@ -66,7 +67,9 @@ class PtyRelay : public QObject {
         qint64 startUs = 0;
         qsizetype written = 0;
         std::optional<int> thenBaud; // the line speed the relay moves to once this has left
+        int gapUs = 0;               // a split answer: one byte a write, this far apart
     };
+    qint64 dueUs(const Outgoing& o, qsizetype byte) const; // when that byte has left
 
     PtyOptions m_options;
     RelayModel m_model;
