@@ -167,9 +167,12 @@ void ConfigPage::writeConfiguration() {
     if (!value)
         return;
     auto* job = new ConfigWriteJob(*value);
-    connect(job, &ConfigWriteJob::written, this, [this] { m_prompt.show(msg::configWritten()); });
     connect(job, &ConfigWriteJob::readBackDone, this, &ConfigPage::setConfiguration);
-    connect(job, &Job::succeeded, this, [this] { m_prompt.show(msg::configRead()); });
+    // Written only once the read-back equals what was sent; the read ends as any read does.
+    connect(job, &Job::succeeded, this, [this] {
+        m_prompt.show(msg::configWritten());
+        m_prompt.show(msg::configRead());
+    });
     m_engine.start(job);
 }
 
@@ -186,7 +189,9 @@ bool ConfigPage::coefficientsNotZero() {
             return false;
         }
         if (*tenths == 0) {
-            m_prompt.show(msg::zeroCoefficient());
+            const config::Field* f = config::fieldNamed(QString::fromLatin1(key));
+            m_prompt.show(msg::zeroCoefficient(),
+                          msg::zeroCoefficientDetail(QString::fromUtf8(f->label)));
             return false;
         }
     }

@@ -283,11 +283,12 @@ void Engine::onIdleClose() {
 }
 
 void Engine::onLost(const QString& detail) {
+    qCDebug(lcFrames).noquote() << "line lost:" << detail;
     stopTimers();
     m_idleClose.stop();
     m_awaiting = false;
     if (m_job)
-        m_job->fail(Failure::LineLost, msg::lostDetail(m_portName, detail));
+        m_job->fail(Failure::LineLost, msg::lostDetail(m_portName));
 }
 
 } // namespace kliv

@@ -63,6 +63,10 @@ Message zeroCoefficient() {
             Icon::Error};
 }
 
+QString zeroCoefficientDetail(const QString& label) {
+    return QStringLiteral("%1: 0").arg(label);
+}
+
 Message templateMissing() {
     return {ExchangeCaption, QStringLiteral("Не найден шаблон !"), Icon::Error};
 }
@@ -120,11 +124,8 @@ QString openErrorDetail(OpenError error, const QString& port, const QString& sys
                             : QStringLiteral("Порт %1 не открывается: %2").arg(port, system);
 }
 
-QString lostDetail(const QString& port, const QString& system) {
-    QString t = QStringLiteral("Порт %1 закрыт: устройство отключено или не отвечает.").arg(port);
-    if (!system.isEmpty())
-        t += QStringLiteral(" (%1)").arg(system);
-    return t;
+QString lostDetail(const QString& port) {
+    return QStringLiteral("Порт %1 закрыт: устройство отключено или не отвечает.").arg(port);
 }
 
 Message protocolRead() {

@@ -25,6 +25,8 @@ Message configWritten();         // "Конфигурация записана"
 QString configWriteQuestion();   // "Внимание данные конфигурации будут изменены! ..."
 Message configWriteCancelled();  // "Запись конфигурации отменена"
 Message zeroCoefficient();       // "... Калибровочные коэффициенты не корректны!"
+// The field that holds the zero, beside that box.
+QString zeroCoefficientDetail(const QString& label);
 
 // The protocol report.
 Message templateMissing(); // "Не найден шаблон !"
@@ -41,7 +43,10 @@ Report forFailure(const Job* job, Failure reason, const QString& detail);
 
 // Plain words for why a port did not open or was lost (shown beside the boxes).
 QString openErrorDetail(OpenError error, const QString& port, const QString& system);
-QString lostDetail(const QString& port, const QString& system);
+// Without the system's text: at a hang-up that is whatever the last failed call left
+// behind ("Resource temporarily unavailable", "No such file or directory"), which would
+// only mislead.
+QString lostDetail(const QString& port);
 
 // The event log and the accounting record.
 Message protocolRead();   // "Протокол считан!"

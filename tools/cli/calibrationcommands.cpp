@@ -120,7 +120,7 @@ QList<Command> calibrationCommands() {
         {QStringLiteral("rs485-speed"),
          QStringLiteral("BAUD --yes: скорость RS485 реле; порт следует за реле, если оно "
                         "переходит на новую скорость сразу"),
-         rs485Speed},
+         rs485Speed, 1},
         {QStringLiteral("calibrate"),
          QStringLiteral("--ref ua=V,ub=V,uc=V,ia=A,ib=A,ic=A,iut=A --yes: автокалибровка "
                         "названных каналов"),

@@ -219,7 +219,7 @@ const QList<Command>& commands() {
         {QStringLiteral("raw"),
          QStringLiteral("KIND [HEX]: один запрос, ответ в шестнадцатеричном виде; запрос, "
                         "изменяющий данные реле, только с --yes"),
-         raw},
+         raw, 2},
     };
     static const QList<Command> all =
         own + configCommands() + journalCommands() + calibrationCommands() + searchCommands() +

@@ -28,6 +28,9 @@ struct Command {
     QString name;
     QString synopsis; // for --help
     std::function<Prepared(const CommandLine&)> prepare;
+    // Positional arguments it takes after its name; more are refused before prepare(),
+    // so that a value typed without its option never goes unnoticed.
+    int maxArgs = 0;
 };
 
 const QList<Command>& commands();

@@ -1,5 +1,7 @@
 #include "configcommands.h"
 
+#include "outputfile.h"
+
 #include "link/jobs/configreadjob.h"
 #include "link/jobs/configwritejob.h"
 #include "protocol/configjson.h"
@@ -13,6 +15,9 @@ namespace kliv::cli {
 
 namespace {
 
+// A settings file is a few kilobytes; anything far larger is not one (or never ends).
+constexpr qint64 MaxSettingsBytes = 1 << 20;
+
 Prepared bad(const QString& why) {
     return {why, {}};
 }
@@ -22,6 +27,16 @@ QString joined(const QList<config::FieldProblem>& problems) {
     for (const config::FieldProblem& p : problems)
         texts.append(p.text);
     return texts.join(QLatin1Char('\n'));
+}
+
+// The window's write refuses a zero coefficient, which would blind its channel; so does
+// the file's.
+QString zeroCoefficient(const Configuration& c) {
+    const config::Field* zero = config::firstZeroCoefficient(c);
+    if (!zero)
+        return {};
+    return msg::zeroCoefficient().text + QLatin1Char('\n') +
+           msg::zeroCoefficientDetail(QString::fromUtf8(zero->label));
 }
 
 bool save(Runner& r, const QString& path, const QString& text) {
@@ -39,6 +54,9 @@ Prepared read(const CommandLine& cl) {
     if (cl.args.size() != 1)
         return bad(QStringLiteral("config read [--out FILE]"));
     const QString out = cl.value(QStringLiteral("out"));
+    if (cl.isSet(QStringLiteral("out")))
+        if (const QString why = outputFileProblem(QStringLiteral("--out"), out); !why.isEmpty())
+            return bad(why);
     return {{}, [out](Runner& r) {
                 return r.run<ConfigReadJob>(new ConfigReadJob, [&r, out](ConfigReadJob& job) {
                     const QString text = config::toJsonText(job.configuration());
@@ -59,11 +77,17 @@ Prepared write(const CommandLine& cl) {
     if (!cl.isSet(QStringLiteral("yes")))
         return bad(QStringLiteral("Запись изменит конфигурацию реле; подтвердите её параметром "
                                   "--yes."));
+    if (cl.args.at(1).trimmed().isEmpty())
+        return bad(QStringLiteral("config write FILE: не указан файл настроек."));
     QFile file(cl.args.at(1));
     if (!file.open(QIODevice::ReadOnly))
         return bad(QStringLiteral("Файл %1 не читается: %2").arg(file.fileName(),
                                                                   file.errorString()));
-    const QByteArray text = file.readAll();
+    const QByteArray text = file.read(MaxSettingsBytes + 1);
+    if (text.size() > MaxSettingsBytes)
+        return bad(QStringLiteral("Файл %1 больше %2 байт: это не файл настроек.")
+                       .arg(file.fileName())
+                       .arg(MaxSettingsBytes));
     const config::ConfigFromJson parsed = config::fromJsonText(text, {});
     if (!parsed.errors.isEmpty())
         return bad(parsed.errors.join(QLatin1Char('\n')));
@@ -76,15 +100,16 @@ Prepared write(const CommandLine& cl) {
     const auto problems = config::problems(parsed.value, NumberLocale::system());
     if (!problems.isEmpty())
         return bad(joined(problems));
+    if (const QString zero = zeroCoefficient(parsed.value); !zero.isEmpty())
+        return bad(zero);
 
     return {{}, [whole, text, value = parsed.value](Runner& r) {
-                auto writeJob = [&r](const Configuration& c) {
-                    auto* job = new ConfigWriteJob(c);
-                    QObject::connect(job, &ConfigWriteJob::written, &r,
-                                     [&r] { r.printBox(msg::configWritten()); });
-                    return job;
+                auto writeJob = [](const Configuration& c) { return new ConfigWriteJob(c); };
+                // Written only once the read-back equals what was sent.
+                auto onWritten = [&r](ConfigWriteJob&) {
+                    r.printBox(msg::configWritten());
+                    r.printBox(msg::configRead());
                 };
-                auto onWritten = [&r](ConfigWriteJob&) { r.printBox(msg::configRead()); };
                 if (whole)
                     return r.run<ConfigWriteJob>(writeJob(value), onWritten);
                 return r.runFirst<ConfigReadJob>(
@@ -92,9 +117,11 @@ Prepared write(const CommandLine& cl) {
                         const Configuration merged =
                             config::fromJsonText(text, read.configuration()).value;
                         const auto problems = config::problems(merged, NumberLocale::system());
-                        if (!problems.isEmpty()) {
+                        const QString refused =
+                            problems.isEmpty() ? zeroCoefficient(merged) : joined(problems);
+                        if (!refused.isEmpty()) {
                             const msg::Report rep =
-                                msg::forFailure(nullptr, Failure::RefusedInput, joined(problems));
+                                msg::forFailure(nullptr, Failure::RefusedInput, refused);
                             r.fail(BadUsage, rep.message, rep.detail);
                             return;
                         }
@@ -118,7 +145,7 @@ QList<Command> configCommands() {
     return {{QStringLiteral("config"),
              QStringLiteral("read [--out FILE]: конфигурация реле в JSON; write FILE --yes: "
                             "запись с проверкой считыванием"),
-             configCommand}};
+             configCommand, 2}};
 }
 
 } // namespace kliv::cli

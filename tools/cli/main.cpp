@@ -78,6 +78,9 @@ int main(int argc, char* argv[]) {
     const QStringList args = p.positionalArguments();
     if (args.isEmpty())
         return usage(QStringLiteral("Не указана команда."));
+    // An empty name would quietly fall back to the first port that opens.
+    if (p.isSet(port) && p.value(port).trimmed().isEmpty())
+        return usage(QStringLiteral("--port: не указан порт."));
     const QString name = args.first();
     if (name == QLatin1String("ports"))
         return listPorts(p.values(port), p.isSet(json));
@@ -98,6 +101,9 @@ int main(int argc, char* argv[]) {
                                       [&name](const Command& c) { return c.name == name; });
     if (command == commands().cend())
         return usage(QStringLiteral("Неизвестная команда: %1").arg(name));
+    if (args.size() - 1 > command->maxArgs)
+        return usage(QStringLiteral("%1: лишние параметры: %2")
+                         .arg(name, args.mid(1 + command->maxArgs).join(QLatin1Char(' '))));
     const Prepared prepared = command->prepare(CommandLine{p, args.mid(1)});
     if (!prepared.error.isEmpty())
         return usage(prepared.error);

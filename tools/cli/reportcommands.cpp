@@ -1,5 +1,7 @@
 #include "reportcommands.h"
 
+#include "outputfile.h"
+
 #include "link/jobs/saveprotocoljob.h"
 #include "report/document.h"
 #include "report/protocolreport.h"
@@ -18,7 +20,11 @@ Prepared report(const CommandLine& cl) {
     if (cl.args.size() != 1)
         return {QStringLiteral("report OUT.docx [--template FILE]"), {}};
     const QString out = cl.args.first();
+    if (const QString why = outputFileProblem(QStringLiteral("report OUT"), out); !why.isEmpty())
+        return {why, {}};
     QString templatePath = cl.value(QStringLiteral("template"));
+    if (cl.isSet(QStringLiteral("template")) && templatePath.trimmed().isEmpty())
+        return {QStringLiteral("--template: не указан файл шаблона."), {}};
     if (templatePath.isEmpty())
         templatePath = findTemplate(QCoreApplication::applicationDirPath());
     if (templatePath.isEmpty() || !QFileInfo::exists(templatePath))
@@ -51,7 +57,7 @@ QList<Command> reportCommands() {
     return {{QStringLiteral("report"),
              QStringLiteral("OUT.docx [--template FILE]: конфигурация, учетная запись и "
                             "журнал событий в протокол"),
-             report}};
+             report, 1}};
 }
 
 QList<QCommandLineOption> reportOptions() {

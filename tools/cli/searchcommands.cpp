@@ -12,9 +12,6 @@ namespace {
 Prepared search(const CommandLine& cl) {
     if (cl.isSet(QStringLiteral("baud")))
         return {QStringLiteral("search перебирает все скорости сам; --baud не указывается."), {}};
-    if (!cl.args.isEmpty())
-        return {QStringLiteral("search: лишние параметры: %1").arg(cl.args.join(QLatin1Char(' '))),
-                {}};
     return {{}, [](Runner& r) {
                 auto* job = new SearchJob;
                 if (!r.json())

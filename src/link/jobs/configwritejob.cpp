@@ -45,10 +45,6 @@ void ConfigWriteJob::onWriteReply(const QByteArray& frame) {
         return;
     }
     m_step = Step::ReadingBack;
-    QPointer<ConfigWriteJob> self(this);
-    Q_EMIT written(); // a window may hold a box open here
-    if (!self || !running())
-        return;
     send({KindConfigRead});
 }
 

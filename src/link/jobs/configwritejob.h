@@ -8,6 +8,8 @@ namespace kliv {
 // "Записать конфигурацию": writes the configuration, then reads back what the relay now
 // holds and compares it with what was sent, byte for byte. Only an equal block is a
 // written configuration; any difference fails the job naming each field that differs.
+// The relay's answer to the write itself proves nothing, so nothing is announced before
+// the read-back: a front end reports the configuration written only on succeeded().
 class ConfigWriteJob : public Job {
     Q_OBJECT
   public:
@@ -23,7 +25,6 @@ class ConfigWriteJob : public Job {
     QList<config::FieldDifference> differences(const NumberLocale& loc) const;
 
   Q_SIGNALS:
-    void written();                                  // "Конфигурация записана"; the read follows
     void readBackDone(const kliv::Configuration& c); // the relay's block, equal or not
 
   protected:
