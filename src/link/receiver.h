@@ -7,7 +7,9 @@ namespace kliv {
 
 // Assembles one reply frame from the byte stream. It always knows how many bytes the
 // current frame still needs and never stores past its 255-byte buffer: a length byte
-// above 247 drops the frame and the hunt for the next 0xAA starts again.
+// above 247 drops the frame. A start byte in line noise must not cost the reply behind
+// it, so a false start that fails is searched again from its next 0xAA, and a good frame
+// that begins inside a candidate still being assembled is taken as soon as it is whole.
 class FrameReceiver {
   public:
     enum class State { Hunt, Header, Body, Held };
@@ -34,6 +36,11 @@ class FrameReceiver {
     int badFrames() const { return m_bad; }
 
   private:
+    void take(quint8 b);
+    bool startsAt(int at) const; // a complete frame with a good sum from m_buf[at] to the end
+    void dropTo(int at);         // forgets the bytes ahead of `at`
+    void restart();              // the candidate failed: from its next start byte, if any
+
     std::array<quint8, 255> m_buf{};
     int m_count = 0;
     int m_total = 0; // length of the frame being assembled, known after byte 5

@@ -55,6 +55,15 @@ void TestReceiver::assembles_data() {
     const QByteArray zeros = kliv::frame::build(0, 0, QByteArray(3, '\0'));
     QTest::newRow("zero bytes are data") << QList<QByteArray>{zeros} << zeros << 0;
     QTest::newRow("incomplete") << QList<QByteArray>{Version.left(7)} << QByteArray() << 0;
+    // Line noise that holds a start byte must not cost the reply behind it.
+    QTest::newRow("noise start byte, long false length")
+        << QList<QByteArray>{hx("AA 05") + Version} << Version << 0;
+    QTest::newRow("noise start byte, in pieces")
+        << QList<QByteArray>{hx("13 AA"), Version.left(4), Version.mid(4)} << Version << 0;
+    QTest::newRow("noise start byte, short false length")
+        << QList<QByteArray>{hx("AA 00 00 00 00 00") + Presence} << Presence << 1;
+    QTest::newRow("false start inside a bad frame")
+        << QList<QByteArray>{hx("AA 06 02 58 00 02 AA 06 00 00") + Version} << Version << 1;
 }
 
 void TestReceiver::assembles() {
