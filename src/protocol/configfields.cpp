@@ -2,6 +2,8 @@
 // numbers the user types.
 #include "protocol/configuration.h"
 
+#include "protocol/cp1251.h"
+
 #include <QStringEncoder>
 #include <algorithm>
 #include <limits>
@@ -113,18 +115,22 @@ QString rangeText(const Field& f, const NumberLocale& loc) {
     return text;
 }
 
-// The first character the relay's code page has no byte for, if any.
+// The first character that would not reach the relay as typed: one its code page has no
+// byte for, or one the conversion drops or changes (a U+FEFF is taken for a byte order
+// mark and vanishes), so that a verified write could never match.
 std::optional<QString> unencodable(const QString& text) {
-    // encode() converts only when its result becomes a QByteArray.
-    QStringEncoder whole("windows-1251");
-    QByteArray converted = whole.encode(text);
-    if (!whole.hasError())
+    const QByteArray whole = cp1251::encode(text);
+    if (whole.size() == text.size() && cp1251::decode(whole) == text)
         return std::nullopt;
-    for (char32_t cp : text.toUcs4()) {
-        const QString ch = QString::fromUcs4(&cp, 1);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        // A character outside the BMP is a surrogate pair and is tried whole.
+        const bool pair =
+            text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate();
+        const QString ch = text.mid(i, pair ? 2 : 1);
+        i += pair ? 1 : 0;
         QStringEncoder one("windows-1251");
-        converted = one.encode(ch);
-        if (one.hasError())
+        const QByteArray converted = one.encode(ch);
+        if (one.hasError() || converted.size() != 1 || cp1251::decode(converted) != ch)
             return ch;
     }
     return std::nullopt;

@@ -399,6 +399,16 @@ class TestConfiguration : public QObject {
             << Edit([](Configuration& c) { c.tipo_text = QStringLiteral("a😀"); })
             << QStringList{"tipo_text"}
             << QStringList{"Тип оборудования: символ «😀» не входит в кодировку Windows-1251"};
+        QTest::newRow("byte order mark first")
+            << Edit([](Configuration& c) { c.tipo_text = QChar(0xFEFF) + QStringLiteral("ЄЄЄ"); })
+            << QStringList{"tipo_text"}
+            << QStringList{QStringLiteral("Тип оборудования: символ «") + QChar(0xFEFF) +
+                           QStringLiteral("» не входит в кодировку Windows-1251")};
+        QTest::newRow("byte order mark inside")
+            << Edit([](Configuration& c) { c.oust_text = QStringLiteral("a") + QChar(0xFEFF); })
+            << QStringList{"oust_text"}
+            << QStringList{QStringLiteral("Объек/установка: символ «") + QChar(0xFEFF) +
+                           QStringLiteral("» не входит в кодировку Windows-1251")};
         QTest::newRow("17 characters")
             << Edit([](Configuration& c) { c.oust_text = QStringLiteral("Цех 3, линия «А»!"); })
             << QStringList{"oust_text"}
