@@ -84,7 +84,10 @@ CharacteristicWindow::CharacteristicWindow(QWidget* parent)
     m_series->attachAxis(m_multipleAxis);
 
     m_view->setObjectName(QStringLiteral("Chart1"));
+    // The view starts with a default chart that it gives up, but does not delete, for this one.
+    const QChart* const unused = m_view->chart();
     m_view->setChart(chart);
+    delete unused;
     m_view->setRenderHint(QPainter::Antialiasing);
     m_view->setMinimumSize(560, 400);
     m_view->setAccessibleName(chart->title());

@@ -87,7 +87,10 @@ LiveChart::LiveChart(QWidget* parent) : QChartView(parent) {
     legend->setPen(QPen(QColor(80, 80, 80)));
     legend->setLabelColor(Qt::black);
 
+    // The view starts with a default chart that it gives up, but does not delete, for this one.
+    const QChart* const unused = this->chart();
     setChart(chart);
+    delete unused;
     setRenderHint(QPainter::Antialiasing, false);
 }
 
