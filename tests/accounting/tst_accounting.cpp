@@ -111,6 +111,17 @@ class TestAccounting : public QObject {
         QCOMPARE(accounting::energyText(123456789, NumberLocale::c()), QStringLiteral("000123.4"));
     }
 
+    // A count past the record's 40 bits, as the simulated relay's counter can reach: what is
+    // shown and written is what the field carries.
+    void energyKeepsItsFortyBits() {
+        const quint64 past = (quint64(1) << 40) + 123456789;
+        QCOMPARE(accounting::energyText(past, comma), QStringLiteral("000123,4"));
+        AccountingRecord r = sample();
+        r.energy = past;
+        QCOMPARE(accounting::json(r).value("energyKwh").toDouble(), 123.4);
+        QCOMPARE(accounting::decode(accounting::encode(r)).energy, quint64(123456789));
+    }
+
     void start_data() {
         QTest::addColumn<QByteArray>("field"); // bytes 13..18
         QTest::addColumn<QString>("text");

@@ -2,6 +2,7 @@
 
 #include "common/simprocess.h"
 
+#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -31,6 +32,20 @@ Run cli(const QStringList& args) {
 const QString NoReply =
     QStringLiteral("Устройство не отвечает! Повторите попытку или обратитесь к разработчику.");
 
+// The summary line of the poll: records, seconds and rate, as numbers.
+struct Summary {
+    int records = -1;
+    double seconds = -1, rate = -1;
+};
+Summary summaryOf(const QString& line) {
+    static const QRegularExpression re(
+        QStringLiteral("^Записей: (\\d+) за ([0-9.]+) с, ([0-9.]+) записей/с$"));
+    const QRegularExpressionMatch m = re.match(line);
+    if (!m.hasMatch())
+        return {};
+    return {m.captured(1).toInt(), m.captured(2).toDouble(), m.captured(3).toDouble()};
+}
+
 } // namespace
 
 class TestCli : public QObject {
@@ -42,6 +57,8 @@ class TestCli : public QObject {
     void statusAsJson();
     void statusAsksExactlyOnce();
     void pollEndsWithItsRate();
+    void pollRateIsItsRecordsOverItsTime();
+    void pollGivenUpStillEndsWithItsRate();
     void configReadThenWriteBack();
     void configWriteRefusals_data();
     void configWriteRefusals();
@@ -104,6 +121,16 @@ void TestCli::outcomes_data() {
     QTest::newRow("serial too small")
         << QStringList{QStringLiteral("version"), QStringLiteral("--serial"), QStringLiteral("99")}
         << 2 << QStringLiteral("100 до 65535");
+    QTest::newRow("a speed the relay does not use")
+        << QStringList{QStringLiteral("version"), QStringLiteral("--baud"), QStringLiteral("2400")}
+        << 1 << NoReply;
+    QTest::newRow("speed not a number")
+        << QStringList{QStringLiteral("version"), QStringLiteral("--baud"), QStringLiteral("fast")}
+        << 2 << QStringLiteral("115200");
+    QTest::newRow("the fastest speed")
+        << QStringList{QStringLiteral("version"), QStringLiteral("--baud"),
+                       QStringLiteral("115200")}
+        << 0 << QStringLiteral("КЛИВ-1M v3.07");
     QTest::newRow("speed not in the list")
         << QStringList{QStringLiteral("version"), QStringLiteral("--baud"), QStringLiteral("12345")}
         << 2 << QStringLiteral("115200");
@@ -172,6 +199,43 @@ void TestCli::pollEndsWithItsRate() {
     QCOMPARE(lines.size(), 6);
     QVERIFY(lines.last().startsWith(QStringLiteral("Записей: 5 за ")));
     QVERIFY(lines.last().endsWith(QStringLiteral("записей/с")));
+}
+
+// The rate is the records over the time they took, which is no longer than the run.
+void TestCli::pollRateIsItsRecordsOverItsTime() {
+    const QStringList args = {QStringLiteral("poll"), QStringLiteral("--count"),
+                              QStringLiteral("5"), QStringLiteral("--port"), m_sim->path()};
+    QElapsedTimer run;
+    run.start();
+    const Run text = cli(args);
+    const double textRun = run.nsecsElapsed() / 1e9;
+    QCOMPARE(text.code, 0);
+    const Summary s = summaryOf(text.out.trimmed().split(QLatin1Char('\n')).last());
+    QCOMPARE(s.records, 5);
+    QVERIFY2(s.seconds > 0 && s.seconds <= textRun, qPrintable(text.out));
+    QVERIFY2(qAbs(s.rate * s.seconds - 5) < 0.3, qPrintable(text.out)); // both are rounded
+
+    run.restart();
+    const Run json = cli(args + QStringList{QStringLiteral("--json")});
+    const double jsonRun = run.nsecsElapsed() / 1e9;
+    QCOMPARE(json.code, 0);
+    const QJsonObject o =
+        QJsonDocument::fromJson(json.out.trimmed().split(QLatin1Char('\n')).last().toUtf8())
+            .object();
+    QCOMPARE(o.value(QStringLiteral("records")).toInt(), 5);
+    const double seconds = o.value(QStringLiteral("seconds")).toDouble();
+    QVERIFY2(seconds > 0 && seconds <= jsonRun, qPrintable(json.out));
+    QCOMPARE(o.value(QStringLiteral("recordsPerSecond")).toDouble(), 5 / seconds);
+}
+
+// A relay that never answers: the poll gives up, and its rate line still ends the output.
+void TestCli::pollGivenUpStillEndsWithItsRate() {
+    SimProcess silent({QStringLiteral("--serial"), QStringLiteral("601")});
+    QVERIFY(silent.ok());
+    const Run r = cli({QStringLiteral("poll"), QStringLiteral("--port"), silent.path()});
+    QCOMPARE(r.code, 1);
+    QVERIFY2(r.err.contains(NoReply), qPrintable(r.err));
+    QCOMPARE(r.out, QStringLiteral("Записей: 0 за 0.000 с, 0.0 записей/с\n"));
 }
 
 // A configuration read into a file and written back leaves the relay as it was.

@@ -4,6 +4,7 @@
 #include "common/simprocess.h"
 #include "link/engine.h"
 #include "link/jobs/polljob.h"
+#include "link/jobs/rawjob.h"
 #include "link/jobs/versionjob.h"
 #include "link/serialport.h"
 #include "protocol/frame.h"
@@ -21,6 +22,8 @@ class TestEndToEnd : public QObject {
     void pollRidesOutDroppedReplies();
     void pollGivesUpOnASilentRelay();
     void vanishedDeviceReportedOnce();
+    void lossAfterReopenReportedAgain();
+    void lateReplyNotReadAfterReopen();
     void portHeldByAnotherProcess();
     void relayAnswersOnlyAtItsSpeed();
 };
@@ -51,6 +54,14 @@ QString readVersion(Rig& r) {
     if (r.engine.current() == job)
         done.wait(3000) || failed.count() || failed.wait(3000);
     return text;
+}
+
+// Runs a job to its end, whatever the end.
+void runToEnd(Rig& r, Job* job) {
+    QSignalSpy ended(&r.engine, &Engine::jobEnded);
+    r.engine.start(job);
+    if (r.engine.current() == job)
+        ended.wait(5000);
 }
 
 } // namespace
@@ -102,6 +113,48 @@ void TestEndToEnd::vanishedDeviceReportedOnce() {
     QCOMPARE(r.failure(0), Failure::LineLost);
     QVERIFY(!r.engine.isOpen());
     QVERIFY(!r.engine.pollRunning());
+}
+
+// The same port object on a second device: its loss is a loss of its own.
+void TestEndToEnd::lossAfterReopenReportedAgain() {
+    const QStringList vanishing = {QStringLiteral("--fault"), QStringLiteral("vanish:nth=1")};
+    SimProcess first(vanishing), second(vanishing);
+    QVERIFY(first.ok() && second.ok());
+    Rig r(first.path());
+    runToEnd(r, new VersionJob);
+    r.engine.setPortName(second.path());
+    runToEnd(r, new VersionJob);
+    QCOMPARE(r.failures.count(), 2);
+    QCOMPARE(r.failure(0), Failure::LineLost);
+    QCOMPARE(r.failure(1), Failure::LineLost);
+}
+
+// A reply that comes after its job gave up waits in the line's input queue; the next job
+// opens the line afresh and must not take it for its own answer.
+void TestEndToEnd::lateReplyNotReadAfterReopen() {
+    QTemporaryDir dir;
+    const QString log = dir.filePath(QStringLiteral("sim.log"));
+    SimProcess sim({QStringLiteral("--fault"), QStringLiteral("delay=600:kind=1:nth=1"),
+                    QStringLiteral("--log-file"), log});
+    QVERIFY(sim.ok());
+    Rig r(sim.path());
+    auto ask = [&r](quint8 selector) {
+        auto* job = new RawJob(KindStatus, QByteArray(1, char(selector)));
+        QByteArray reply;
+        QObject::connect(job, &Job::succeeded, [&reply, job] { reply = job->reply(); });
+        runToEnd(r, job);
+        return reply;
+    };
+    QCOMPARE(ask(SelectorLive), QByteArray()); // the reply time-out ends it
+    QCOMPARE(r.failure(0), Failure::NoAnswer);
+    auto sent = [&log] {
+        QFile f(log);
+        return f.open(QIODevice::ReadOnly) && f.readAll().contains(" tx AA 06 02 58 01 35 00");
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(sent(), 5000); // the late reply is on the line now
+    const QByteArray reply = ask(SelectorCalibration);
+    QCOMPARE(r.failures.count(), 1);
+    QCOMPARE(frame::hex(frame::payloadOf(reply).left(1)), QStringLiteral("04"));
 }
 
 void TestEndToEnd::portHeldByAnotherProcess() {

@@ -110,6 +110,13 @@ class TestEngine : public QObject {
     void openFailureSendsNothing();
     void refusedJobSendsNothing();
     void serialPresetsSpeed();
+    void speedsOutsideTheListChangeNothing_data();
+    void speedsOutsideTheListChangeNothing();
+    void speedOfBaud_data();
+    void speedOfBaud();
+    void watchdogIntervalBySpeed_data();
+    void watchdogIntervalBySpeed();
+    void pollCountsItsOwnFrames();
     void probesAreNotCounted();
 };
 
@@ -525,6 +532,86 @@ void TestEngine::serialPresetsSpeed() {
     r.engine.applySpeed(11); // not a speed of the list: nothing changes
     r.engine.applySpeed(-1);
     QCOMPARE(r.engine.speedIndex(), 3);
+}
+
+void TestEngine::speedsOutsideTheListChangeNothing_data() {
+    QTest::addColumn<int>("index");
+    QTest::addColumn<bool>("taken");
+    QTest::newRow("below the list") << -1 << false;
+    QTest::newRow("300, the first") << 0 << true;
+    QTest::newRow("115200, the last") << 10 << true;
+    QTest::newRow("past the list") << 11 << false;
+}
+
+// A speed index is applied to the open line at once, or not at all.
+void TestEngine::speedsOutsideTheListChangeNothing() {
+    QFETCH(int, index);
+    QFETCH(bool, taken);
+    Rig r;
+    r.engine.applySpeed(3);
+    r.start(new VersionJob);
+    QSignalSpy changed(&r.engine, &Engine::speedIndexChanged);
+    r.engine.applySpeed(index);
+    QCOMPARE(r.engine.speedIndex(), taken ? index : 3);
+    QCOMPARE(r.port->baud, taken ? speeds::Baud[std::size_t(index)] : 2400);
+    QCOMPARE(changed.count(), taken ? 1 : 0);
+}
+
+void TestEngine::speedOfBaud_data() {
+    QTest::addColumn<int>("baud");
+    QTest::addColumn<int>("index");
+    QTest::newRow("300") << 300 << 0;
+    QTest::newRow("14400") << 14400 << 6;
+    QTest::newRow("57600") << 57600 << 9;
+    QTest::newRow("115200") << 115200 << 10;
+    QTest::newRow("between two speeds") << 12345 << -1;
+    QTest::newRow("above the list") << 230400 << -1;
+    QTest::newRow("zero") << 0 << -1;
+}
+
+void TestEngine::speedOfBaud() {
+    QFETCH(int, baud);
+    QFETCH(int, index);
+    QCOMPARE(speeds::indexOfBaud(baud), index);
+}
+
+void TestEngine::watchdogIntervalBySpeed_data() {
+    QTest::addColumn<int>("speed");
+    QTest::addColumn<int>("interval");
+    QTest::newRow("300") << 0 << 10000;
+    QTest::newRow("2400") << 3 << 1250;
+    QTest::newRow("9600") << 5 << 350;
+    QTest::newRow("115200") << 10 << 300;
+}
+
+// From the poll's first request on, the watchdog waits as long as a reply takes at the
+// line's speed; a shorter first tick would re-send over a reply still on the line.
+void TestEngine::watchdogIntervalBySpeed() {
+    QFETCH(int, speed);
+    QFETCH(int, interval);
+    Rig r;
+    r.engine.applySpeed(speed);
+    r.start(new PollJob);
+    QVERIFY(r.engine.watchdog().isActive());
+    QCOMPARE(r.engine.watchdog().interval(), interval);
+}
+
+// The counters on the page count the poll's own frames, not those of the jobs before it.
+void TestEngine::pollCountsItsOwnFrames() {
+    Rig r;
+    r.start(new VersionJob);
+    r.port->push(versionReply("v1"));
+    QCOMPARE(r.engine.framesSent(), 1);
+    QCOMPARE(r.engine.framesReceived(), 1);
+    QSignalSpy received(&r.engine, &Engine::framesReceivedChanged);
+    r.start(new PollJob);
+    QCOMPARE(r.engine.framesSent(), 1);
+    QCOMPARE(r.engine.framesReceived(), 0);
+    QCOMPARE(received.count(), 1);
+    QCOMPARE(received.first().first().toInt(), 0);
+    r.port->push(liveReply());
+    QCOMPARE(r.engine.framesSent(), 2);
+    QCOMPARE(r.engine.framesReceived(), 1);
 }
 
 // A job's own probes are not counted, arm no reply time-out and leave the idle close be.

@@ -73,6 +73,11 @@ class TestFrame : public QObject {
         QTest::newRow("truncated") << bytes("AA 06 02 58 01 01 00 01") << false;
         QTest::newRow("longer than announced") << bytes("AA 06 02 58 00 00 01 0A FF") << true;
         QTest::newRow("announces more than it has") << bytes("AA 06 02 58 01 F7 00 01 0C") << false;
+        // Sum 0x0100. Cut one byte short, the missing low sum byte sits where a byte array
+        // keeps its terminating zero, so reading one byte too far would find it "right".
+        QTest::newRow("low sum byte zero") << bytes("AA 06 00 4F 00 01 00 01 00") << true;
+        QTest::newRow("one byte short of what it announces")
+            << bytes("AA 06 00 4F 00 01 00 01") << false;
         QTest::newRow("header only") << bytes("AA 06 02 58 00 00") << false;
         QTest::newRow("empty") << QByteArray() << false;
     }

@@ -1,5 +1,6 @@
 #include "protocol/numfmt.h"
 
+#include <QLocale>
 #include <QTest>
 #include <limits>
 
@@ -84,6 +85,26 @@ class TestNumfmt : public QObject {
         const NumberLocale sys = NumberLocale::system();
         QVERIFY(!sys.decimal.isNull());
         QVERIFY(sys.decimal != sys.group);
+    }
+
+    // The user's regional separators, each in its own place.
+    void regionalSeparators_data() {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("grouped"); // 12345.675 by "#,##0.##"
+        QTest::newRow("Russian") << "ru_RU" << QStringLiteral("12\u00A0345,68");
+        QTest::newRow("English") << "en_US"
+                                 << "12,345.68";
+        QTest::newRow("German") << "de_DE"
+                                << "12.345,68";
+    }
+    void regionalSeparators() {
+        QFETCH(QString, locale);
+        QFETCH(QString, grouped);
+        const QLocale before;
+        QLocale::setDefault(QLocale(locale));
+        const NumberLocale regional = NumberLocale::system();
+        QLocale::setDefault(before);
+        QCOMPARE(numfmt::format(qint64(12345675), 3, u"#,##0.##", regional), grouped);
     }
 
     void floating_data() {

@@ -85,6 +85,36 @@ class TestStatus : public QObject {
         QVERIFY(*back == s);
     }
 
+    // The simulated relay's timers are counted in 16 bits; a value past what a one-byte
+    // field holds must show as its largest value, not wrap round to a small one.
+    void timersSaturate_data() {
+        QTest::addColumn<int>("timer");
+        QTest::addColumn<int>("tenths");
+        QTest::addColumn<QString>("field"); // the timer's bytes in the record
+        QTest::newRow("Umin, largest one-byte value") << 0 << 255 << "FF";
+        QTest::newRow("Umin, one past it") << 0 << 256 << "FF";
+        QTest::newRow("Uasm, 100 s") << 2 << 1000 << "FF";
+        QTest::newRow("Iasm, 25.6 s") << 4 << 256 << "FF";
+        QTest::newRow("jam, largest 16-bit value") << 6 << 0xFFFF << "FF";
+        QTest::newRow("leakage, 0x0101") << 7 << 0x0101 << "FF";
+        QTest::newRow("idle, two bytes") << 3 << 0x1234 << "12 34";
+        QTest::newRow("overload, two bytes") << 5 << 0xFFFF << "FF FF";
+    }
+    void timersSaturate() {
+        QFETCH(int, timer);
+        QFETCH(int, tenths);
+        QFETCH(QString, field);
+        constexpr int At[] = {32, 33, 34, 35, 37, 38, 40, 41};
+        LiveStatus s = sample();
+        s.timers[std::size_t(timer)] = quint16(tenths);
+        const QByteArray bytes = status::encodeLive(s);
+        QCOMPARE(frame::hex(bytes.mid(At[timer], field.size() / 3 + 1)), field);
+        // The neighbours keep their own values.
+        QCOMPARE(bytes.left(At[timer]), sampleBytes().left(At[timer]));
+        const int after = At[timer] + field.size() / 3 + 1;
+        QCOMPARE(bytes.mid(after), sampleBytes().mid(after));
+    }
+
     void rejectsWhatIsNoRecord_data() {
         QTest::addColumn<QByteArray>("payload");
         const QByteArray good = sampleBytes();
