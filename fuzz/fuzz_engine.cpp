@@ -360,6 +360,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         Run run(in);
         run.play();
     }
+    // Whatever the run left queued (the ended jobs' deletion above all) goes now, or the
+    // queue would grow from run to run.
+    QCoreApplication::sendPostedEvents();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     return 0;
 }
