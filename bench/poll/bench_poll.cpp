@@ -74,7 +74,8 @@ Result run(const QString& port, int view, int baud, int seconds) {
 
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
-    qputenv("KLIV_SIM", KLIV_SIM_PATH);
+    if (qEnvironmentVariableIsEmpty("KLIV_SIM")) // another simulator may be given
+        qputenv("KLIV_SIM", KLIV_SIM_PATH);
     const int baud = 115200;
     const int seconds = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 5;
     kliv::test::SimProcess sim({QStringLiteral("--baud"), QString::number(baud)});
