@@ -8,15 +8,19 @@ namespace kliv {
 
 void FrameReceiver::reset() {
     m_buf.fill(0);
-    m_count = 0;
-    m_total = 0;
-    m_state = State::Hunt;
+    resume();
 }
 
 void FrameReceiver::resume() {
     m_count = 0;
     m_total = 0;
     m_state = State::Hunt;
+    forgetInnerStarts();
+}
+
+void FrameReceiver::forgetInnerStarts() {
+    m_innerEndsA.fill(0);
+    m_innerEndsB.fill(0);
 }
 
 int FrameReceiver::needed() const {
@@ -74,13 +78,35 @@ void FrameReceiver::take(quint8 b) {
         return;
     }
     // A shorter frame that began after the candidate's start may be whole by now.
-    for (int at = 1; at + frame::Overhead <= m_count; ++at)
-        if (m_buf[std::size_t(at)] == frame::StartByte && startsAt(at)) {
+    noteInnerStart();
+    innerFrameDone();
+}
+
+void FrameReceiver::noteInnerStart() {
+    const int at = m_count - frame::HeaderSize;
+    if (at < 1 || m_buf[std::size_t(at)] != frame::StartByte)
+        return;
+    const int n = m_buf[std::size_t(m_count - 1)];
+    const int end = at + n + frame::Overhead;
+    if (n > frame::MaxReplyPayload || end > int(m_buf.size()))
+        return;
+    auto& slot = m_innerEndsA[std::size_t(end)] == 0 ? m_innerEndsA : m_innerEndsB;
+    if (slot[std::size_t(end)] == 0)
+        slot[std::size_t(end)] = quint8(at);
+}
+
+bool FrameReceiver::innerFrameDone() {
+    for (auto* ends : {&m_innerEndsA, &m_innerEndsB}) {
+        const int at = (*ends)[std::size_t(m_count)];
+        if (at > 0 && startsAt(at)) {
             dropTo(at);
             m_total = m_count;
             m_state = State::Held;
-            return;
+            forgetInnerStarts();
+            return true;
         }
+    }
+    return false;
 }
 
 bool FrameReceiver::startsAt(int at) const {
@@ -100,13 +126,14 @@ void FrameReceiver::dropTo(int at) {
     m_count -= at;
 }
 
-// The bytes after a false start are looked at again as if they had just come.
+// The bytes after a false start are looked at again as if they had just come. They are
+// replayed in place: a byte is always stored below the one being read, since the new
+// candidate can never hold more bytes than have been replayed.
 void FrameReceiver::restart() {
-    const std::array<quint8, 255> seen = m_buf;
     const int count = m_count;
     resume();
     for (int i = 1; i < count && m_state != State::Held; ++i)
-        take(seen[std::size_t(i)]);
+        take(m_buf[std::size_t(i)]);
 }
 
 QByteArray FrameReceiver::frame() const {

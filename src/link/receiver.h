@@ -40,8 +40,14 @@ class FrameReceiver {
     bool startsAt(int at) const; // a complete frame with a good sum from m_buf[at] to the end
     void dropTo(int at);         // forgets the bytes ahead of `at`
     void restart();              // the candidate failed: from its next start byte, if any
+    void noteInnerStart();       // a start byte inside the candidate whose header is whole
+    bool innerFrameDone();       // a frame noted by noteInnerStart() ends here, sum good
+    void forgetInnerStarts();
 
     std::array<quint8, 255> m_buf{};
+    // Start bytes inside the candidate, by the count at which their frame would be whole
+    // (two a count; 0 for none), so that each byte costs the same whatever came before.
+    std::array<quint8, 256> m_innerEndsA{}, m_innerEndsB{};
     int m_count = 0;
     int m_total = 0; // length of the frame being assembled, known after byte 5
     int m_bad = 0;
