@@ -1,3 +1,4 @@
+#include "protocol/configitems.h"
 #include "protocol/configuration.h"
 #include "protocol/frame.h"
 
@@ -282,6 +283,31 @@ class TestConfiguration : public QObject {
         decoded(in);
         shown(out);
         QVERIFY(config::forPage(in) == out);
+    }
+
+    // The lists as the page and the report show them name the same items, in the same
+    // order, as the messages about their fields do.
+    void listItems_data() {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QStringList>("shown");
+        QTest::newRow("RS485 speed") << "cb_rs485" << config::items::rs485Speeds();
+        QTest::newRow("field-bus protocol") << "cb_uprotbus" << config::items::protocols();
+        QTest::newRow("voltage phases") << "p_uf_c" << config::items::phases();
+        QTest::newRow("current phases") << "p_if_c" << config::items::phases();
+        QTest::newRow("insulation") << "z_iso_r" << config::items::insulation();
+    }
+    void listItems() {
+        QFETCH(QString, key);
+        QFETCH(QStringList, shown);
+        const config::Field* f = config::fieldNamed(key);
+        QVERIFY(f);
+        QStringList named;
+        for (const char* item : f->items)
+            named << QString::fromUtf8(item);
+        for (QString& item : shown)
+            item = item.trimmed();
+        QCOMPARE(shown, named);
+        QCOMPARE(f->max, int(shown.size()) - 1);
     }
 
     void parseTenths_data() {

@@ -134,7 +134,7 @@ void TestEndToEnd::lossAfterReopenReportedAgain() {
 void TestEndToEnd::lateReplyNotReadAfterReopen() {
     QTemporaryDir dir;
     const QString log = dir.filePath(QStringLiteral("sim.log"));
-    SimProcess sim({QStringLiteral("--fault"), QStringLiteral("delay=600:kind=1:nth=1"),
+    SimProcess sim({QStringLiteral("--fault"), QStringLiteral("delay=1500:kind=1:nth=1"),
                     QStringLiteral("--log-file"), log});
     QVERIFY(sim.ok());
     Rig r(sim.path());

@@ -95,6 +95,57 @@ class TestFrame : public QObject {
         QCOMPARE(frame::hex(frame::payloadOf(f)), QStringLiteral("00 11 22"));
     }
 
+    // What a request does to the relay decides whether kliv-cli sends it at all (an
+    // unknown one never, a change only when confirmed).
+    void effect_data() {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QByteArray>("payload");
+        QTest::addColumn<int>("effect");
+        const int reads = int(frame::Effect::Reads), changes = int(frame::Effect::Changes),
+                  unknown = int(frame::Effect::Unknown);
+        const QByteArray none;
+        QTest::newRow("presence") << 0 << none << reads;
+        QTest::newRow("speed change to 115200") << 0 << bytes("0A") << changes;
+        QTest::newRow("speed change past the list") << 0 << bytes("0B") << unknown;
+        QTest::newRow("presence, two bytes") << 0 << bytes("00 00") << unknown;
+        QTest::newRow("live status") << 1 << bytes("00") << reads;
+        QTest::newRow("calibration measurement") << 1 << bytes("04") << reads;
+        QTest::newRow("selector 5") << 1 << bytes("05") << unknown;
+        QTest::newRow("selector 16") << 1 << bytes("10") << unknown;
+        QTest::newRow("last block of phase A") << 1 << bytes("11") << reads;
+        QTest::newRow("last block of phase C") << 1 << bytes("13") << reads;
+        QTest::newRow("selector 20") << 1 << bytes("14") << unknown;
+        QTest::newRow("status, no selector") << 1 << none << unknown;
+        QTest::newRow("status, two bytes") << 1 << bytes("00 00") << unknown;
+        QTest::newRow("configuration read") << 2 << none << reads;
+        QTest::newRow("configuration read with data") << 2 << bytes("00") << unknown;
+        QTest::newRow("full write") << 3 << bytes("00") + QByteArray(78, '\x01') << changes;
+        QTest::newRow("calibration write") << 3 << bytes("01") + QByteArray(14, '\x02') << changes;
+        QTest::newRow("full write, calibration sub-mode")
+            << 3 << bytes("01") + QByteArray(78, '\x01') << unknown;
+        QTest::newRow("calibration write, full sub-mode")
+            << 3 << bytes("00") + QByteArray(14, '\x02') << unknown;
+        QTest::newRow("clock set") << 4 << QByteArray(9, '\x01') << changes;
+        QTest::newRow("clock set, one byte short") << 4 << QByteArray(8, '\x01') << unknown;
+        QTest::newRow("protection reset") << 5 << none << changes;
+        QTest::newRow("protection reset with data") << 5 << bytes("00") << unknown;
+        QTest::newRow("event block 9") << 6 << bytes("09") << reads;
+        QTest::newRow("event block 10") << 6 << bytes("0A") << unknown;
+        QTest::newRow("event block, no index") << 6 << none << unknown;
+        QTest::newRow("accounting read") << 7 << none << reads;
+        QTest::newRow("accounting reset") << 8 << none << changes;
+        QTest::newRow("accounting reset with data") << 8 << bytes("00") << unknown;
+        QTest::newRow("kind 9") << 9 << none << unknown;
+        QTest::newRow("version") << 15 << none << reads;
+        QTest::newRow("version with data") << 15 << bytes("00") << unknown;
+    }
+    void effect() {
+        QFETCH(int, kind);
+        QFETCH(QByteArray, payload);
+        QFETCH(int, effect);
+        QCOMPARE(int(frame::effectOf(quint8(kind), payload)), effect);
+    }
+
     void fromHexRejectsGarbage_data() {
         QTest::addColumn<QString>("text");
         QTest::newRow("odd digits") << "AA 0";

@@ -128,6 +128,15 @@ class TestStatus : public QObject {
         QVERIFY(!status::decodeLive(payload));
     }
 
+    // A record of zeros reads as the empty record the page starts from.
+    void zeroRecordIsTheEmptyRecord() {
+        QByteArray zeros(status::LiveRecordSize, '\0');
+        const auto s = status::decodeLive(zeros);
+        QVERIFY(s);
+        QVERIFY(*s == LiveStatus{});
+        QVERIFY(status::decodeLive(status::encodeLive(LiveStatus{})) == LiveStatus{});
+    }
+
     void acceptsLongerPayload() {
         const QByteArray longer = sampleBytes() + QByteArray(20, '\x55');
         const auto s = status::decodeLive(longer);
