@@ -1,3 +1,4 @@
+#include "common/hexbytes.h"
 #include "protocol/accounting.h"
 #include "protocol/frame.h"
 
@@ -6,19 +7,14 @@
 
 using namespace kliv;
 
+using kliv::test::bytes;
+
 namespace {
 
 const NumberLocale comma{QLatin1Char(','), QChar(0x00A0)};
 
 // 3725 s, 12 switch-ons, 3 trips, 123 456 789 millionths, since 05.03.2009 14:22:07.
 const char* const SampleHex = "00 00 0E 8D 00 0C 00 03 00 07 5B CD 15 07 22 14 05 03 09";
-
-QByteArray bytes(const char* hexText) {
-    bool ok = false;
-    const QByteArray b = frame::fromHex(QString::fromLatin1(hexText), &ok);
-    Q_ASSERT(ok);
-    return b;
-}
 
 AccountingRecord sample() {
     AccountingRecord r;

@@ -1,3 +1,4 @@
+#include "common/hexbytes.h"
 #include "protocol/clock.h"
 #include "protocol/frame.h"
 
@@ -5,14 +6,7 @@
 
 using namespace kliv;
 
-namespace {
-QByteArray bytes(const char* hex) {
-    bool ok = false;
-    const QByteArray b = frame::fromHex(QString::fromLatin1(hex), &ok);
-    Q_ASSERT(ok);
-    return b;
-}
-} // namespace
+using kliv::test::bytes;
 
 class TestClock : public QObject {
     Q_OBJECT

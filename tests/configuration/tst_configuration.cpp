@@ -1,3 +1,4 @@
+#include "common/hexbytes.h"
 #include "protocol/configitems.h"
 #include "protocol/configuration.h"
 #include "protocol/frame.h"
@@ -12,17 +13,12 @@ using Edit = std::function<void(Configuration&)>;
 Q_DECLARE_METATYPE(Edit)
 Q_DECLARE_METATYPE(std::optional<int>)
 
+using kliv::test::bytes;
+
 namespace {
 
 const NumberLocale comma{QLatin1Char(','), QChar(0x00A0)};
 constexpr int IntMax = std::numeric_limits<int>::max();
-
-QByteArray bytes(const char* hex) {
-    bool ok = false;
-    const QByteArray b = frame::fromHex(QString::fromLatin1(hex), &ok);
-    Q_ASSERT(ok);
-    return b;
-}
 
 // Every field away from its default and from its neighbours, so that a misplaced offset shows.
 Configuration sample() {

@@ -1,3 +1,4 @@
+#include "common/hexbytes.h"
 #include "protocol/eventlog.h"
 #include "protocol/frame.h"
 
@@ -9,6 +10,8 @@
 
 using namespace kliv;
 
+using kliv::test::bytes;
+
 namespace {
 
 const NumberLocale comma{QLatin1Char(','), QChar(0x00A0)};
@@ -19,13 +22,6 @@ const char* const SampleHex = "03 05 27 14 21 06 09"    // order, time, date
                               "01 88 01 84 01 8C"       // Ua Ub Uc
                               "00 B4 00 B9 00 AF 00 05" // Ia Ib Ic Idif
                               "D5";                     // cos f
-
-QByteArray bytes(const char* hexText) {
-    bool ok = false;
-    const QByteArray b = frame::fromHex(QString::fromLatin1(hexText), &ok);
-    Q_ASSERT(ok);
-    return b;
-}
 
 EventRecord sample() {
     EventRecord r;
