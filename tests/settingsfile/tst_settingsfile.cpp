@@ -1,0 +1,198 @@
+// Settings files: the header, the fields, and files from other versions and other tools.
+
+#include "protocol/configjson.h"
+#include "protocol/settingsfile.h"
+
+#include <QtTest>
+
+using namespace kliv;
+
+namespace {
+
+// Every field away from its start-up value.
+Configuration allChanged() {
+    Configuration c;
+    c.cb_rs485 = 7;
+    c.z_umin_v = 180;
+    c.st_zumin_t = 11;
+    c.z_umax_v = 260;
+    c.st_zumax_t = 12;
+    c.z_uasm = 31;
+    c.st_zuasm_t = 13;
+    c.z_ihol_a = 14;
+    c.z_ihol_t = 61;
+    c.z_iasm = 26;
+    c.st_ziasm_t = 15;
+    c.z_inom_a = 151;
+    c.z_vtz_t = 301;
+    c.z_izkl_a = 451;
+    c.st_zizakl_t = 31;
+    c.z_idif_a = 11;
+    c.st_zidif_t = 6;
+    c.z_iso_r = 1;
+    c.z_iso_ok = false;
+    c.p_uf_c = 2;
+    c.p_if_c = 3;
+    c.blok_z = true;
+    c.z_umin_ok = true;
+    c.z_umax_ok = true;
+    c.z_uasm_ok = false;
+    c.z_ihol_ok = true;
+    c.z_iasm_ok = false;
+    c.z_ivtz_ok = false;
+    c.z_zakl_ok = false;
+    c.z_idif_ok = false;
+    c.pcosf = -12;
+    c.st_kua = 571;
+    c.st_kub = 572;
+    c.st_kuc = 573;
+    c.st_kia = 201;
+    c.st_kib = 202;
+    c.st_kic = 203;
+    c.st_kidif = 5001;
+    c.tipo_text = QStringLiteral("Насос №2 \"A\"");
+    c.oust_text = QStringLiteral("  Цех 4  ");
+    c.cb_uprotbus = 1;
+    c.sp_uaddr = 17;
+    c.sp_utb = 9;
+    c.sp_ute = 4;
+    return c;
+}
+
+settings::Header header() {
+    return {1, 4321, QStringLiteral("KLIV-1M v2.07"),
+            QDateTime(QDate(2026, 3, 9), QTime(8, 5, 7, 250), Qt::OffsetFromUTC, 10800),
+            QStringLiteral("1.4.0")};
+}
+
+// A file as the first format was written; later readers must keep reading it.
+const QByteArray FirstFormat = R"({
+    "header": {"format":1,"serial":777,"firmware":"v1.0","saved":"2026-01-02T03:04:05.000+03:00","tool":"1.0"},
+    "cb_rs485": 5,
+    "z_umax_v": 300,
+    "st_zumax_t": 2.5,
+    "z_inom_a": 12.3,
+    "z_iso_ok": false,
+    "oust_text": "Линия 1"
+}
+)";
+
+} // namespace
+
+class TestSettingsFile : public QObject {
+    Q_OBJECT
+  private Q_SLOTS:
+    void roundTripKeepsEveryField();
+    void headerComesFirst();
+    void firstFormatStillReads();
+    void bareObjectReads();
+    void missingFieldsKeepTheBase();
+    void badFiles_data();
+    void badFiles();
+};
+
+void TestSettingsFile::roundTripKeepsEveryField() {
+    const Configuration c = allChanged();
+    // Each field really differs from the base, so a field the codec dropped would show.
+    QCOMPARE(config::differences(c, Configuration{}, NumberLocale::c()).size(),
+             qsizetype(config::fields().size()));
+    const settings::Decoded d = settings::decode(settings::encode(header(), c), Configuration{});
+    QVERIFY2(d.errors.isEmpty(), qPrintable(d.errors.join(u'\n')));
+    QVERIFY(d.missing.isEmpty());
+    QCOMPARE(d.value, c);
+    QVERIFY(d.header);
+    QCOMPARE(d.header->serial, std::optional<int>(4321));
+    QCOMPARE(d.header->firmware, header().firmware);
+    QCOMPARE(d.header->tool, header().tool);
+    QCOMPARE(d.header->saved, header().saved);
+    QCOMPARE(d.header->saved.offsetFromUtc(), 10800);
+}
+
+void TestSettingsFile::headerComesFirst() {
+    const QByteArray text = settings::encode(header(), Configuration{});
+    QVERIFY(text.startsWith(
+        "{\n    \"header\": {\"firmware\":\"KLIV-1M v2.07\",\"format\":1,"
+        "\"saved\":\"2026-03-09T08:05:07.250+03:00\",\"serial\":4321,\"tool\":\"1.4.0\"},\n"
+        "    \"cb_rs485\": 5,\n"));
+    // The rest is exactly what the command-line tool writes.
+    QVERIFY(text.endsWith(config::toJsonText(Configuration{}).toUtf8().mid(2)));
+    settings::Header bare;
+    bare.serial.reset();
+    QVERIFY(
+        settings::encode(bare, Configuration{}).startsWith("{\n    \"header\": {\"format\":1},\n"));
+}
+
+void TestSettingsFile::firstFormatStillReads() {
+    const settings::Decoded d = settings::decode(FirstFormat, Configuration{});
+    QVERIFY2(d.errors.isEmpty(), qPrintable(d.errors.join(u'\n')));
+    Configuration expected;
+    expected.z_umax_v = 300;
+    expected.st_zumax_t = 25;
+    expected.z_inom_a = 123;
+    expected.z_iso_ok = false;
+    expected.oust_text = QStringLiteral("Линия 1");
+    QCOMPARE(d.value, expected);
+    QCOMPARE(d.header->serial, std::optional<int>(777));
+    QCOMPARE(d.header->saved.toUTC(), QDateTime(QDate(2026, 1, 2), QTime(0, 4, 5), Qt::UTC));
+}
+
+void TestSettingsFile::bareObjectReads() {
+    const Configuration c = allChanged();
+    const settings::Decoded d = settings::decode(config::toJsonText(c).toUtf8(), Configuration{});
+    QVERIFY2(d.errors.isEmpty(), qPrintable(d.errors.join(u'\n')));
+    QVERIFY(!d.header);
+    QCOMPARE(d.value, c);
+}
+
+void TestSettingsFile::missingFieldsKeepTheBase() {
+    const Configuration base = allChanged();
+    const settings::Decoded d =
+        settings::decode(R"({"header": {"format": 1}, "z_umax_v": 700})", base);
+    QVERIFY(d.errors.isEmpty());
+    Configuration expected = base;
+    expected.z_umax_v = 700;
+    QCOMPARE(d.value, expected);
+    QCOMPARE(d.missing.size(), qsizetype(config::fields().size() - 1));
+    QVERIFY(!d.missing.contains(QStringLiteral("z_umax_v")));
+    QVERIFY(d.missing.contains(QStringLiteral("z_umin_v")));
+}
+
+void TestSettingsFile::badFiles_data() {
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QString>("named"); // what the one message must name
+    QTest::newRow("not JSON") << QByteArray("{\"z_umax_v\": 250") << "не является JSON";
+    QTest::newRow("an array") << QByteArray("[1]") << "объект JSON";
+    QTest::newRow("header not an object") << QByteArray(R"({"header": 1})") << "header";
+    QTest::newRow("no format") << QByteArray(R"({"header": {"serial": 600}})") << "format";
+    QTest::newRow("newer format") << QByteArray(R"({"header": {"format": 2}})")
+                                  << "более новой версией";
+    QTest::newRow("fractional format") << QByteArray(R"({"header": {"format": 1.5}})") << "format";
+    QTest::newRow("serial too small")
+        << QByteArray(R"({"header": {"format": 1, "serial": 99}})") << "serial";
+    QTest::newRow("serial a string")
+        << QByteArray(R"({"header": {"format": 1, "serial": "600"}})") << "serial";
+    QTest::newRow("bad date") << QByteArray(R"({"header": {"format": 1, "saved": "вчера"}})")
+                              << "saved";
+    QTest::newRow("tool a number")
+        << QByteArray(R"({"header": {"format": 1, "tool": 2}})") << "tool";
+    QTest::newRow("unknown field") << QByteArray(R"({"z_umax": 250})") << "z_umax";
+    QTest::newRow("wrong type") << QByteArray(R"({"z_umax_ok": 1})") << "z_umax_ok";
+    QTest::newRow("two decimals") << QByteArray(R"({"st_zumax_t": 1.25})") << "st_zumax_t";
+    QTest::newRow("above the control") << QByteArray(R"({"z_umax_v": 7001})") << "z_umax_v";
+    QTest::newRow("below the control") << QByteArray(R"({"sp_uaddr": 0})") << "sp_uaddr";
+    QTest::newRow("no such list item") << QByteArray(R"({"p_uf_c": 4})") << "p_uf_c";
+    QTest::newRow("text too long")
+        << QByteArray(R"({"tipo_text": "12345678901234567"})") << "tipo_text";
+}
+
+void TestSettingsFile::badFiles() {
+    QFETCH(QByteArray, text);
+    QFETCH(QString, named);
+    const Configuration base = allChanged();
+    const settings::Decoded d = settings::decode(text, base);
+    QCOMPARE(d.errors.size(), 1);
+    QVERIFY2(d.errors.first().contains(named), qPrintable(d.errors.first()));
+}
+
+QTEST_GUILESS_MAIN(TestSettingsFile)
+#include "tst_settingsfile.moc"
