@@ -62,6 +62,13 @@ class TestNumfmt : public QObject {
                                           << "-1 234";
         QTest::newRow("most negative") << std::numeric_limits<qint64>::min() << 0 << "0"
                                        << "-9223372036854775808";
+        // The widest shift that still leaves a digit to round: 10^-19 of the largest values.
+        QTest::newRow("nineteen places below the last digit")
+            << qint64(9000000000000000000) << 29 << "0.0000000000"
+            << "0,0000000001";
+        QTest::newRow("twenty places below the last digit")
+            << qint64(9000000000000000000) << 30 << "0.0000000000"
+            << "0,0000000000";
         QTest::newRow("most negative scaled") << std::numeric_limits<qint64>::min() << 18 << "0.00"
                                               << "-9,22";
     }
