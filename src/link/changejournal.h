@@ -1,0 +1,48 @@
+#pragma once
+
+#include "protocol/changerecord.h"
+
+#include <QObject>
+#include <QString>
+#include <optional>
+
+namespace kliv {
+
+class Engine;
+class Job;
+
+// The change journal: one line for every job that changes a relay, appended and flushed
+// as the job ends, never rewritten. It lives in the user's data folder (KLIV_DATA_DIR
+// when set), so that every front end on the machine adds to the same journal.
+class ChangeJournal : public QObject {
+    Q_OBJECT
+  public:
+    explicit ChangeJournal(const QString& path, QObject* parent = nullptr);
+
+    static QString defaultPath();
+    // The engine's journal at the default path, created and hooked to it on first use.
+    static ChangeJournal* of(Engine& engine);
+
+    QString path() const { return m_path; }
+
+    // Records jobs that change the relay as they end on `engine`.
+    void attach(Engine& engine);
+    // The line for a job that has ended; none for a job that changes nothing.
+    static std::optional<changes::ChangeRecord> recordOf(const Job& job, const Engine& engine);
+
+    // Appends one line and flushes it; false (with the reason) when it could not.
+    bool append(const changes::ChangeRecord& r, QString* reason = nullptr);
+    // Everything readable; a missing file is an empty journal.
+    changes::ChangeLog read() const;
+    // The block the relay `serial` held before the last write that may have changed it.
+    std::optional<changes::ChangeRecord> lastWrite(int serial) const;
+
+  Q_SIGNALS:
+    void recorded(const kliv::changes::ChangeRecord& r);
+    void appendFailed(const QString& reason);
+
+  private:
+    QString m_path;
+};
+
+} // namespace kliv

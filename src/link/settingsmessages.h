@@ -1,0 +1,26 @@
+#pragma once
+
+#include "link/message.h"
+
+#include <QString>
+
+// The boxes of settings files, the comparison with the relay and the change journal,
+// shared by the window and the command-line tool.
+namespace kliv::msg {
+
+Message settingsOpened(const QString& path);
+Message settingsNotOpened(const QString& path); // the file's problems go beside it
+Message settingsSaved(const QString& path);
+Message settingsNotSaved(const QString& path); // the reason goes beside it
+// Fields a file did not hold, which keep the page's values (beside settingsOpened).
+QString settingsMissingDetail(int count);
+
+// The values came from one relay and are about to go to another.
+QString otherSerialQuestion(int fileSerial, int relaySerial);
+
+Message configSame();        // the page and the relay hold the same
+Message nothingToUndo();     // no earlier block of this relay in the journal
+Message undoNotExact();      // the earlier block is not one a write can give back
+Message journalNotWritten(); // the reason goes beside it
+
+} // namespace kliv::msg
