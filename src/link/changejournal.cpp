@@ -18,6 +18,8 @@ namespace kliv {
 namespace {
 
 const QString FileName = QStringLiteral("changes.jsonl");
+// The window and the command-line tool have names of their own; the journal is shared.
+const QString Folder = QStringLiteral("kliv-service");
 
 QString outcomeOf(const Job& job) {
     if (job.phase() == Job::Phase::Succeeded)
@@ -70,7 +72,8 @@ ChangeJournal::ChangeJournal(const QString& path, QObject* parent)
 QString ChangeJournal::defaultPath() {
     QString dir = qEnvironmentVariable("KLIV_DATA_DIR");
     if (dir.isEmpty())
-        dir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+        dir = QDir(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation))
+                  .filePath(Folder);
     return QDir(dir).filePath(FileName);
 }
 

@@ -12,8 +12,9 @@ class Engine;
 class Job;
 
 // The change journal: one line for every job that changes a relay, appended and flushed
-// as the job ends, never rewritten. It lives in the user's data folder (KLIV_DATA_DIR
-// when set), so that every front end on the machine adds to the same journal.
+// as the job ends, never rewritten. It lives in the user's data folder, under
+// "kliv-service" (or in KLIV_DATA_DIR when set), so that the window and the command-line
+// tool add to the same journal.
 class ChangeJournal : public QObject {
     Q_OBJECT
   public:

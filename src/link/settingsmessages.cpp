@@ -41,7 +41,7 @@ QString otherSerialQuestion(int fileSerial, int relaySerial) {
 }
 
 Message configSame() {
-    return {Compare, QStringLiteral("Конфигурация на странице совпадает с конфигурацией реле"),
+    return {Compare, QStringLiteral("Конфигурация совпадает с конфигурацией реле"),
             Icon::Information};
 }
 

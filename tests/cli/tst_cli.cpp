@@ -18,16 +18,44 @@ struct Run {
     QString out, err;
 };
 
-Run cli(const QStringList& args) {
+// The change journal of every run goes here, never into the user's own.
+QString sharedDataDir() {
+    static QTemporaryDir dir;
+    return dir.path();
+}
+
+Run cli(const QStringList& args, const QString& dataDir = sharedDataDir()) {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+    env.insert(QStringLiteral("KLIV_DATA_DIR"), dataDir);
     p.setProcessEnvironment(env);
     p.start(qEnvironmentVariable("KLIV_CLI"), args);
     p.waitForFinished(20000);
     return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
             QString::fromUtf8(p.readAllStandardError())};
 }
+
+QString writeFile(const QTemporaryDir& dir, const QByteArray& text) {
+    const QString path = dir.filePath(QStringLiteral("settings.json"));
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(text) != text.size())
+        qFatal("cannot write %s", qPrintable(path));
+    return path;
+}
+
+// Every field away from the simulated relay's start-up value.
+const QByteArray AllFieldsChanged = R"({"cb_rs485": 7, "z_umin_v": 180, "st_zumin_t": 1.1,
+    "z_umax_v": 260, "st_zumax_t": 1.2, "z_uasm": 31, "st_zuasm_t": 1.3, "z_ihol_a": 1.4,
+    "z_ihol_t": 61, "z_iasm": 26, "st_ziasm_t": 1.5, "z_inom_a": 15.1, "z_vtz_t": 301,
+    "z_izkl_a": 45.1, "st_zizakl_t": 3.1, "z_idif_a": 1.1, "st_zidif_t": 0.6, "z_iso_r": 1,
+    "z_iso_ok": false, "p_uf_c": 2, "p_if_c": 3, "blok_z": true, "z_umin_ok": true,
+    "z_umax_ok": true, "z_uasm_ok": false, "z_ihol_ok": true, "z_iasm_ok": false,
+    "z_ivtz_ok": false, "z_zakl_ok": false, "z_idif_ok": false, "pcosf": -12, "st_kua": 571,
+    "st_kub": 572, "st_kuc": 573, "st_kia": 201, "st_kib": 202, "st_kic": 203,
+    "st_kidif": 5001, "tipo_text": "Насос", "oust_text": "Цех", "cb_uprotbus": 1,
+    "sp_uaddr": 17, "sp_utb": 9, "sp_ute": 4})";
+constexpr int FieldCount = 44;
 
 const QString NoReply =
     QStringLiteral("Устройство не отвечает! Повторите попытку или обратитесь к разработчику.");
@@ -74,6 +102,11 @@ class TestCli : public QObject {
     void searchEndings_data();
     void searchEndings();
     void portsListTheGivenPathFirst();
+    void configDiff_data();
+    void configDiff();
+    void configWriteFromAnotherRelay();
+    void configReadWritesAHeader();
+    void journalOfWrites();
 
   private:
     std::unique_ptr<SimProcess> m_sim;
@@ -305,8 +338,8 @@ void TestCli::configWriteOfSomeFields() {
                   QStringLiteral("--port"), sim.path()})
                  .code,
              0);
-    const Run read = cli({QStringLiteral("config"), QStringLiteral("read"),
-                          QStringLiteral("--port"), sim.path()});
+    const Run read = cli(
+        {QStringLiteral("config"), QStringLiteral("read"), QStringLiteral("--port"), sim.path()});
     const QJsonObject o = QJsonDocument::fromJson(read.out.toUtf8()).object();
     QCOMPARE(o.value(QStringLiteral("z_umax_v")).toInt(), 400);
     QCOMPARE(o.value(QStringLiteral("tipo_text")).toString(), QStringLiteral("Насос 3         "));
@@ -547,6 +580,141 @@ void TestCli::portsListTheGivenPathFirst() {
     QVERIFY(lines.size() >= 2);
     QCOMPARE(lines.at(0), m_sim->path());
     QCOMPARE(lines.at(1), QStringLiteral("/tmp/kliv-not-there"));
+}
+
+// Equal, one field and every field off: the exit code says which, the table names each.
+void TestCli::configDiff_data() {
+    QTest::addColumn<QByteArray>("json");
+    QTest::addColumn<int>("rows");
+    QTest::newRow("equal") << QByteArray(R"({"z_umax_v": 250, "tipo_text": ""})") << 0;
+    QTest::newRow("one field")
+        << QByteArray(R"({"header": {"format": 1, "serial": 600}, "z_umax_v": 300})") << 1;
+    QTest::newRow("every field") << AllFieldsChanged << FieldCount;
+}
+
+void TestCli::configDiff() {
+    QFETCH(QByteArray, json);
+    QFETCH(int, rows);
+    SimProcess sim;
+    QVERIFY(sim.ok());
+    QTemporaryDir dir;
+    const QString file = writeFile(dir, json);
+    const QStringList args{QStringLiteral("config"), QStringLiteral("diff"), file,
+                           QStringLiteral("--port"), sim.path()};
+    const Run text = cli(args);
+    QCOMPARE(text.code, rows == 0 ? 0 : 1);
+    const QStringList lines = text.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), rows == 0 ? 1 : rows + 1);
+    if (rows == 1)
+        QVERIFY2(lines.at(1).contains(QRegularExpression(QStringLiteral("^Umax +300 +250$"))),
+                 qPrintable(lines.at(1)));
+    const Run json2 = cli(args + QStringList{QStringLiteral("--json")});
+    QCOMPARE(json2.code, text.code);
+    const QJsonObject o = QJsonDocument::fromJson(json2.out.toUtf8()).object();
+    QCOMPARE(o.value(QStringLiteral("equal")).toBool(), rows == 0);
+    QCOMPARE(o.value(QStringLiteral("differences")).toArray().size(), rows);
+    // Comparing changes nothing: the relay still holds its start-up values.
+    QCOMPARE(cli({QStringLiteral("config"), QStringLiteral("diff"),
+                  writeFile(dir, R"({"z_umax_v": 250})"), QStringLiteral("--port"), sim.path()})
+                 .code,
+             0);
+}
+
+// A file saved from relay 601 goes to relay 600 only when the user says so.
+void TestCli::configWriteFromAnotherRelay() {
+    SimProcess sim;
+    QVERIFY(sim.ok());
+    QTemporaryDir dir;
+    const QString file =
+        writeFile(dir, R"({"header": {"format": 1, "serial": 601}, "z_umax_v": 300})");
+    const QStringList args{QStringLiteral("config"), QStringLiteral("write"),  file,
+                           QStringLiteral("--yes"),  QStringLiteral("--port"), sim.path()};
+    const Run refused = cli(args);
+    QCOMPARE(refused.code, 2);
+    QVERIFY2(refused.err.contains(QStringLiteral("№ 601")) &&
+                 refused.err.contains(QStringLiteral("--any-serial")),
+             qPrintable(refused.err));
+    QCOMPARE(cli(args + QStringList{QStringLiteral("--any-serial")}).code, 0);
+    const Run diff = cli({QStringLiteral("config"), QStringLiteral("diff"), file,
+                          QStringLiteral("--port"), sim.path()});
+    QCOMPARE(diff.code, 0);
+}
+
+void TestCli::configReadWritesAHeader() {
+    SimProcess sim;
+    QVERIFY(sim.ok());
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("read.json"));
+    QCOMPARE(cli({QStringLiteral("config"), QStringLiteral("read"), QStringLiteral("--out"), file,
+                  QStringLiteral("--port"), sim.path()})
+                 .code,
+             0);
+    QFile f(file);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QJsonObject header =
+        QJsonDocument::fromJson(f.readAll()).object().value(QStringLiteral("header")).toObject();
+    QCOMPARE(header.value(QStringLiteral("format")).toInt(), 1);
+    QCOMPARE(header.value(QStringLiteral("serial")).toInt(), 600);
+    QVERIFY(QDateTime::fromString(header.value(QStringLiteral("saved")).toString(), Qt::ISODate)
+                .isValid());
+}
+
+// A verified write and a misstored one each leave their line; a line a crash cut short is
+// skipped with a warning and the rest is listed.
+void TestCli::journalOfWrites() {
+    QTemporaryDir data;
+    QTemporaryDir dir;
+    const QString file = writeFile(dir, R"({"z_umax_v": 300})");
+    {
+        SimProcess sim;
+        QVERIFY(sim.ok());
+        QCOMPARE(cli({QStringLiteral("config"), QStringLiteral("write"), file,
+                      QStringLiteral("--yes"), QStringLiteral("--port"), sim.path()},
+                     data.path())
+                     .code,
+                 0);
+    }
+    {
+        SimProcess sim({QStringLiteral("--fault"), QStringLiteral("misstore")});
+        QVERIFY(sim.ok());
+        QCOMPARE(cli({QStringLiteral("config"), QStringLiteral("write"), file,
+                      QStringLiteral("--yes"), QStringLiteral("--port"), sim.path()},
+                     data.path())
+                     .code,
+                 1);
+    }
+    QFile journal(QDir(data.path()).filePath(QStringLiteral("changes.jsonl")));
+    QVERIFY(journal.open(QIODevice::Append));
+    journal.write(R"({"time":"2026-01-01T00:00)");
+    journal.close();
+
+    const QStringList list{QStringLiteral("journal"), QStringLiteral("--json"),
+                           QStringLiteral("--port"), QStringLiteral("/nonexistent/tty")};
+    const Run all = cli(list, data.path());
+    QCOMPARE(all.code, 0);
+    QVERIFY2(all.err.contains(QStringLiteral("строка 3")), qPrintable(all.err));
+    const QStringList lines = all.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 2);
+    const QJsonObject done = QJsonDocument::fromJson(lines.at(0).toUtf8()).object();
+    const QJsonObject mismatch = QJsonDocument::fromJson(lines.at(1).toUtf8()).object();
+    QCOMPARE(done.value(QStringLiteral("job")).toString(), QStringLiteral("config-write"));
+    QCOMPARE(done.value(QStringLiteral("outcome")).toString(), QStringLiteral("done"));
+    QCOMPARE(done.value(QStringLiteral("serial")).toInt(), 600);
+    QCOMPARE(done.value(QStringLiteral("before")).toString().size(), 2 * 78);
+    QCOMPARE(done.value(QStringLiteral("after")).toString().mid(8, 4), QStringLiteral("012c"));
+    QCOMPARE(mismatch.value(QStringLiteral("outcome")).toString(), QStringLiteral("mismatch"));
+    QVERIFY(mismatch.value(QStringLiteral("detail")).toString().contains(QStringLiteral("7000")));
+
+    QCOMPARE(
+        cli(list + QStringList{QStringLiteral("--serial"), QStringLiteral("601")}, data.path()).out,
+        QString());
+    const Run text =
+        cli({QStringLiteral("journal"), QStringLiteral("--serial"), QStringLiteral("600"),
+             QStringLiteral("--port"), QStringLiteral("/nonexistent/tty")},
+            data.path());
+    QVERIFY2(text.out.contains(QStringLiteral("№600  ")) &&
+                 text.out.contains(QStringLiteral("config-write  mismatch")),
+             qPrintable(text.out));
 }
 
 QTEST_GUILESS_MAIN(TestCli)

@@ -1,6 +1,8 @@
 #include "commands.h"
 
 #include "calibrationcommands.h"
+#include "changecommands.h"
+#include "configcommands.h"
 #include "journalcommands.h"
 #include "link/jobs/clocksetjob.h"
 #include "link/jobs/livestatusjob.h"
@@ -8,12 +10,11 @@
 #include "link/jobs/protectionresetjob.h"
 #include "link/jobs/rawjob.h"
 #include "link/jobs/versionjob.h"
-#include "configcommands.h"
-#include "reportcommands.h"
 #include "liveoutput.h"
 #include "protocol/clock.h"
 #include "protocol/frame.h"
 #include "protocol/numfmt.h"
+#include "reportcommands.h"
 #include "searchcommands.h"
 
 #include <QDateTime>
@@ -204,7 +205,7 @@ QList<QCommandLineOption> commandOptions() {
          QStringLiteral("calibrate: эталонные значения ua=V,ub=V,uc=V,ia=A,ib=A,ic=A,iut=A"),
          QStringLiteral("SPEC")},
     };
-    return own + journalOptions() + reportOptions();
+    return own + journalOptions() + reportOptions() + changeOptions();
 }
 
 const QList<Command>& commands() {
@@ -222,8 +223,8 @@ const QList<Command>& commands() {
          raw, 2},
     };
     static const QList<Command> all =
-        own + configCommands() + journalCommands() + calibrationCommands() + searchCommands() +
-        reportCommands();
+        recordingChanges(own + configCommands() + journalCommands() + calibrationCommands() +
+                         searchCommands() + reportCommands() + changeCommands());
     return all;
 }
 

@@ -3,11 +3,15 @@
 #include "outputfile.h"
 
 #include "link/jobs/configreadjob.h"
-#include "link/jobs/configwritejob.h"
+#include "link/jobs/recordedconfigwritejob.h"
+#include "link/settingsmessages.h"
 #include "protocol/configjson.h"
+#include "protocol/frame.h"
+#include "protocol/settingsfile.h"
 
+#include <QCoreApplication>
 #include <QFile>
-#include <QJsonDocument>
+#include <QJsonArray>
 #include <QSaveFile>
 #include <QStringList>
 
@@ -17,6 +21,8 @@ namespace {
 
 // A settings file is a few kilobytes; anything far larger is not one (or never ends).
 constexpr qint64 MaxSettingsBytes = 1 << 20;
+// The exit code of a comparison that found differences.
+constexpr int Different = 1;
 
 Prepared bad(const QString& why) {
     return {why, {}};
@@ -39,15 +45,63 @@ QString zeroCoefficient(const Configuration& c) {
            msg::zeroCoefficientDetail(QString::fromUtf8(zero->label));
 }
 
-bool save(Runner& r, const QString& path, const QString& text) {
+// Written whole or not at all: a failed write leaves any earlier file as it was.
+bool save(Runner& r, const QString& path, const QByteArray& bytes) {
     QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(text.toUtf8()) < 0 || !f.commit()) {
-        r.fail(NoAnswer,
-               {msg::ExchangeCaption, QStringLiteral("Файл %1 не записан.").arg(path), Icon::Error},
-               f.errorString());
+    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit()) {
+        r.fail(NoAnswer, msg::settingsNotSaved(path), f.errorString());
         return false;
     }
     return true;
+}
+
+// A settings file read and checked whole, before anything is sent.
+struct SettingsText {
+    QString error; // empty when the file can be used
+    QByteArray bytes;
+    settings::Decoded decoded; // over the start-up values
+};
+
+SettingsText loadSettings(const QString& command, const QString& path) {
+    if (path.trimmed().isEmpty())
+        return {command + QStringLiteral(": не указан файл настроек."), {}, {}};
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {QStringLiteral("Файл %1 не читается: %2").arg(path, file.errorString()), {}, {}};
+    const QByteArray bytes = file.read(MaxSettingsBytes + 1);
+    if (bytes.size() > MaxSettingsBytes)
+        return {QStringLiteral("Файл %1 больше %2 байт: это не файл настроек.")
+                    .arg(path)
+                    .arg(MaxSettingsBytes),
+                {},
+                {}};
+    settings::Decoded decoded = settings::decode(bytes, {});
+    if (!decoded.errors.isEmpty())
+        return {decoded.errors.join(QLatin1Char('\n')), {}, {}};
+    return {{}, bytes, decoded};
+}
+
+// Caption, file value and relay value in aligned columns under a heading.
+QString differenceTable(const QList<config::FieldDifference>& rows) {
+    QList<QStringList> lines{
+        {QStringLiteral("Параметр"), QStringLiteral("В файле"), QStringLiteral("В реле")}};
+    for (const config::FieldDifference& d : rows)
+        lines.append({d.label, d.sent, d.read});
+    qsizetype widths[2] = {0, 0};
+    for (const QStringList& l : lines)
+        for (int c = 0; c < 2; ++c)
+            widths[c] = std::max(widths[c], l.at(c).size());
+    QStringList out;
+    for (const QStringList& l : lines)
+        out << l.at(0).leftJustified(widths[0] + 2) + l.at(1).leftJustified(widths[1] + 2) +
+                   l.at(2);
+    return out.join(QLatin1Char('\n'));
+}
+
+int serialOf(const CommandLine& cl) {
+    int serial = frame::SerialDefault;
+    parseInt(cl.value(QStringLiteral("serial")), frame::SerialMin, frame::SerialMax, &serial);
+    return serial;
 }
 
 Prepared read(const CommandLine& cl) {
@@ -59,10 +113,15 @@ Prepared read(const CommandLine& cl) {
             return bad(why);
     return {{}, [out](Runner& r) {
                 return r.run<ConfigReadJob>(new ConfigReadJob, [&r, out](ConfigReadJob& job) {
-                    const QString text = config::toJsonText(job.configuration());
-                    if (out.isEmpty())
-                        r.print(text.trimmed());
-                    else if (save(r, out, text))
+                    if (out.isEmpty()) {
+                        r.print(config::toJsonText(job.configuration()).trimmed());
+                        return;
+                    }
+                    settings::Header header;
+                    header.serial = r.engine().serial();
+                    header.saved = QDateTime::currentDateTime();
+                    header.tool = QCoreApplication::applicationVersion();
+                    if (save(r, out, settings::encode(header, job.configuration())))
                         r.printBox(msg::configRead());
                 });
             }};
@@ -77,55 +136,79 @@ Prepared write(const CommandLine& cl) {
     if (!cl.isSet(QStringLiteral("yes")))
         return bad(QStringLiteral("Запись изменит конфигурацию реле; подтвердите её параметром "
                                   "--yes."));
-    if (cl.args.at(1).trimmed().isEmpty())
-        return bad(QStringLiteral("config write FILE: не указан файл настроек."));
-    QFile file(cl.args.at(1));
-    if (!file.open(QIODevice::ReadOnly))
-        return bad(QStringLiteral("Файл %1 не читается: %2").arg(file.fileName(),
-                                                                  file.errorString()));
-    const QByteArray text = file.read(MaxSettingsBytes + 1);
-    if (text.size() > MaxSettingsBytes)
-        return bad(QStringLiteral("Файл %1 больше %2 байт: это не файл настроек.")
-                       .arg(file.fileName())
-                       .arg(MaxSettingsBytes));
-    const config::ConfigFromJson parsed = config::fromJsonText(text, {});
-    if (!parsed.errors.isEmpty())
-        return bad(parsed.errors.join(QLatin1Char('\n')));
-    const QJsonObject object = QJsonDocument::fromJson(text).object();
-    const bool whole = std::all_of(config::fields().begin(), config::fields().end(),
-                                   [&object](const config::Field& f) {
-                                       return object.contains(QLatin1String(f.key));
-                                   });
+    const SettingsText file = loadSettings(QStringLiteral("config write FILE"), cl.args.at(1));
+    if (!file.error.isEmpty())
+        return bad(file.error);
+    const int serial = serialOf(cl);
+    const std::optional<int> from =
+        file.decoded.header ? file.decoded.header->serial : std::nullopt;
+    if (from && *from != serial && !cl.isSet(QStringLiteral("any-serial")))
+        return bad(QStringLiteral("Настройки в файле взяты из реле № %1, а запись пойдет в реле "
+                                  "№ %2; подтвердите её параметром --any-serial.")
+                       .arg(*from)
+                       .arg(serial));
+    const bool whole = file.decoded.missing.isEmpty();
+    const QByteArray text = file.bytes;
     // Over the start-up values, any problem is one of the file's own fields.
-    const auto problems = config::problems(parsed.value, NumberLocale::system());
-    if (!problems.isEmpty())
-        return bad(joined(problems));
-    if (const QString zero = zeroCoefficient(parsed.value); !zero.isEmpty())
+    if (const QString zero = zeroCoefficient(file.decoded.value); !zero.isEmpty())
         return bad(zero);
 
-    return {{}, [whole, text, value = parsed.value](Runner& r) {
-                auto writeJob = [](const Configuration& c) { return new ConfigWriteJob(c); };
-                // Written only once the read-back equals what was sent.
-                auto onWritten = [&r](ConfigWriteJob&) {
-                    r.printBox(msg::configWritten());
-                    r.printBox(msg::configRead());
-                };
-                if (whole)
-                    return r.run<ConfigWriteJob>(writeJob(value), onWritten);
+    return {
+        {}, [whole, text, value = file.decoded.value](Runner& r) {
+            auto writeJob = [](const Configuration& c) { return new RecordedConfigWriteJob(c); };
+            // Written only once the read-back equals what was sent.
+            auto onWritten = [&r](RecordedConfigWriteJob&) {
+                r.printBox(msg::configWritten());
+                r.printBox(msg::configRead());
+            };
+            if (whole)
+                return r.run<RecordedConfigWriteJob>(writeJob(value), onWritten);
+            return r.runFirst<ConfigReadJob>(
+                new ConfigReadJob, [&r, text, writeJob, onWritten](ConfigReadJob& read) {
+                    const Configuration merged = settings::decode(text, read.configuration()).value;
+                    const auto problems = config::problems(merged, NumberLocale::system());
+                    const QString refused =
+                        problems.isEmpty() ? zeroCoefficient(merged) : joined(problems);
+                    if (!refused.isEmpty()) {
+                        const msg::Report rep =
+                            msg::forFailure(nullptr, Failure::RefusedInput, refused);
+                        r.fail(BadUsage, rep.message, rep.detail);
+                        return;
+                    }
+                    r.then<RecordedConfigWriteJob>(writeJob(merged), onWritten);
+                });
+        }};
+}
+
+// The file's fields (the relay's where the file has none) against the relay's, as the
+// page's comparison shows them: exit 0 when equal, 1 when any field differs.
+Prepared diff(const CommandLine& cl) {
+    if (cl.args.size() != 2)
+        return bad(QStringLiteral("config diff FILE"));
+    const SettingsText file = loadSettings(QStringLiteral("config diff FILE"), cl.args.at(1));
+    if (!file.error.isEmpty())
+        return bad(file.error);
+    return {{}, [text = file.bytes](Runner& r) {
                 return r.runFirst<ConfigReadJob>(
-                    new ConfigReadJob, [&r, text, writeJob, onWritten](ConfigReadJob& read) {
-                        const Configuration merged =
-                            config::fromJsonText(text, read.configuration()).value;
-                        const auto problems = config::problems(merged, NumberLocale::system());
-                        const QString refused =
-                            problems.isEmpty() ? zeroCoefficient(merged) : joined(problems);
-                        if (!refused.isEmpty()) {
-                            const msg::Report rep =
-                                msg::forFailure(nullptr, Failure::RefusedInput, refused);
-                            r.fail(BadUsage, rep.message, rep.detail);
-                            return;
+                    new ConfigReadJob, [&r, text](ConfigReadJob& read) {
+                        const Configuration relay = read.configuration();
+                        const QList<config::FieldDifference> rows = config::differences(
+                            settings::decode(text, relay).value, relay, NumberLocale::system());
+                        if (r.json()) {
+                            QJsonArray list;
+                            for (const config::FieldDifference& d : rows)
+                                list.append(QJsonObject{{QStringLiteral("key"), d.key},
+                                                        {QStringLiteral("caption"), d.label},
+                                                        {QStringLiteral("file"), d.sent},
+                                                        {QStringLiteral("relay"), d.read}});
+                            r.printJson({{QStringLiteral("equal"), rows.isEmpty()},
+                                         {QStringLiteral("differences"), list}});
+                        } else if (rows.isEmpty()) {
+                            r.print(msg::configSame().text);
+                        } else {
+                            r.print(differenceTable(rows));
                         }
-                        r.then<ConfigWriteJob>(writeJob(merged), onWritten);
+                        r.finish(rows.isEmpty() ? Done : Different);
                     });
             }};
 }
@@ -136,15 +219,19 @@ Prepared configCommand(const CommandLine& cl) {
         return read(cl);
     if (what == QLatin1String("write"))
         return write(cl);
-    return bad(QStringLiteral("config read [--out FILE] | config write FILE --yes"));
+    if (what == QLatin1String("diff"))
+        return diff(cl);
+    return bad(QStringLiteral("config read [--out FILE] | config write FILE --yes | config diff "
+                              "FILE"));
 }
 
 } // namespace
 
 QList<Command> configCommands() {
     return {{QStringLiteral("config"),
-             QStringLiteral("read [--out FILE]: конфигурация реле в JSON; write FILE --yes: "
-                            "запись с проверкой считыванием"),
+             QStringLiteral("read [--out FILE]: конфигурация реле в JSON; write FILE --yes "
+                            "[--any-serial]: запись с проверкой считыванием; diff FILE: "
+                            "различия файла и реле (код 1, если они есть)"),
              configCommand, 2}};
 }
 
