@@ -1,26 +1,35 @@
 #include "config/configpage.h"
 
 #include "config/calibrationgroup.h"
+#include "config/comparedialog.h"
+#include "config/configbinding.h"
 #include "config/fieldbusgroup.h"
 #include "config/protectiongroup.h"
+#include "link/changejournal.h"
 #include "link/engine.h"
-#include "config/configbinding.h"
 #include "link/jobs/configreadjob.h"
-#include "link/jobs/configwritejob.h"
+#include "link/jobs/recordedconfigwritejob.h"
 #include "link/jobs/versionjob.h"
 #include "link/messages.h"
-#include "widgets/prompt.h"
+#include "link/settingsmessages.h"
+#include "protocol/settingsfile.h"
 #include "widgets/fields.h"
+#include "widgets/prompt.h"
 #include "widgets/spinedit.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSaveFile>
 #include <QVBoxLayout>
 
 namespace kliv {
@@ -29,6 +38,19 @@ namespace {
 
 // The relay holds each text in sixteen characters.
 constexpr int InfoTextChars = 16;
+// A settings file is a few kilobytes; anything far larger is not one (or never ends).
+constexpr qint64 MaxSettingsBytes = 1 << 20;
+
+void takeField(const config::Field& f, const Configuration& from, Configuration& into) {
+    if (f.number)
+        into.*f.number = from.*f.number;
+    else if (f.check)
+        into.*f.check = from.*f.check;
+    else
+        into.*f.text = from.*f.text;
+}
+
+const QString SettingsFilter = QStringLiteral("Настройки (*.json);;Все файлы (*)");
 
 QGridLayout* captionGrid(QWidget* owner, const QList<QPair<QString, QWidget*>>& rows) {
     auto* g = new QGridLayout(owner);
@@ -51,7 +73,23 @@ QStringList ConfigPage::phaseItems() {
 }
 
 ConfigPage::ConfigPage(Engine& engine, Prompt& prompt, QWidget* parent)
-    : QWidget(parent), m_engine(engine), m_prompt(prompt) {
+    : QWidget(parent), m_engine(engine), m_prompt(prompt), m_journal(ChangeJournal::of(engine)) {
+    m_askOpenFile = [this](const QString&) {
+        return QFileDialog::getOpenFileName(this, QStringLiteral("Открыть настройки"),
+                                            QDir::homePath(), SettingsFilter);
+    };
+    m_askSaveFile = [this](const QString& name) {
+        return QFileDialog::getSaveFileName(this, QStringLiteral("Сохранить настройки"),
+                                            QDir::home().filePath(name), SettingsFilter);
+    };
+    m_chooseDifferences = [this](const QList<config::FieldDifference>& differences) {
+        CompareDialog dialog(differences, this);
+        return dialog.exec() == QDialog::Accepted ? dialog.chosenKeys() : QStringList();
+    };
+    connect(m_journal, &ChangeJournal::appendFailed, this, [this](const QString& reason) {
+        m_prompt.show(msg::journalNotWritten(), m_journal->path() + QStringLiteral(": ") + reason);
+    });
+
     auto* top = new QHBoxLayout;
     top->addWidget(buildInformation(), 3);
     top->addWidget(buildMonitoring(), 2);
@@ -67,7 +105,33 @@ ConfigPage::ConfigPage(Engine& engine, Prompt& prompt, QWidget* parent)
     auto* page = new QVBoxLayout(this);
     page->addLayout(top);
     page->addLayout(middle, 1);
+    page->addWidget(buildFileButtons());
     page->addWidget(buildBottom());
+}
+
+QWidget* ConfigPage::buildFileButtons() {
+    auto* row = new QWidget;
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* open = button(QStringLiteral("btn_open_settings"), QStringLiteral("Открыть…"));
+    auto* save = button(QStringLiteral("btn_save_settings"), QStringLiteral("Сохранить…"));
+    auto* compare = button(QStringLiteral("btn_compare"), QStringLiteral("Сравнить с реле"));
+    auto* undo = button(QStringLiteral("btn_undo_write"), QStringLiteral("Вернуть предыдущие"));
+    for (QPushButton* b : {open, save, compare, undo})
+        layout->addWidget(b);
+    layout->addStretch(1);
+    connect(open, &QPushButton::clicked, this, [this] {
+        if (const QString path = m_askOpenFile({}); !path.isEmpty())
+            openSettings(path);
+    });
+    connect(save, &QPushButton::clicked, this, [this] {
+        const QString name = settingsFileName(m_engine.serial(), QDate::currentDate());
+        if (const QString path = m_askSaveFile(name); !path.isEmpty())
+            saveSettings(path);
+    });
+    connect(compare, &QPushButton::clicked, this, &ConfigPage::compareWithRelay);
+    connect(undo, &QPushButton::clicked, this, &ConfigPage::undoLastWrite);
+    return row;
 }
 
 QWidget* ConfigPage::buildInformation() {
@@ -99,8 +163,7 @@ QWidget* ConfigPage::buildBottom() {
     row->addWidget(m_version);
     row->addStretch(1);
     auto* read = button(QStringLiteral("btn_read_konf"), QStringLiteral("Считать конфигурацию"));
-    auto* write =
-        button(QStringLiteral("btn_write_konf"), QStringLiteral("Записать конфигурацию"));
+    auto* write = button(QStringLiteral("btn_write_konf"), QStringLiteral("Записать конфигурацию"));
     row->addWidget(read);
     row->addWidget(write);
     connect(read, &QPushButton::clicked, this, &ConfigPage::readConfiguration);
@@ -149,14 +212,22 @@ void ConfigPage::readConfiguration() {
     auto* job = new ConfigReadJob;
     connect(job, &Job::succeeded, this, [this, job] {
         setConfiguration(job->configuration());
+        m_fileSerial.reset(); // the page now holds this relay's values
         m_prompt.show(msg::configRead());
     });
     m_engine.start(job);
 }
 
-// The question first, then the coefficients in the order the relay's channels pair them,
-// then every other field: nothing is sent unless all of it can be.
+// The question first (a second one when the values came from another relay's file), then
+// the coefficients in the order the relay's channels pair them, then every other field:
+// nothing is sent unless all of it can be.
 void ConfigPage::writeConfiguration() {
+    if (m_fileSerial && *m_fileSerial != m_engine.serial() &&
+        !m_prompt.ask(msg::ExchangeCaption,
+                      msg::otherSerialQuestion(*m_fileSerial, m_engine.serial()))) {
+        m_prompt.show(msg::configWriteCancelled());
+        return;
+    }
     if (!m_prompt.ask(msg::ExchangeCaption, msg::configWriteQuestion())) {
         m_prompt.show(msg::configWriteCancelled());
         return;
@@ -166,12 +237,117 @@ void ConfigPage::writeConfiguration() {
     const std::optional<Configuration> value = configuration();
     if (!value)
         return;
-    auto* job = new ConfigWriteJob(*value);
+    startWrite(*value);
+}
+
+void ConfigPage::startWrite(const Configuration& c) {
+    auto* job = new RecordedConfigWriteJob(c);
     connect(job, &ConfigWriteJob::readBackDone, this, &ConfigPage::setConfiguration);
     // Written only once the read-back equals what was sent; the read ends as any read does.
     connect(job, &Job::succeeded, this, [this] {
+        m_fileSerial.reset();
         m_prompt.show(msg::configWritten());
         m_prompt.show(msg::configRead());
+    });
+    m_engine.start(job);
+}
+
+// The block is written only if a write can give it back byte for byte; what the relay
+// held before is then recorded like any write, so a second undo returns the first.
+void ConfigPage::undoLastWrite() {
+    const std::optional<changes::ChangeRecord> last = m_journal->lastWrite(m_engine.serial());
+    if (!last) {
+        m_prompt.show(msg::nothingToUndo());
+        return;
+    }
+    const Configuration earlier = config::decode(last->before);
+    if (config::encode(earlier) != last->before) {
+        m_prompt.show(msg::undoNotExact());
+        return;
+    }
+    if (!m_prompt.ask(msg::ExchangeCaption, msg::configWriteQuestion())) {
+        m_prompt.show(msg::configWriteCancelled());
+        return;
+    }
+    startWrite(earlier);
+}
+
+QString ConfigPage::settingsFileName(int serial, const QDate& date) {
+    return QStringLiteral("КЛИВ_№%1_%2.json").arg(serial).arg(date.toString(u"ddMM_yy"));
+}
+
+bool ConfigPage::openSettings(const QString& path) {
+    const QString shown = QDir::toNativeSeparators(path);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        m_prompt.show(msg::settingsNotOpened(shown), file.errorString());
+        return false;
+    }
+    const QByteArray bytes = file.read(MaxSettingsBytes + 1);
+    if (bytes.size() > MaxSettingsBytes) {
+        m_prompt.show(
+            msg::settingsNotOpened(shown),
+            QStringLiteral("Файл больше %1 байт: это не файл настроек.").arg(MaxSettingsBytes));
+        return false;
+    }
+    const PageConfiguration page = kliv::readConfiguration(this, NumberLocale::system());
+    const settings::Decoded decoded = settings::decode(bytes, page.value);
+    if (!decoded.errors.isEmpty()) {
+        m_prompt.show(msg::settingsNotOpened(shown), decoded.errors.join(u'\n'));
+        return false;
+    }
+    setConfiguration(decoded.value);
+    m_fileSerial = decoded.header ? decoded.header->serial : std::nullopt;
+    m_prompt.show(msg::settingsOpened(shown),
+                  decoded.missing.isEmpty()
+                      ? QString()
+                      : msg::settingsMissingDetail(int(decoded.missing.size())) +
+                            QStringLiteral(" (") + decoded.missing.join(QStringLiteral(", ")) +
+                            u')');
+    return true;
+}
+
+// Written whole or not at all: a failed write leaves any earlier file as it was.
+bool ConfigPage::saveSettings(const QString& path) {
+    const std::optional<Configuration> value = configuration();
+    if (!value)
+        return false;
+    settings::Header header;
+    header.serial = m_engine.serial();
+    header.firmware = m_firmware;
+    header.saved = QDateTime::currentDateTime();
+    header.tool = QCoreApplication::applicationVersion();
+    const QByteArray bytes = settings::encode(header, *value);
+    const QString shown = QDir::toNativeSeparators(path);
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        m_prompt.show(msg::settingsNotSaved(shown), file.errorString());
+        return false;
+    }
+    m_prompt.show(msg::settingsSaved(shown));
+    return true;
+}
+
+void ConfigPage::compareWithRelay() {
+    const std::optional<Configuration> page = configuration();
+    if (!page)
+        return;
+    auto* job = new ConfigReadJob;
+    connect(job, &Job::succeeded, this, [this, job, page = *page] {
+        const Configuration relay = job->configuration();
+        const QList<config::FieldDifference> differences =
+            config::differences(page, relay, NumberLocale::system());
+        if (differences.isEmpty()) {
+            m_prompt.show(msg::configSame());
+            return;
+        }
+        const QStringList keys = m_chooseDifferences(differences);
+        if (keys.isEmpty())
+            return;
+        Configuration taken = page;
+        for (const QString& key : keys)
+            takeField(*config::fieldNamed(key), relay, taken);
+        setConfiguration(taken);
     });
     m_engine.start(job);
 }
@@ -200,7 +376,10 @@ bool ConfigPage::coefficientsNotZero() {
 
 void ConfigPage::readVersion() {
     auto* job = new VersionJob;
-    connect(job, &Job::succeeded, m_version, [this, job] { m_version->setText(job->text()); });
+    connect(job, &Job::succeeded, m_version, [this, job] {
+        m_version->setText(job->text());
+        m_firmware = job->text();
+    });
     m_engine.start(job);
 }
 

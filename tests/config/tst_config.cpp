@@ -2,10 +2,13 @@
 
 #include "common/fakeport.h"
 #include "common/recordingprompt.h"
+#include "config/comparedialog.h"
 #include "config/configpage.h"
+#include "link/changejournal.h"
 #include "link/engine.h"
 #include "link/jobs/configwritejob.h"
 #include "link/messages.h"
+#include "link/settingsmessages.h"
 #include "protocol/configuration.h"
 #include "protocol/frame.h"
 #include "widgets/delaytext.h"
@@ -16,6 +19,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTableWidget>
+#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace kliv;
@@ -32,11 +37,76 @@ const QByteArray DefaultWritePayload =
        "02 3A 02 3A 02 3A 00 C8 00 C8 00 C8 13 88") +
     QByteArray(32, ' ') + hx("00 01 05 03");
 
+// Every field away from its start-up value, each as the page can show it.
+Configuration allChanged() {
+    Configuration c;
+    c.cb_rs485 = 7;
+    c.z_umin_v = 180;
+    c.st_zumin_t = 11;
+    c.z_umax_v = 260;
+    c.st_zumax_t = 12;
+    c.z_uasm = 31;
+    c.st_zuasm_t = 13;
+    c.z_ihol_a = 14;
+    c.z_ihol_t = 61;
+    c.z_iasm = 26;
+    c.st_ziasm_t = 15;
+    c.z_inom_a = 151;
+    c.z_vtz_t = 301;
+    c.z_izkl_a = 451;
+    c.st_zizakl_t = 31;
+    c.z_idif_a = 11;
+    c.st_zidif_t = 6;
+    c.z_iso_r = 1;
+    c.z_iso_ok = false;
+    c.p_uf_c = 2;
+    c.p_if_c = 3;
+    c.blok_z = true;
+    c.z_umin_ok = true;
+    c.z_umax_ok = true;
+    c.z_uasm_ok = false;
+    c.z_ihol_ok = true;
+    c.z_iasm_ok = false;
+    c.z_ivtz_ok = false;
+    c.z_zakl_ok = false;
+    c.z_idif_ok = false;
+    c.pcosf = -12;
+    c.st_kua = 571;
+    c.st_kub = 572;
+    c.st_kuc = 573;
+    c.st_kia = 201;
+    c.st_kib = 202;
+    c.st_kic = 203;
+    c.st_kidif = 5001;
+    c.tipo_text = QStringLiteral("Насос \"А\" 16 зн");
+    c.oust_text = QStringLiteral("  Цех 4  ");
+    c.cb_uprotbus = 1;
+    c.sp_uaddr = 17;
+    c.sp_utb = 9;
+    c.sp_ute = 4;
+    return c;
+}
+
+QString writeFile(const QTemporaryDir& dir, const QByteArray& text) {
+    const QString path = dir.filePath(QStringLiteral("settings.json"));
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(text) != text.size())
+        qFatal("cannot write %s", qPrintable(path));
+    return path;
+}
+
 QByteArray reply(quint8 kind, const QByteArray& payload) {
     return frame::build(600, kind, payload);
 }
 
+// The change journal of a test goes into a folder of its own, never the user's.
+struct DataDir {
+    QTemporaryDir dir;
+    DataDir() { qputenv("KLIV_DATA_DIR", dir.path().toUtf8()); }
+};
+
 struct Rig {
+    DataDir data;
     test::FakePort* port = new test::FakePort;
     Engine engine{port};
     test::RecordingPrompt prompt;
@@ -55,8 +125,25 @@ struct Rig {
     }
     void click(const char* name) { child<QPushButton>(name)->click(); }
     void type(const char* name, const QString& text) { child<QLineEdit>(name)->setText(text); }
-    QByteArray last() const { return port->written.isEmpty() ? QByteArray() : port->written.last(); }
+    QByteArray last() const {
+        return port->written.isEmpty() ? QByteArray() : port->written.last();
+    }
+    // A write first reads what the relay holds, so that it can be backed out.
+    void answerBefore(const Configuration& held = {}) {
+        QCOMPARE(frame::kindOf(last()), quint8(KindConfigRead));
+        port->push(reply(KindConfigRead, config::encode(held)));
+    }
     Failure failure() const { return failures.last().at(1).value<Failure>(); }
+    Configuration shown() { return *page.configuration(); }
+    // A write of `c` that the relay holding `held` stores as sent.
+    void writeVerified(const Configuration& held, const Configuration& c) {
+        page.setConfiguration(c);
+        prompt.answers = {true};
+        click("btn_write_konf");
+        answerBefore(held);
+        port->push(reply(KindConfigWrite, QByteArray(1, '\0')));
+        port->push(reply(KindConfigRead, config::encode(c)));
+    }
 };
 
 } // namespace
@@ -74,6 +161,17 @@ class TestConfig : public QObject {
     void verifiedWriteDiffers();
     void writeNotConfirmed();
     void readAndWriteBackSendsTheSameBlock();
+    void settingsRoundTripEveryField();
+    void badFileLeavesThePage_data();
+    void badFileLeavesThePage();
+    void fileOfAnotherRelayAsks_data();
+    void fileOfAnotherRelayAsks();
+    void failedSaveSaysSo();
+    void compareWithRelay_data();
+    void compareWithRelay();
+    void undoWritesTheEarlierBlock();
+    void undoWithNothingToUndo();
+    void screenshots();
 };
 
 void TestConfig::readFillsThePage() {
@@ -131,8 +229,9 @@ void TestConfig::writeAsksFirst() {
     Rig r;
     r.click("btn_write_konf"); // the prompt answers No
     QCOMPARE(r.prompt.asked.size(), 1);
-    QCOMPARE(r.prompt.asked.first(),
-             QStringLiteral(" Вартон Ltd|Внимание данные конфигурации будут изменены! Продолжить?"));
+    QCOMPARE(
+        r.prompt.asked.first(),
+        QStringLiteral(" Вартон Ltd|Внимание данные конфигурации будут изменены! Продолжить?"));
     QCOMPARE(r.prompt.lastText(), QStringLiteral("Запись конфигурации отменена"));
     QCOMPARE(r.prompt.shown.last().message.caption, QStringLiteral("Запись конфиурации"));
     QVERIFY(r.port->written.isEmpty());
@@ -144,6 +243,8 @@ void TestConfig::writeSendsTheDefaults() {
     r.prompt.answers = {true};
     r.click("btn_write_konf");
     QCOMPARE(r.port->written.size(), 1);
+    r.answerBefore();
+    QCOMPARE(r.port->written.size(), 2);
     QCOMPARE(frame::kindOf(r.last()), quint8(KindConfigWrite));
     QCOMPARE(frame::payloadOf(r.last()).toHex(' '), DefaultWritePayload.toHex(' '));
     QCOMPARE(r.engine.replyTimer().interval(), 800); // 300 ms at 115200, and 500 more
@@ -153,17 +254,39 @@ void TestConfig::refusedBeforeSending_data() {
     QTest::addColumn<QString>("field");
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("says");
-    QTest::newRow("zero Ia before zero Ub") << "st_kia" << "0" << "Калибровочные коэффициенты";
-    QTest::newRow("zero with decimals") << "st_kuc" << "0,0" << "Калибровочные коэффициенты";
-    QTest::newRow("coefficient not an integer") << "st_kua" << "570,5" << "целое";
-    QTest::newRow("coefficient not a number") << "st_kub" << "5x0" << "5x0";
-    QTest::newRow("negative coefficient") << "st_kic" << "-5" << "65535";
-    QTest::newRow("coefficient too large") << "st_kidif" << "70000" << "65535";
-    QTest::newRow("current not a number") << "z_idif_a" << "abc" << "abc";
-    QTest::newRow("current empty") << "z_ihol_a" << "" << "число";
-    QTest::newRow("negative current") << "z_izkl_a" << "-5" << "6553,5";
-    QTest::newRow("current too large") << "z_inom_a" << "7000" << "6553,5";
-    QTest::newRow("text outside the code page") << "oust_text" << "Цех ✓" << "1251";
+    QTest::newRow("zero Ia before zero Ub") << "st_kia"
+                                            << "0"
+                                            << "Калибровочные коэффициенты";
+    QTest::newRow("zero with decimals") << "st_kuc"
+                                        << "0,0"
+                                        << "Калибровочные коэффициенты";
+    QTest::newRow("coefficient not an integer") << "st_kua"
+                                                << "570,5"
+                                                << "целое";
+    QTest::newRow("coefficient not a number") << "st_kub"
+                                              << "5x0"
+                                              << "5x0";
+    QTest::newRow("negative coefficient") << "st_kic"
+                                          << "-5"
+                                          << "65535";
+    QTest::newRow("coefficient too large") << "st_kidif"
+                                           << "70000"
+                                           << "65535";
+    QTest::newRow("current not a number") << "z_idif_a"
+                                          << "abc"
+                                          << "abc";
+    QTest::newRow("current empty") << "z_ihol_a"
+                                   << ""
+                                   << "число";
+    QTest::newRow("negative current") << "z_izkl_a"
+                                      << "-5"
+                                      << "6553,5";
+    QTest::newRow("current too large") << "z_inom_a"
+                                       << "7000"
+                                       << "6553,5";
+    QTest::newRow("text outside the code page") << "oust_text"
+                                                << "Цех ✓"
+                                                << "1251";
 }
 
 // Each bad value gets a box naming its field, and nothing reaches the line.
@@ -190,10 +313,11 @@ void TestConfig::verifiedWriteEqual() {
     r.prompt.answers = {true};
     r.child<SpinEdit>("z_umax_v")->setValue(400);
     r.click("btn_write_konf");
+    r.answerBefore();
     const QByteArray sent = frame::payloadOf(r.last()).mid(1);
     r.port->push(reply(KindConfigWrite, QByteArray(1, '\0')));
-    QVERIFY(r.prompt.shown.isEmpty()); // the relay's word alone proves nothing yet
-    QCOMPARE(r.port->written.size(), 2); // exactly one read follows
+    QVERIFY(r.prompt.shown.isEmpty());   // the relay's word alone proves nothing yet
+    QCOMPARE(r.port->written.size(), 3); // exactly one read follows
     QCOMPARE(r.last(), hx("AA 06 02 58 02 00 01 0C"));
     r.port->push(reply(KindConfigRead, sent));
     QCOMPARE(r.prompt.shown.size(), 2);
@@ -209,6 +333,7 @@ void TestConfig::verifiedWriteDiffers() {
     Rig r;
     r.prompt.answers = {true};
     r.click("btn_write_konf");
+    r.answerBefore();
     QByteArray held = frame::payloadOf(r.last()).mid(1);
     held[4] = char(0x1B); // Umax 7000 V
     held[5] = char(0x58);
@@ -226,10 +351,11 @@ void TestConfig::writeNotConfirmed() {
     Rig r;
     r.prompt.answers = {true};
     r.click("btn_write_konf");
+    r.answerBefore();
     r.port->push(reply(KindConfigWrite, QByteArray(1, '\1'))); // a calibration write's reply
     QCOMPARE(r.failures.count(), 1);
     QCOMPARE(r.failure(), Failure::Mismatch);
-    QCOMPARE(r.port->written.size(), 1);
+    QCOMPARE(r.port->written.size(), 2);
     QVERIFY(r.prompt.shown.isEmpty());
 }
 
@@ -247,7 +373,249 @@ void TestConfig::readAndWriteBackSendsTheSameBlock() {
     r.port->push(reply(KindConfigRead, block));
     r.prompt.answers = {true};
     r.click("btn_write_konf");
+    r.answerBefore(c);
     QCOMPARE(frame::payloadOf(r.last()).mid(1).toHex(' '), block.toHex(' '));
+}
+
+// Page -> file -> page gives back every field, and the file says where it came from.
+void TestConfig::settingsRoundTripEveryField() {
+    Rig r;
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("a.json"));
+    QCoreApplication::setApplicationVersion(QStringLiteral("3.2.1"));
+    r.page.setConfiguration(allChanged());
+    QCOMPARE(r.shown(), allChanged()); // the page can hold every value
+    r.page.setSaveFileAsker([&path](const QString& name) {
+        return name.startsWith(QStringLiteral("КЛИВ_№600_")) ? path : QString();
+    });
+    r.click("btn_save_settings");
+    QCOMPARE(r.prompt.lastText(), msg::settingsSaved(QDir::toNativeSeparators(path)).text);
+
+    r.page.setConfiguration(Configuration{});
+    r.page.setOpenFileAsker([&path](const QString&) { return path; });
+    r.click("btn_open_settings");
+    QCOMPARE(r.prompt.shown.last().message, msg::settingsOpened(QDir::toNativeSeparators(path)));
+    QVERIFY(r.prompt.shown.last().detail.isEmpty()); // no field missing
+    QCOMPARE(r.shown(), allChanged());
+    QVERIFY(r.port->written.isEmpty());
+
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QJsonObject header =
+        QJsonDocument::fromJson(f.readAll()).object().value(QStringLiteral("header")).toObject();
+    QCOMPARE(header.value(QStringLiteral("serial")).toInt(), 600);
+    QCOMPARE(header.value(QStringLiteral("tool")).toString(), QStringLiteral("3.2.1"));
+    QCOMPARE(header.value(QStringLiteral("format")).toInt(), 1);
+}
+
+void TestConfig::badFileLeavesThePage_data() {
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QString>("named");
+    QTest::newRow("one bad field among good ones")
+        << QByteArray(R"({"z_umin_v": 200, "z_umax_v": 9000, "tipo_text": "Новый"})") << "z_umax_v";
+    QTest::newRow("a field of the wrong type")
+        << QByteArray(R"({"z_umin_v": 200, "blok_z": "да"})") << "blok_z";
+    QTest::newRow("an unknown field")
+        << QByteArray(R"({"z_umin_v": 200, "z_uman_v": 250})") << "z_uman_v";
+    QTest::newRow("not JSON") << QByteArray("z_umin_v = 200") << "JSON";
+    QTest::newRow("a newer format")
+        << QByteArray(R"({"header": {"format": 7}, "z_umin_v": 200})") << "формат 7";
+}
+
+// A box names what is wrong; not one field of the page changes.
+void TestConfig::badFileLeavesThePage() {
+    QFETCH(QByteArray, text);
+    QFETCH(QString, named);
+    Rig r;
+    QTemporaryDir dir;
+    r.page.setConfiguration(allChanged());
+    QVERIFY(!r.page.openSettings(writeFile(dir, text)));
+    QCOMPARE(r.prompt.shown.size(), 1);
+    QCOMPARE(r.prompt.shown.last().message.icon, Icon::Error);
+    QVERIFY2(r.prompt.shown.last().detail.contains(named),
+             qPrintable(r.prompt.shown.last().detail));
+    QCOMPARE(r.shown(), allChanged());
+}
+
+void TestConfig::fileOfAnotherRelayAsks_data() {
+    QTest::addColumn<QByteArray>("header");
+    QTest::addColumn<QList<bool>>("answers");
+    QTest::addColumn<int>("questions");
+    QTest::addColumn<bool>("sent");
+    QTest::newRow("another relay, No") << QByteArray(R"("header": {"format": 1, "serial": 601},)")
+                                       << QList<bool>{false} << 1 << false;
+    QTest::newRow("another relay, Yes then No")
+        << QByteArray(R"("header": {"format": 1, "serial": 601},)") << QList<bool>{true, false} << 2
+        << false;
+    QTest::newRow("another relay, Yes twice")
+        << QByteArray(R"("header": {"format": 1, "serial": 601},)") << QList<bool>{true, true} << 2
+        << true;
+    QTest::newRow("this relay") << QByteArray(R"("header": {"format": 1, "serial": 600},)")
+                                << QList<bool>{true} << 1 << true;
+    QTest::newRow("no header") << QByteArray() << QList<bool>{true} << 1 << true;
+}
+
+void TestConfig::fileOfAnotherRelayAsks() {
+    QFETCH(QByteArray, header);
+    QFETCH(QList<bool>, answers);
+    QFETCH(int, questions);
+    QFETCH(bool, sent);
+    Rig r;
+    QTemporaryDir dir;
+    QVERIFY(r.page.openSettings(writeFile(dir, "{" + header + R"("z_umax_v": 300})")));
+    r.prompt.answers = answers;
+    r.click("btn_write_konf");
+    QCOMPARE(r.prompt.asked.size(), questions);
+    if (questions == 2)
+        QVERIFY2(r.prompt.asked.first().contains(QStringLiteral("№ 601")) &&
+                     r.prompt.asked.first().contains(QStringLiteral("№ 600")),
+                 qPrintable(r.prompt.asked.first()));
+    QCOMPARE(r.port->written.size(), sent ? 1 : 0);
+    if (!sent)
+        QCOMPARE(r.prompt.lastText(), msg::configWriteCancelled().text);
+}
+
+// A file that cannot be written says so and leaves what stood there.
+void TestConfig::failedSaveSaysSo() {
+    Rig r;
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("taken.json")));
+    for (const QString& path : {dir.filePath(QStringLiteral("no/such/folder/a.json")),
+                                dir.filePath(QStringLiteral("taken.json"))}) {
+        QVERIFY(!r.page.saveSettings(path));
+        QCOMPARE(r.prompt.shown.last().message,
+                 msg::settingsNotSaved(QDir::toNativeSeparators(path)));
+        QVERIFY(!r.prompt.shown.last().detail.isEmpty());
+    }
+    QVERIFY(QFileInfo(dir.filePath(QStringLiteral("taken.json"))).isDir());
+    QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("no"))));
+}
+
+void TestConfig::compareWithRelay_data() {
+    QTest::addColumn<Configuration>("relay");
+    QTest::addColumn<QStringList>("take");
+    Configuration one;
+    one.z_umax_v = 300;
+    QTest::newRow("the same") << Configuration{} << QStringList{};
+    QTest::newRow("one field, taken") << one << QStringList{QStringLiteral("z_umax_v")};
+    QTest::newRow("one field, left") << one << QStringList{};
+    QTest::newRow("every field, two taken")
+        << allChanged() << QStringList{QStringLiteral("tipo_text"), QStringLiteral("z_inom_a")};
+}
+
+// The page changes only by the fields taken; the relay is only read.
+void TestConfig::compareWithRelay() {
+    QFETCH(Configuration, relay);
+    QFETCH(QStringList, take);
+    Rig r;
+    QList<config::FieldDifference> offered;
+    r.page.setDifferenceChooser([&](const QList<config::FieldDifference>& d) {
+        offered = d;
+        return take;
+    });
+    r.click("btn_compare");
+    QCOMPARE(frame::kindOf(r.last()), quint8(KindConfigRead));
+    r.port->push(reply(KindConfigRead, config::encode(relay)));
+    QCOMPARE(r.port->written.size(), 1);
+
+    // The relay's texts come back padded with blanks, as it stores them.
+    const Configuration relayShown = config::decode(config::encode(relay));
+    const QList<config::FieldDifference> expected =
+        config::differences(Configuration{}, relayShown, NumberLocale::system());
+    QCOMPARE(offered, expected);
+    if (expected.isEmpty())
+        QCOMPARE(r.prompt.shown.last().message, msg::configSame());
+    if (relay == allChanged())
+        QCOMPARE(offered.size(), qsizetype(config::fields().size()));
+    Configuration page;
+    for (const QString& key : take) {
+        const config::Field* f = config::fieldNamed(key);
+        if (f->number)
+            page.*f->number = relayShown.*f->number;
+        else
+            page.*f->text = relayShown.*f->text;
+    }
+    QCOMPARE(r.shown(), page);
+}
+
+// Undo writes, byte for byte, the block the relay held before the last write, with the same
+// question and read-back; the undo is a write like any other, so a second undo redoes.
+void TestConfig::undoWritesTheEarlierBlock() {
+    Rig r;
+    Configuration earlier;
+    earlier.z_umax_v = 333;
+    earlier.oust_text = QStringLiteral("Было");
+    const QByteArray earlierBlock = config::encode(earlier);
+    r.writeVerified(earlier, allChanged());
+    QCOMPARE(r.failures.count(), 0);
+
+    r.prompt.answers = {false};
+    r.click("btn_undo_write");
+    QCOMPARE(r.prompt.asked.last(), msg::ExchangeCaption + u'|' + msg::configWriteQuestion());
+    QCOMPARE(r.prompt.lastText(), msg::configWriteCancelled().text);
+    const qsizetype before = r.port->written.size();
+
+    r.prompt.answers = {true};
+    r.click("btn_undo_write");
+    QCOMPARE(r.port->written.size(), before + 1);
+    r.answerBefore(allChanged());
+    QCOMPARE(frame::payloadOf(r.last()).toHex(' '),
+             (QByteArray(1, char(config::WriteFull)) + earlierBlock).toHex(' '));
+    r.port->push(reply(KindConfigWrite, QByteArray(1, '\0')));
+    r.port->push(reply(KindConfigRead, earlierBlock));
+    QCOMPARE(r.prompt.lastText(), msg::configRead().text);
+    QCOMPARE(r.shown().z_umax_v, 333);
+
+    const QList<changes::ChangeRecord> records = r.page.journal().read().records;
+    QCOMPARE(records.size(), 2);
+    QCOMPARE(records.last().before, config::encode(allChanged()));
+    QCOMPARE(records.last().after, earlierBlock);
+    QCOMPARE(r.page.journal().lastWrite(600)->before, config::encode(allChanged()));
+}
+
+void TestConfig::undoWithNothingToUndo() {
+    Rig r;
+    r.prompt.answers = {true};
+    r.click("btn_undo_write");
+    QCOMPARE(r.prompt.shown.last().message, msg::nothingToUndo());
+    QVERIFY(r.prompt.asked.isEmpty());
+    // A write of another relay is not this one's to undo.
+    changes::ChangeRecord other;
+    other.time = QDateTime::currentDateTime();
+    other.serial = 601;
+    other.job = QString::fromLatin1(changes::ConfigWrite);
+    other.outcome = QString::fromLatin1(changes::Done);
+    other.before = config::encode(allChanged());
+    QVERIFY(r.page.journal().append(other));
+    r.click("btn_undo_write");
+    QCOMPARE(r.prompt.shown.last().message, msg::nothingToUndo());
+    QVERIFY(r.port->written.isEmpty());
+}
+
+void TestConfig::screenshots() {
+    const QString dir = qEnvironmentVariable("KLIV_SCREENSHOTS");
+    if (dir.isEmpty())
+        QSKIP("set KLIV_SCREENSHOTS=<dir> to write the window images");
+    QDir().mkpath(dir);
+    Rig r;
+    r.page.resize(980, 640);
+    r.page.setConfiguration(allChanged());
+    r.page.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&r.page));
+    QVERIFY(r.page.grab().save(dir + QStringLiteral("/config-page.png")));
+    Configuration relay = allChanged();
+    relay.z_umax_v = 300;
+    relay.st_zumax_t = 50;
+    relay.z_inom_a = 120;
+    relay.oust_text = QStringLiteral("Цех 5");
+    CompareDialog dialog(config::differences(allChanged(), config::decode(config::encode(relay)),
+                                             NumberLocale::system()));
+    QCOMPARE(dialog.table()->rowCount(), 4);
+    dialog.table()->item(1, 0)->setCheckState(Qt::Unchecked);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QVERIFY(dialog.grab().save(dir + QStringLiteral("/compare.png")));
+    QCOMPARE(dialog.chosenKeys().size(), 3);
 }
 
 QTEST_MAIN(TestConfig)
