@@ -53,7 +53,20 @@ struct Tool {
     test::FakePort* port = new test::FakePort;
     Engine engine{port};
     test::RecordingPrompt prompt;
-    Tool() { engine.setPortName(QStringLiteral("/dev/fake")); }
+    Tool() {
+        engine.setPortName(QStringLiteral("/dev/fake"));
+        // Writes are recorded in the change journal: a folder of the test's own.
+        static QTemporaryDir data;
+        qputenv("KLIV_DATA_DIR", data.path().toUtf8());
+    }
+    // A write first reads what the relay holds; answered, the write itself follows.
+    QByteArray writtenBlock() {
+        if (port->written.size() != 1 || frame::kindOf(port->written.first()) != KindConfigRead)
+            return {};
+        port->push(frame::build(600, KindConfigRead, config::encode(Configuration{})));
+        return port->written.size() == 2 ? frame::payloadOf(port->written.last()).mid(1)
+                                         : QByteArray();
+    }
     QList<QByteArray> sentOfKind(quint8 kind) const {
         QList<QByteArray> out;
         for (const QByteArray& f : port->written)
@@ -210,8 +223,8 @@ void TestBadInput::configField() {
         QCOMPARE(t.port->opens, 0);
     } else {
         QVERIFY2(t.prompt.shown.isEmpty(), qPrintable(t.shownText()));
-        QCOMPARE(t.port->written.size(), 1);
-        const QByteArray block = frame::payloadOf(t.port->written.first()).mid(1);
+        const QByteArray block = t.writtenBlock();
+        QCOMPARE(block.size(), config::BlockSize);
         QCOMPARE(config::valueText(config::decode(block), *f, NumberLocale::system()), sent);
     }
     report(field, input, outcome);
@@ -378,8 +391,9 @@ void TestBadInput::spinValue() {
         typeInto(child<SpinEdit>(page, field), typed);
         t.prompt.answers = {true};
         child<QPushButton>(page, QStringLiteral("btn_write_konf"))->click();
-        QCOMPARE(t.port->written.size(), 1);
-        const Configuration c = config::decode(frame::payloadOf(t.port->written.first()).mid(1));
+        const QByteArray block = t.writtenBlock();
+        QCOMPARE(block.size(), config::BlockSize);
+        const Configuration c = config::decode(block);
         QCOMPARE(c.*config::fieldNamed(field)->number, expected);
     }
     report(field, input, QStringLiteral("corrected"));
