@@ -2,6 +2,7 @@
 #include "link/engine.h"
 #include "link/messages.h"
 #include "link/serialport.h"
+#include "version.h"
 #include "widgets/prompt.h"
 
 #include <QApplication>
@@ -10,9 +11,11 @@
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("kliv-service"));
-    QApplication::setApplicationVersion(QStringLiteral("12.9"));
+    QApplication::setApplicationVersion(kliv::programVersion());
 
     QCommandLineParser parser;
+    parser.addHelpOption();
+    parser.addVersionOption();
     const QCommandLineOption portOption(
         QStringLiteral("port"),
         QStringLiteral("Serial device to list first (repeatable), e.g. a pseudo-terminal."),

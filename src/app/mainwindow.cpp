@@ -8,6 +8,7 @@
 #include "link/engine.h"
 #include "link/messages.h"
 #include "search/searchwindow.h"
+#include "version.h"
 #include "widgets/prompt.h"
 #include "widgets/spinedit.h"
 
@@ -29,7 +30,7 @@ constexpr QSize DesignSize(887, 672);
 } // namespace
 
 QString MainWindow::title() {
-    return QStringLiteral("Диагностика и программирование КЛИВ-1M      v12.9") +
+    return QStringLiteral("Диагностика и программирование КЛИВ-1M      v") + programVersion() +
            QString(24, QLatin1Char(' ')) +
            QStringLiteral("сервисная программа реле защиты электродвигателей");
 }

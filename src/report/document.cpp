@@ -152,6 +152,10 @@ bool Document::goToBookmark(const QString& name) {
     return true;
 }
 
+bool Document::hasBookmark(const QString& name) const {
+    return d->mainIndex >= 0 && d->xml.bookmark(name).has_value();
+}
+
 bool Document::typeText(const QString& text) {
     if (!d->checkCursor())
         return false;

@@ -32,6 +32,8 @@ class Document {
 
     // Places the insertion point right after the bookmark's start.
     bool goToBookmark(const QString& name);
+    // Whether an open document has the bookmark; for the places a template may leave out.
+    bool hasBookmark(const QString& name) const;
     bool typeText(const QString& text);
     // To the start of the next cell of the enclosing table, row after row; past the last
     // cell a new row shaped like the last one is added.

@@ -2,6 +2,7 @@
 
 #include "protocol/configitems.h"
 #include "report/document.h"
+#include "version.h"
 
 namespace kliv::report {
 
@@ -103,6 +104,10 @@ QList<ReportRow> accountingRows(const AccountingTexts& t) {
     };
 }
 
+QString versionText() {
+    return QStringLiteral(" v") + programVersion();
+}
+
 QString proposedFileName(int serial, const QDate& today) {
     return QStringLiteral("КЛИВ_№%1_%2.docx")
         .arg(serial)
@@ -117,6 +122,10 @@ bool fill(Document& doc, const ReportData& data, const NumberLocale& loc,
     };
     const QString serial = QStringLiteral("  %1  ").arg(data.serial);
     if (!doc.goToBookmark(QStringLiteral("num")) || !doc.typeText(serial))
+        return false;
+    // Which program read the relay; a template made before this place existed still works.
+    if (doc.hasBookmark(VersionBookmark) &&
+        (!doc.goToBookmark(VersionBookmark) || !doc.typeText(versionText())))
         return false;
 
     if (!doc.goToBookmark(QStringLiteral("tab1")))

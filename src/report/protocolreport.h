@@ -37,6 +37,11 @@ namespace report {
 // with its own fonts (the original relied on one font drawing a letter as a mark).
 inline const QString CheckMark = QStringLiteral("✓");
 inline const QString NoEvents = QStringLiteral("Событий нет");
+// Where the program's version goes, if the template has the place.
+inline const QString VersionBookmark = QStringLiteral("ver");
+
+// " v" + the program's version, as the window title shows it.
+QString versionText();
 
 QList<ReportRow> settingsRows(const Configuration& c, const NumberLocale& loc); // 44 rows
 QList<ReportRow> accountingRows(const AccountingTexts& t);                      // 5 rows
@@ -44,9 +49,9 @@ QList<ReportRow> accountingRows(const AccountingTexts& t);                      
 // "КЛИВ_№" + serial + "_" + ddMM_yy + ".docx", by the PC's date.
 QString proposedFileName(int serial, const QDate& today);
 
-// Fills an opened template: the serial number at "num", the events at "tab1", the
-// settings at "tab2", the accounting record at "tab3". `progress` follows the steps
-// (1, 2, 3, 5 ... 10). False with the document's message when a step fails.
+// Fills an opened template: the serial number at "num", the version at "ver", the events at "tab1",
+// the settings at "tab2", the accounting record at "tab3". `progress` follows the steps (1, 2, 3, 5
+// ... 10). False with the document's message when a step fails.
 bool fill(Document& doc, const ReportData& data, const NumberLocale& loc,
           const std::function<void(int)>& progress = {});
 

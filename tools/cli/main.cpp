@@ -4,6 +4,7 @@
 #include "link/serialport.h"
 #include "link/speeds.h"
 #include "protocol/frame.h"
+#include "version.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -54,10 +55,12 @@ QString description() {
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("kliv-cli"));
+    QCoreApplication::setApplicationVersion(programVersion());
 
     QCommandLineParser p;
     p.setApplicationDescription(description());
     p.addHelpOption();
+    p.addVersionOption();
     p.addPositionalArgument(QStringLiteral("command"), QStringLiteral("команда"));
     const QCommandLineOption port(QStringLiteral("port"), QStringLiteral("последовательный порт"),
                                   QStringLiteral("PATH"));
@@ -73,6 +76,11 @@ int main(int argc, char* argv[]) {
         return usage(p.errorText());
     if (p.isSet(QStringLiteral("help"))) {
         QTextStream(stdout) << p.helpText();
+        return Done;
+    }
+    if (p.isSet(QStringLiteral("version"))) {
+        QTextStream(stdout) << QCoreApplication::applicationName() << ' '
+                            << QCoreApplication::applicationVersion() << Qt::endl;
         return Done;
     }
     const QStringList args = p.positionalArguments();

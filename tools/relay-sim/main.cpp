@@ -5,6 +5,7 @@
 
 #include "protocol/configuration.h"
 #include "protocol/frame.h"
+#include "version.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -77,12 +78,14 @@ int intOption(const QCommandLineParser& p, const QString& name, int lo, int hi) 
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("kliv-relay-sim"));
+    QCoreApplication::setApplicationVersion(kliv::programVersion());
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "A simulated relay on a pseudo-terminal. Prints the device path, then answers "
         "the service tool's requests until interrupted."));
     parser.addHelpOption();
+    parser.addVersionOption();
     parser.addOptions({
         {QStringLiteral("serial"), QStringLiteral("Factory serial number (100..65535)."),
          QStringLiteral("N"), QStringLiteral("600")},
