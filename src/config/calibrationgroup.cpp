@@ -1,7 +1,7 @@
 #include "config/calibrationgroup.h"
 
 #include "link/engine.h"
-#include "link/jobs/calibrationjob.h"
+#include "link/jobs/recordedcalibrationjob.h"
 #include "widgets/fields.h"
 #include "widgets/prompt.h"
 #include "widgets/spinedit.h"
@@ -131,7 +131,7 @@ void CalibrationGroup::calibrate() {
         }
     }
     m_progress->setValue(0);
-    auto* job = new CalibrationJob(references, kept);
+    auto* job = new RecordedCalibrationJob(references, kept);
     connect(job, &CalibrationJob::progress, m_progress, &QProgressBar::setValue);
     connect(job, &CalibrationJob::coefficientsComputed, this, &CalibrationGroup::showCoefficients);
     connect(job, &Job::succeeded, this, [this, job] {

@@ -5,6 +5,7 @@
 #include "link/jobs/calibrationjob.h"
 #include "link/jobs/clocksetjob.h"
 #include "link/jobs/protectionresetjob.h"
+#include "link/jobs/recordedcalibrationjob.h"
 #include "link/jobs/recordedconfigwritejob.h"
 #include "link/jobs/rs485speedjob.h"
 
@@ -117,6 +118,10 @@ std::optional<changes::ChangeRecord> ChangeJournal::recordOf(const Job& job, con
     } else if (const auto* calibration = qobject_cast<const CalibrationJob*>(&job)) {
         if (job.phase() == Job::Phase::Succeeded)
             r.detail = coefficientsText(calibration->result().coefficients);
+        if (const auto* recorded = qobject_cast<const RecordedCalibrationJob*>(&job)) {
+            r.before = recorded->before();
+            r.after = recorded->after();
+        }
     }
     return r;
 }
@@ -160,7 +165,9 @@ changes::ChangeLog ChangeJournal::read() const {
 std::optional<changes::ChangeRecord> ChangeJournal::lastWrite(int serial) const {
     const changes::ChangeLog log = read();
     for (auto it = log.records.crbegin(); it != log.records.crend(); ++it)
-        if (it->serial == serial && it->job == QLatin1String(changes::ConfigWrite) &&
+        if (it->serial == serial &&
+            (it->job == QLatin1String(changes::ConfigWrite) ||
+             it->job == QLatin1String(changes::CalibrationWrite)) &&
             it->before.size() == config::BlockSize)
             return *it;
     return std::nullopt;

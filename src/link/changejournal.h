@@ -35,7 +35,8 @@ class ChangeJournal : public QObject {
     bool append(const changes::ChangeRecord& r, QString* reason = nullptr);
     // Everything readable; a missing file is an empty journal.
     changes::ChangeLog read() const;
-    // The block the relay `serial` held before the last write that may have changed it.
+    // The last configuration or calibration write of the relay `serial` that read the block
+    // the relay held before it: the block a change is backed out to.
     std::optional<changes::ChangeRecord> lastWrite(int serial) const;
 
   Q_SIGNALS:

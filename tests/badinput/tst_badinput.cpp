@@ -59,11 +59,16 @@ struct Tool {
         static QTemporaryDir data;
         qputenv("KLIV_DATA_DIR", data.path().toUtf8());
     }
-    // A write first reads what the relay holds; answered, the write itself follows.
+    // A write or a calibration first reads what the relay holds, for the change journal.
+    void answerRead() {
+        if (!port->written.isEmpty() && frame::kindOf(port->written.last()) == KindConfigRead)
+            port->push(frame::build(600, KindConfigRead, config::encode(Configuration{})));
+    }
+    // The block of a configuration write, once the read before it is answered.
     QByteArray writtenBlock() {
-        if (port->written.size() != 1 || frame::kindOf(port->written.first()) != KindConfigRead)
+        if (port->written.size() != 1)
             return {};
-        port->push(frame::build(600, KindConfigRead, config::encode(Configuration{})));
+        answerRead();
         return port->written.size() == 2 ? frame::payloadOf(port->written.last()).mid(1)
                                          : QByteArray();
     }
@@ -316,6 +321,7 @@ void TestBadInput::calibrationField() {
     }
     t.prompt.answers = {true};
     child<QPushButton>(page, QStringLiteral("Button5"))->click();
+    t.answerRead();
     for (int i = 0; i < calibration::Measurements && t.engine.current(); ++i)
         t.port->push(measurementReply());
 

@@ -18,6 +18,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace kliv;
@@ -457,7 +458,14 @@ void TestCalibration::againstTheSimulatedRelay() {
 namespace {
 
 // The configuration page on a line without a device.
+// Calibrations are recorded in the change journal: a folder of the test's own.
+struct DataDir {
+    QTemporaryDir dir;
+    DataDir() { qputenv("KLIV_DATA_DIR", dir.path().toUtf8()); }
+};
+
 struct PageRig : Rig {
+    DataDir data;
     test::RecordingPrompt prompt;
     ConfigPage page{engine, prompt};
     template <class W> W* field(const char* name) const {
@@ -492,6 +500,9 @@ void TestCalibration::pageCalibrates() {
     r.press();
     QCOMPARE(r.prompt.asked, QList<QString>{Question});
     QCOMPARE(r.progress(), 0);
+    // What the relay holds is read first, for the change journal.
+    QCOMPARE(frame::kindOf(r.last()), quint8(KindConfigRead));
+    r.port->push(frame::build(600, KindConfigRead, config::encode(Configuration{})));
     QCOMPARE(selectorOf(r.last()), int(SelectorCalibration));
     for (int i = 1; i <= Measurements; ++i) {
         r.port->push(readingsReply({5750, 1, 2, 600, 3, 4, 5}));

@@ -6,9 +6,12 @@
 #include "link/engine.h"
 #include "link/jobs/configreadjob.h"
 #include "link/jobs/protectionresetjob.h"
+#include "link/jobs/recordedcalibrationjob.h"
 #include "link/jobs/recordedconfigwritejob.h"
+#include "protocol/calibration.h"
 #include "protocol/configuration.h"
 #include "protocol/frame.h"
+#include "protocol/status.h"
 
 #include <QFile>
 #include <QSignalSpy>
@@ -72,6 +75,7 @@ class TestChangeJournal : public QObject {
     void readBackDiffers();
     void shortBlockBeforeWritesNothing();
     void onlyJobsThatChangeAreRecorded();
+    void calibrationKeepsBothBlocks();
     void lastWriteOfThisRelay();
 };
 
@@ -230,6 +234,38 @@ void TestChangeJournal::onlyJobsThatChangeAreRecorded() {
     QCOMPARE(records.size(), 1);
     QCOMPARE(records.first().job, QStringLiteral("protection-reset"));
     QCOMPARE(records.first().outcome, QStringLiteral("no-answer"));
+}
+
+// The calibration's line holds the block before it and that block with the coefficients and
+// the blocking the relay reports after the write: what backing it out needs.
+void TestChangeJournal::calibrationKeepsBothBlocks() {
+    Rig r;
+    Configuration held;
+    held.z_umax_v = 321;
+    const QByteArray block = config::encode(held);
+    calibration::References refs{};
+    refs[calibration::Ua] = 392;
+    r.engine.start(new RecordedCalibrationJob(refs, calibration::coefficientsOf(held)));
+    QCOMPARE(frame::kindOf(r.port->written.last()), quint8(KindConfigRead));
+    r.port->push(reply(KindConfigRead, block));
+    QByteArray measurement(1, char(SelectorCalibration));
+    for (quint32 v : {392u * 575, 1u, 2u, 3u, 4u, 5u, 6u})
+        measurement += QByteArray::fromHex(QByteArray::number(v, 16).rightJustified(6, '0'));
+    for (int i = 0; i < calibration::Measurements; ++i)
+        r.port->push(reply(KindStatus, measurement));
+    QCOMPARE(frame::kindOf(r.port->written.last()), quint8(KindConfigWrite));
+    r.port->push(reply(KindConfigWrite, QByteArray::fromHex("01023F023A023A00C800C800C8138880")));
+    const ChangeRecord rec = r.records().value(0);
+    QCOMPARE(rec.job, QStringLiteral("calibration-write"));
+    QCOMPARE(rec.outcome, QStringLiteral("done"));
+    QVERIFY2(rec.detail.contains(QStringLiteral("Ua 575")), qPrintable(rec.detail));
+    QCOMPARE(rec.before, block);
+    QByteArray after = block;
+    after[config::CoefficientsByte] = char(0x02);
+    after[config::CoefficientsByte + 1] = char(0x3F);
+    after[config::FlagsByte] = char(quint8(after.at(config::FlagsByte)) | config::BlockingFlag);
+    QCOMPARE(rec.after.toHex(' '), after.toHex(' '));
+    QCOMPARE(r.journal.lastWrite(600)->before, block);
 }
 
 // The last write of this relay that read what was there, whatever came after it.

@@ -1,6 +1,6 @@
 #include "calibrationcommands.h"
 
-#include "link/jobs/calibrationjob.h"
+#include "link/jobs/recordedcalibrationjob.h"
 #include "link/jobs/rs485speedjob.h"
 #include "link/speeds.h"
 
@@ -91,7 +91,7 @@ Prepared calibrate(const CommandLine& cl) {
     // The channels not named keep the coefficients the relay holds: the job reads them.
     return {{}, [references](Runner& r) {
                 return r.run<CalibrationJob>(
-                    new CalibrationJob(references), [&r](CalibrationJob& job) {
+                    new RecordedCalibrationJob(references), [&r](CalibrationJob& job) {
                         const WriteReply& held = job.result();
                         const QString done = msg::calibrationDone().text;
                         QJsonObject coefficients;
