@@ -1,6 +1,7 @@
 #include "config/configpage.h"
 
 #include "config/calibrationgroup.h"
+#include "config/changelogdialog.h"
 #include "config/comparedialog.h"
 #include "config/configbinding.h"
 #include "config/fieldbusgroup.h"
@@ -117,7 +118,8 @@ QWidget* ConfigPage::buildFileButtons() {
     auto* save = button(QStringLiteral("btn_save_settings"), QStringLiteral("Сохранить…"));
     auto* compare = button(QStringLiteral("btn_compare"), QStringLiteral("Сравнить с реле"));
     auto* undo = button(QStringLiteral("btn_undo_write"), QStringLiteral("Вернуть предыдущие"));
-    for (QPushButton* b : {open, save, compare, undo})
+    auto* log = button(QStringLiteral("btn_change_log"), QStringLiteral("Журнал изменений…"));
+    for (QPushButton* b : {open, save, compare, undo, log})
         layout->addWidget(b);
     layout->addStretch(1);
     connect(open, &QPushButton::clicked, this, [this] {
@@ -131,6 +133,7 @@ QWidget* ConfigPage::buildFileButtons() {
     });
     connect(compare, &QPushButton::clicked, this, &ConfigPage::compareWithRelay);
     connect(undo, &QPushButton::clicked, this, &ConfigPage::undoLastWrite);
+    connect(log, &QPushButton::clicked, this, &ConfigPage::showChangeLog);
     return row;
 }
 
@@ -270,6 +273,13 @@ void ConfigPage::undoLastWrite() {
         return;
     }
     startWrite(earlier);
+}
+
+// Not modal: the journal can stay open beside the page while the engineer works.
+void ConfigPage::showChangeLog() {
+    auto* dialog = new ChangeLogDialog(m_journal->read(), m_engine.serial(), this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->show();
 }
 
 QString ConfigPage::settingsFileName(int serial, const QDate& date) {

@@ -68,6 +68,8 @@ class ConfigPage : public QWidget {
     void compareWithRelay();
     // "Вернуть предыдущие": writes the block the relay held before its last write.
     void undoLastWrite();
+    // "Журнал изменений…": the journal's lines, newest first.
+    void showChangeLog();
 
     // "КЛИВ_№600_0612_26.json": the serial number and the day's date.
     static QString settingsFileName(int serial, const QDate& date);

@@ -2,6 +2,7 @@
 
 #include "common/fakeport.h"
 #include "common/recordingprompt.h"
+#include "config/changelogdialog.h"
 #include "config/comparedialog.h"
 #include "config/configpage.h"
 #include "link/changejournal.h"
@@ -16,6 +17,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -171,6 +173,7 @@ class TestConfig : public QObject {
     void compareWithRelay();
     void undoWritesTheEarlierBlock();
     void undoWithNothingToUndo();
+    void changeLogShowsTheJournal();
     void screenshots();
 };
 
@@ -592,6 +595,38 @@ void TestConfig::undoWithNothingToUndo() {
     QVERIFY(r.port->written.isEmpty());
 }
 
+// Newest first, this relay's lines unless the box is cleared, and a count of lines that
+// could not be read.
+void TestConfig::changeLogShowsTheJournal() {
+    Rig r;
+    Configuration held;
+    r.writeVerified(held, allChanged());
+    changes::ChangeRecord other;
+    other.time = QDateTime::currentDateTime();
+    other.serial = 601;
+    other.job = QString::fromLatin1(changes::ClockSet);
+    other.outcome = QStringLiteral("no-answer");
+    QVERIFY(r.page.journal().append(other));
+    QFile f(r.page.journal().path());
+    QVERIFY(f.open(QIODevice::Append));
+    f.write("{\"time\": \"2026-");
+    f.close();
+
+    r.click("btn_change_log");
+    auto* dialog = r.page.findChild<ChangeLogDialog*>();
+    QVERIFY(dialog);
+    QCOMPARE(dialog->table()->rowCount(), 1);
+    QCOMPARE(dialog->table()->item(0, 3)->text(), QStringLiteral("Запись конфигурации"));
+    QCOMPARE(dialog->table()->item(0, 4)->text(), QStringLiteral("выполнено"));
+    dialog->onlyThisRelay()->setChecked(false);
+    QCOMPARE(dialog->table()->rowCount(), 2);
+    QCOMPARE(dialog->table()->item(0, 1)->text(), QStringLiteral("601"));
+    QCOMPARE(dialog->table()->item(0, 4)->text(), QStringLiteral("нет ответа"));
+    auto* skipped = dialog->findChild<QLabel*>(QStringLiteral("st_changes_skipped"));
+    QVERIFY(skipped);
+    QVERIFY(skipped->text().endsWith(QStringLiteral(": 1")));
+}
+
 void TestConfig::screenshots() {
     const QString dir = qEnvironmentVariable("KLIV_SCREENSHOTS");
     if (dir.isEmpty())
@@ -616,6 +651,18 @@ void TestConfig::screenshots() {
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
     QVERIFY(dialog.grab().save(dir + QStringLiteral("/compare.png")));
     QCOMPARE(dialog.chosenKeys().size(), 3);
+
+    Configuration earlier;
+    r.writeVerified(earlier, allChanged());
+    r.prompt.answers = {true};
+    r.click("btn_undo_write");
+    r.answerBefore(allChanged());
+    r.port->push(reply(KindConfigWrite, QByteArray(1, '\0')));
+    r.port->push(reply(KindConfigRead, config::encode(earlier)));
+    r.click("btn_change_log");
+    auto* log = r.page.findChild<ChangeLogDialog*>();
+    QVERIFY(QTest::qWaitForWindowExposed(log));
+    QVERIFY(log->grab().save(dir + QStringLiteral("/change-log.png")));
 }
 
 QTEST_MAIN(TestConfig)
