@@ -81,7 +81,8 @@ class TestInstall : public QObject {
         }
         QTest::newRow("template") << "share/kliv-service/prot-kliv.docx" << false;
         QTest::newRow("copyright") << "share/doc/kliv-service/copyright" << false;
-        QTest::newRow("changelog") << "share/doc/kliv-service/changelog.gz" << false;
+        QTest::newRow("changelog") << "share/doc/kliv-service/changelog.Debian.gz" << false;
+        QTest::newRow("lintian overrides") << "share/lintian/overrides/kliv-service" << false;
         QTest::newRow("simulator notes") << "share/doc/kliv-service/relay-sim.md" << false;
         if (!KLIV_WITH_GUI)
             return;
