@@ -28,6 +28,7 @@ FieldbusGroup::FieldbusGroup(Engine& engine, Prompt& prompt, QWidget* parent)
     // The group has no caption of its own ("RS485:" leads its first row); a blank one
     // keeps its frame level with the captioned groups beside it.
     setTitle(QStringLiteral(" "));
+    setAccessibleName(QStringLiteral("Параметры RS485"));
     auto* speed = dropDown(QStringLiteral("cb_rs485"), speedItems());
     speed->setCurrentIndex(5); // 9600, as relays ship
     speed->setToolTip(QStringLiteral("Скорость RS485"));

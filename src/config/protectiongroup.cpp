@@ -140,7 +140,9 @@ ProtectionGroup::ProtectionGroup(QWidget* parent)
         dropDown(QStringLiteral("z_iso_r"), {QStringLiteral("50"), QStringLiteral("100"),
                                              QStringLiteral("250"), QStringLiteral("500")});
     isoR->setCurrentIndex(3); // 500 kOhm
-    threshold(fIso, named(isoR, isoOk, QStringLiteral("кОм")), QStringLiteral("кОм"));
+    // A list of bare numbers: the name says what they are.
+    isoR->setAccessibleName(QStringLiteral("Изоляция: сопротивление, кОм"));
+    threshold(fIso, isoR, QStringLiteral("кОм"));
 
     auto* idifOk = enableBox(QStringLiteral("z_idif_ok"), QStringLiteral("Iут:"), true);
     Frame fIdif = frame(idifOk);

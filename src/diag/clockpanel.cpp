@@ -25,6 +25,7 @@ QCheckBox* captionedCheck(const QString& objectName, const QString& text) {
 } // namespace
 
 ClockPanel::ClockPanel(QWidget* parent) : QGroupBox(parent) {
+    setAccessibleName(QStringLiteral("Часы реле"));
     m_date = valueLabel(QStringLiteral("tDATE"), QStringLiteral("==.==.====г."), 96);
     m_time = valueLabel(QStringLiteral("ttime"), QStringLiteral("==:==:=="), 72);
     m_date->setAccessibleName(QStringLiteral("Дата"));

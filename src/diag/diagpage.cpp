@@ -73,10 +73,11 @@ DiagnosticsPage::DiagnosticsPage(Engine& engine, Prompt& prompt, QWidget* parent
 
 QWidget* DiagnosticsPage::buildConnection() {
     auto* box = new QGroupBox;
+    box->setAccessibleName(QStringLiteral("Подключение"));
     m_serial = new SpinEdit(QStringLiteral("frm1_zn"), frame::SerialMin, frame::SerialMax,
                             frame::SerialDefault);
-    m_ports = dropDown(QStringLiteral("cmbPorts"), {});
-    m_ports->setMinimumContentsLength(6);
+    m_ports = kliv::portList(QStringLiteral("cmbPorts"));
+    m_ports->setMinimumContentsLength(10);
     m_speed = dropDown(QStringLiteral("cb_speed"), speeds::items());
     m_speed->setCurrentIndex(speeds::Default);
     m_search = button(QStringLiteral("Button6"), QStringLiteral("Поиск устройства"));
@@ -89,7 +90,7 @@ QWidget* DiagnosticsPage::buildConnection() {
     g->addWidget(m_speed, 1, 1);
     auto* unit = new QLabel(QStringLiteral("бод/сек"));
     unit->setBuddy(m_speed);
-    m_speed->setAccessibleName(QStringLiteral("бод/сек"));
+    m_speed->setAccessibleName(QStringLiteral("Скорость, бод/сек"));
     g->addWidget(unit, 1, 2);
     g->addWidget(m_search, 1, 3);
     return box;

@@ -4,6 +4,7 @@
 
 #include <QChart>
 #include <QLegend>
+#include <QLegendMarker>
 #include <QLineSeries>
 #include <QValueAxis>
 
@@ -16,14 +17,25 @@ struct SeriesDef {
     const char* title;
     QColor colour;
     int width;
+    Qt::PenStyle style;
 };
 
-// Voltage thin, current thick, one colour a phase.
+// One colour a phase; voltage a thin solid line, current a thick dashed one, so the two
+// differ in the plot without telling colours apart.
 const SeriesDef Series[LiveChart::SeriesCount] = {
-    {"Series1", "Ua", QColor(255, 255, 0), 1}, {"Series2", "Ia", QColor(255, 255, 0), 2},
-    {"Series3", "Ub", QColor(128, 255, 0), 1}, {"Series4", "Ib", QColor(128, 255, 0), 2},
-    {"Series5", "Uc", QColor(255, 0, 0), 1},   {"Series6", "Ic", QColor(255, 0, 0), 2},
+    {"Series1", "Ua", QColor(255, 255, 0), 1, Qt::SolidLine},
+    {"Series2", "Ia", QColor(255, 255, 0), 2, Qt::DashLine},
+    {"Series3", "Ub", QColor(128, 255, 0), 1, Qt::SolidLine},
+    {"Series4", "Ib", QColor(128, 255, 0), 2, Qt::DashLine},
+    {"Series5", "Uc", QColor(255, 0, 0), 1, Qt::SolidLine},
+    {"Series6", "Ic", QColor(255, 0, 0), 2, Qt::DashLine},
 };
+
+const QString Title = QStringLiteral("Мониторинг синусоидальной формы напряжений и токов");
+const QString Description =
+    QStringLiteral("Осциллограммы фаз A, B и C за один период: напряжения Ua, Ub, Uc — тонкие "
+                   "сплошные линии, токи Ia, Ib, Ic — толстые штриховые линии; по горизонтали "
+                   "номер отсчета, по вертикали значение отсчета.");
 
 // The samples are raw bytes, so the value range holds every possible one; the bottom
 // axis holds the 100 samples and the one-position shift of the phase-A current.
@@ -36,7 +48,9 @@ LiveChart::LiveChart(QWidget* parent) : QChartView(parent) {
     setObjectName(QStringLiteral("Chart1"));
     auto* chart = new QChart;
     chart->setAnimationOptions(QChart::NoAnimation);
-    chart->setTitle(QStringLiteral("Мониторинг синусоидальной формы напряжений и токов"));
+    setAccessibleName(Title);
+    setAccessibleDescription(Description);
+    chart->setTitle(Title);
     chart->setTitleBrush(QColor(211, 211, 211));
     QFont titleFont = chart->titleFont();
     titleFont.setBold(true);
@@ -68,8 +82,7 @@ LiveChart::LiveChart(QWidget* parent) : QChartView(parent) {
         auto* s = new QLineSeries;
         s->setObjectName(QString::fromLatin1(Series[i].name));
         s->setName(QString::fromLatin1(Series[i].title));
-        QPen pen(Series[i].colour);
-        pen.setWidth(Series[i].width);
+        QPen pen(Series[i].colour, Series[i].width, Series[i].style);
         s->setPen(pen);
         s->setPointsVisible(false);
         s->setPointLabelsVisible(false);
@@ -86,6 +99,11 @@ LiveChart::LiveChart(QWidget* parent) : QChartView(parent) {
     legend->setBrush(QColor(166, 166, 166));
     legend->setPen(QPen(QColor(80, 80, 80)));
     legend->setLabelColor(Qt::black);
+    // A square for a voltage, a circle for a current: told apart without colour.
+    for (QLegendMarker* marker : legend->markers())
+        if (const auto* s = qobject_cast<QLineSeries*>(marker->series()))
+            if (s->pen().style() == Qt::DashLine)
+                marker->setShape(QLegend::MarkerShapeCircle);
 
     // The view starts with a default chart that it gives up, but does not delete, for this one.
     const QChart* const unused = this->chart();

@@ -33,8 +33,19 @@ constexpr IndicatorNames Indicators[ProtectionPanel::ProtectionCount] = {
 // Column layout: caption, indicator, value, unit.
 enum Column { CaptionCol, ShapeCol, ValueCol, UnitCol, ColumnsPerSide };
 
-QColor bitColor(quint8 bits, int bit) {
-    return (bits >> bit) & 1 ? Shape::Red : Shape::Silver;
+// The words a screen reader says for each indicator, set and clear.
+struct StateWords {
+    const char* set;
+    const char* clear;
+};
+constexpr StateWords Operated{"сработала", "не сработала"};
+constexpr StateWords Condition{"есть", "нет"};
+constexpr StateWords Equipment{"включено", "отключено"};
+constexpr StateWords Insulation{"неисправна", "в норме"};
+
+void showBit(Shape* s, bool set, const StateWords& words,
+             const QColor& clearColor = Shape::Silver) {
+    s->setState(set ? Shape::Red : clearColor, QString::fromUtf8(set ? words.set : words.clear));
 }
 
 } // namespace
@@ -82,6 +93,7 @@ void ProtectionPanel::addProtection(QGridLayout* g, int row, int col, int bit) {
     Shape* square = addIndicator(g, row, col, QString::fromUtf8(protections::All[bit].panelCaption),
                                  QString::fromLatin1(d.square));
     auto* circle = new Shape(QString::fromLatin1(d.circle), Shape::Circle, CircleSize, square);
+    circle->setAccessibleName(square->accessibleName() + QStringLiteral(", пуск"));
     const int inset = (SquareSize - CircleSize) / 2;
     circle->move(inset, inset);
     QLabel* timer = valueLabel(QString::fromLatin1(d.timer), QStringLiteral("0"), 48);
@@ -95,13 +107,13 @@ void ProtectionPanel::addProtection(QGridLayout* g, int row, int col, int bit) {
 
 void ProtectionPanel::showStatus(const LiveStatus& s, const LiveStatusTexts& t) {
     for (int bit = 0; bit < ProtectionCount; ++bit) {
-        m_condition[bit]->setColor(bitColor(s.conditionBits, bit));
-        m_operated[bit]->setColor(bitColor(s.operatedBits, bit));
+        showBit(m_condition[bit], (s.conditionBits >> bit) & 1, Condition);
+        showBit(m_operated[bit], (s.operatedBits >> bit) & 1, Operated);
         m_timers[bit]->setText(t.timers[bit]);
     }
-    m_any->setColor(s.operatedBits != 0 ? Shape::Red : Shape::Silver);
-    m_equipment->setColor(bitColor(s.stateBits, 0));
-    m_insulation->setColor((s.stateBits >> 2) & 1 ? Shape::Red : Shape::Lime);
+    showBit(m_any, s.operatedBits != 0, Operated);
+    showBit(m_equipment, s.stateBits & 1, Equipment);
+    showBit(m_insulation, (s.stateBits >> 2) & 1, Insulation, Shape::Lime);
     m_overload->setText(t.overload);
 }
 

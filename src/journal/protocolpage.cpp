@@ -88,6 +88,7 @@ QWidget* ProtocolPage::buildGrid() {
 
 QWidget* ProtocolPage::buildAccounting() {
     auto* box = new QGroupBox;
+    box->setAccessibleName(QStringLiteral("Учетная запись"));
     auto* g = new QGridLayout(box);
     g->setHorizontalSpacing(6);
     struct Field {
@@ -138,6 +139,7 @@ QWidget* ProtocolPage::buildAccounting() {
 
 QWidget* ProtocolPage::buildLogButtons() {
     auto* box = new QGroupBox;
+    box->setAccessibleName(QStringLiteral("Протокол событий"));
     auto* column = new QVBoxLayout(box);
     QPushButton* read = button(QStringLiteral("Button1"), QStringLiteral("Считать протокол"));
     QPushButton* report =

@@ -29,7 +29,7 @@ SearchDialog::SearchDialog(Engine& engine, Prompt& prompt, QWidget* parent)
     : QDialog(parent), m_engine(engine), m_prompt(prompt),
       m_serial(new SpinEdit(QStringLiteral("frm2_zn"), frame::SerialMin, frame::SerialMax,
                             frame::SerialMin)),
-      m_ports(dropDown(QStringLiteral("cmbPorts"), {})),
+      m_ports(portList(QStringLiteral("cmbPorts"))),
       m_start(button(QStringLiteral("Button1"), StartCaption)),
       m_progress(progressBar(QStringLiteral("pb_search"), SearchJob::ProgressSteps,
                              QStringLiteral("Поиск устройства"))),
@@ -38,8 +38,6 @@ SearchDialog::SearchDialog(Engine& engine, Prompt& prompt, QWidget* parent)
     setWindowTitle(QStringLiteral("   Поиск устройства"));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint);
 
-    m_ports->setMinimumContentsLength(12);
-    m_ports->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     // Wide enough for its other caption, "Остановить поиск", so the dialog never jumps.
     m_start->setMinimumWidth(m_start->fontMetrics().horizontalAdvance(StopCaption) + 32);
     m_status->setObjectName(QStringLiteral("lser"));

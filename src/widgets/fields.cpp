@@ -1,11 +1,16 @@
 #include "widgets/fields.h"
 
+#include "widgets/dropdown.h"
+#include "widgets/valuelabel.h"
+
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStyle>
 
 namespace kliv {
 
@@ -28,7 +33,7 @@ QLabel* unit(const QString& text) {
 }
 
 QLabel* valueText(const QString& name, const QString& accessibleName) {
-    auto* l = new QLabel;
+    auto* l = new ValueLabel;
     l->setObjectName(name);
     l->setAccessibleName(accessibleName);
     l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -40,6 +45,7 @@ QLabel* valueText(const QString& name, const QString& accessibleName) {
 
 QLabel* valueLabel(const QString& objectName, const QString& text, int minWidth) {
     QLabel* l = valueText(objectName, QString());
+    // Named by the caption that takes it as its buddy.
     l->setText(text);
     l->setTextInteractionFlags(Qt::NoTextInteraction);
     QFont f = l->font();
@@ -53,9 +59,34 @@ QLabel* valueLabel(const QString& objectName, const QString& text, int minWidth)
 }
 
 QComboBox* dropDown(const QString& name, const QStringList& items) {
-    auto* c = new QComboBox;
+    auto* c = new DropDown;
     c->setObjectName(name);
     c->addItems(items);
+    return c;
+}
+
+QComboBox* portList(const QString& name) {
+    auto* c = static_cast<DropDown*>(dropDown(name, {}));
+    c->setChoiceAsToolTip(true);
+    // The closed list keeps its width whatever the paths; the tooltip shows the rest.
+    c->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    c->setMinimumContentsLength(12);
+    QAbstractItemView* popup = c->view();
+    popup->setTextElideMode(Qt::ElideNone);
+    auto fit = [c, popup] {
+        const QFontMetrics fm(popup->font());
+        int widest = 0;
+        for (int i = 0; i < c->count(); ++i) {
+            widest = qMax(widest, fm.horizontalAdvance(c->itemText(i)));
+            c->setItemData(i, c->itemText(i), Qt::ToolTipRole);
+        }
+        // Room for the item's margins and a scroll bar beside it.
+        const int frame =
+            2 * popup->frameWidth() + 16 + popup->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+        popup->setMinimumWidth(widest > 0 ? widest + frame : 0);
+    };
+    QObject::connect(c->model(), &QAbstractItemModel::rowsInserted, c, fit);
+    QObject::connect(c->model(), &QAbstractItemModel::rowsRemoved, c, fit);
     return c;
 }
 

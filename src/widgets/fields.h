@@ -23,6 +23,7 @@ QLabel* caption(const QString& text, QWidget* buddy);
 // A unit behind a field ("В", "Сек").
 QLabel* unit(const QString& text);
 // A sunken, centred static text that shows a value; it starts empty, so it is named.
+// Screen readers read the name and, as its value, the text it shows now.
 QLabel* valueText(const QString& objectName, const QString& accessibleName);
 // A live value: centred bold green text on a sunken frame, never narrower than its
 // start-up text.
@@ -30,6 +31,9 @@ QLabel* valueLabel(const QString& objectName, const QString& text = QStringLiter
                    int minWidth = 56);
 // A drop-down list that admits only its items.
 QComboBox* dropDown(const QString& objectName, const QStringList& items);
+// A list of serial ports. Device paths can be long (/dev/serial/by-id/...), so the
+// popup widens to show every one in full and the list's tooltip repeats the chosen one.
+QComboBox* portList(const QString& objectName);
 // A push button.
 QPushButton* button(const QString& objectName, const QString& text);
 // A progress bar from 0 to `max`, without a percentage text.

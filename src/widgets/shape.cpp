@@ -1,5 +1,8 @@
 #include "widgets/shape.h"
 
+#include "widgets/accessible.h"
+
+#include <QAccessible>
 #include <QPainter>
 
 namespace kliv {
@@ -13,13 +16,21 @@ Shape::Shape(const QString& name, Kind kind, int size, QWidget* parent)
     setObjectName(name);
     setFixedSize(size, size);
     setAttribute(Qt::WA_TranslucentBackground);
+    installAccessibleInterfaces();
+    // Before the first reading the indicator shows nothing the relay said.
+    m_state = QStringLiteral("нет данных");
 }
 
-void Shape::setColor(const QColor& c) {
-    if (c == m_color)
-        return;
-    m_color = c;
-    update();
+void Shape::setState(const QColor& c, const QString& words) {
+    if (c != m_color) {
+        m_color = c;
+        update();
+    }
+    if (words != m_state) {
+        m_state = words;
+        QAccessibleEvent changed(this, QAccessible::DescriptionChanged);
+        QAccessible::updateAccessibility(&changed);
+    }
 }
 
 void Shape::paintEvent(QPaintEvent*) {
