@@ -8,6 +8,7 @@
 #include "link/jobs/recordedcalibrationjob.h"
 #include "link/jobs/recordedconfigwritejob.h"
 #include "link/jobs/rs485speedjob.h"
+#include "link/speeds.h"
 
 #include <QDir>
 #include <QFile>
@@ -109,7 +110,14 @@ std::optional<changes::ChangeRecord> ChangeJournal::recordOf(const Job& job, con
     r.job = QString::fromLatin1(name);
     r.outcome = outcomeOf(job);
     r.detail = job.failureDetail();
-    if (const auto* recorded = qobject_cast<const RecordedConfigWriteJob*>(&job)) {
+    if (const auto* speed = qobject_cast<const Rs485SpeedJob*>(&job)) {
+        const int index = speed->speedIndex();
+        const QString asked =
+            index >= 0 && index < speeds::Count
+                ? QStringLiteral("скорость RS485 %1 бод").arg(speeds::Baud[std::size_t(index)])
+                : QStringLiteral("скорость RS485 №%1").arg(index);
+        r.detail = r.detail.isEmpty() ? asked : asked + u'\n' + r.detail;
+    } else if (const auto* recorded = qobject_cast<const RecordedConfigWriteJob*>(&job)) {
         r.before = recorded->before();
         r.after = recorded->after();
     } else if (const auto* write = qobject_cast<const ConfigWriteJob*>(&job)) {

@@ -8,6 +8,7 @@
 #include "link/jobs/protectionresetjob.h"
 #include "link/jobs/recordedcalibrationjob.h"
 #include "link/jobs/recordedconfigwritejob.h"
+#include "link/jobs/rs485speedjob.h"
 #include "protocol/calibration.h"
 #include "protocol/configuration.h"
 #include "protocol/frame.h"
@@ -230,10 +231,15 @@ void TestChangeJournal::onlyJobsThatChangeAreRecorded() {
     QVERIFY(r.records().isEmpty());
     r.engine.start(new ProtectionResetJob);
     r.engine.onReplyTimeout();
+    r.engine.start(new Rs485SpeedJob(7));
+    r.engine.cancel();
     const QList<ChangeRecord> records = r.records();
-    QCOMPARE(records.size(), 1);
+    QCOMPARE(records.size(), 2);
     QCOMPARE(records.first().job, QStringLiteral("protection-reset"));
     QCOMPARE(records.first().outcome, QStringLiteral("no-answer"));
+    QCOMPARE(records.last().job, QStringLiteral("rs485-speed"));
+    QCOMPARE(records.last().outcome, QStringLiteral("cancelled"));
+    QCOMPARE(records.last().detail, QStringLiteral("скорость RS485 19200 бод"));
 }
 
 // The calibration's line holds the block before it and that block with the coefficients and
