@@ -324,7 +324,9 @@ bool ConfigPage::saveSettings(const QString& path) {
         return false;
     settings::Header header;
     header.serial = m_engine.serial();
-    header.firmware = m_firmware;
+    // Another relay's version says nothing about this one.
+    if (m_firmwareSerial == m_engine.serial())
+        header.firmware = m_firmware;
     header.saved = QDateTime::currentDateTime();
     header.tool = QCoreApplication::applicationVersion();
     const QByteArray bytes = settings::encode(header, *value);
@@ -389,6 +391,7 @@ void ConfigPage::readVersion() {
     connect(job, &Job::succeeded, m_version, [this, job] {
         m_version->setText(job->text());
         m_firmware = job->text();
+        m_firmwareSerial = m_engine.serial();
     });
     m_engine.start(job);
 }

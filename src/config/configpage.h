@@ -92,6 +92,7 @@ class ConfigPage : public QWidget {
     DifferenceChooser m_chooseDifferences;
     std::optional<int> m_fileSerial; // the relay a loaded file's values came from
     QString m_firmware;              // as last read from the relay
+    int m_firmwareSerial = 0;        // of that relay
 };
 
 } // namespace kliv

@@ -126,7 +126,9 @@ std::optional<changes::ChangeRecord> ChangeJournal::recordOf(const Job& job, con
     } else if (const auto* calibration = qobject_cast<const CalibrationJob*>(&job)) {
         if (job.phase() == Job::Phase::Succeeded)
             r.detail = coefficientsText(calibration->result().coefficients);
-        if (const auto* recorded = qobject_cast<const RecordedCalibrationJob*>(&job)) {
+        // A calibration that ended before its write changed nothing: no block to go back to.
+        if (const auto* recorded = qobject_cast<const RecordedCalibrationJob*>(&job);
+            recorded && recorded->writeSent()) {
             r.before = recorded->before();
             r.after = recorded->after();
         }

@@ -272,6 +272,16 @@ void TestChangeJournal::calibrationKeepsBothBlocks() {
     after[config::FlagsByte] = char(quint8(after.at(config::FlagsByte)) | config::BlockingFlag);
     QCOMPARE(rec.after.toHex(' '), after.toHex(' '));
     QCOMPARE(r.journal.lastWrite(600)->before, block);
+
+    // Given up during its measurements, a calibration wrote nothing and is nothing to undo.
+    r.engine.start(new RecordedCalibrationJob(refs, calibration::coefficientsOf(held)));
+    r.port->push(reply(KindConfigRead, config::encode(Configuration{})));
+    r.port->push(reply(KindStatus, measurement));
+    r.engine.onReplyTimeout();
+    const ChangeRecord failed = r.records().value(1);
+    QCOMPARE(failed.outcome, QStringLiteral("no-answer"));
+    QVERIFY(failed.before.isEmpty());
+    QCOMPARE(r.journal.lastWrite(600)->before, block);
 }
 
 // The last write of this relay that read what was there, whatever came after it.

@@ -386,6 +386,10 @@ void TestConfig::settingsRoundTripEveryField() {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("a.json"));
     QCoreApplication::setApplicationVersion(QStringLiteral("3.2.1"));
+    r.click("Button12");
+    r.port->push(reply(KindVersion, QByteArray("V2.07") + QByteArray(11, '\0')));
+    const QString firmware = r.child<QLabel>("st_vpmk")->text();
+    QVERIFY(firmware.contains(QStringLiteral("V2.07")));
     r.page.setConfiguration(allChanged());
     QCOMPARE(r.shown(), allChanged()); // the page can hold every value
     r.page.setSaveFileAsker([&path](const QString& name) {
@@ -400,7 +404,7 @@ void TestConfig::settingsRoundTripEveryField() {
     QCOMPARE(r.prompt.shown.last().message, msg::settingsOpened(QDir::toNativeSeparators(path)));
     QVERIFY(r.prompt.shown.last().detail.isEmpty()); // no field missing
     QCOMPARE(r.shown(), allChanged());
-    QVERIFY(r.port->written.isEmpty());
+    QCOMPARE(r.port->written.size(), 1); // the version request only
 
     QFile f(path);
     QVERIFY(f.open(QIODevice::ReadOnly));
@@ -409,6 +413,17 @@ void TestConfig::settingsRoundTripEveryField() {
     QCOMPARE(header.value(QStringLiteral("serial")).toInt(), 600);
     QCOMPARE(header.value(QStringLiteral("tool")).toString(), QStringLiteral("3.2.1"));
     QCOMPARE(header.value(QStringLiteral("format")).toInt(), 1);
+    QCOMPARE(header.value(QStringLiteral("firmware")).toString(), firmware);
+    f.close();
+
+    // Another relay's firmware is not this one's.
+    r.engine.setSerial(601);
+    QVERIFY(r.page.saveSettings(path));
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QJsonObject other =
+        QJsonDocument::fromJson(f.readAll()).object().value(QStringLiteral("header")).toObject();
+    QCOMPARE(other.value(QStringLiteral("serial")).toInt(), 601);
+    QVERIFY(!other.contains(QStringLiteral("firmware")));
 }
 
 void TestConfig::badFileLeavesThePage_data() {

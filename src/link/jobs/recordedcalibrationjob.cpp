@@ -5,6 +5,16 @@
 
 namespace kliv {
 
+RecordedCalibrationJob::RecordedCalibrationJob(const calibration::References& references,
+                                               std::optional<calibration::Coefficients> kept)
+    : CalibrationJob(references, kept) {
+    // The step after the last measurement is the write leaving.
+    connect(this, &CalibrationJob::progress, this, [this](int step) {
+        if (step > calibration::Measurements)
+            m_writeSent = true;
+    });
+}
+
 QByteArray RecordedCalibrationJob::after() const {
     if (phase() != Phase::Succeeded || m_before.isEmpty())
         return {};

@@ -10,10 +10,13 @@ namespace kliv {
 class RecordedCalibrationJob : public CalibrationJob {
     Q_OBJECT
   public:
-    using CalibrationJob::CalibrationJob;
+    RecordedCalibrationJob(const calibration::References& references,
+                           std::optional<calibration::Coefficients> kept = std::nullopt);
 
     // The relay's block before the calibration; empty when it was never read.
     const QByteArray& before() const { return m_before; }
+    // Whether the calibration write left, so that the relay may hold something new.
+    bool writeSent() const { return m_writeSent; }
     // After success: that block with the coefficients and the blocking after a trip as the
     // relay reports holding them; else empty.
     QByteArray after() const;
@@ -25,6 +28,7 @@ class RecordedCalibrationJob : public CalibrationJob {
 
   private:
     bool m_readingBefore = false;
+    bool m_writeSent = false;
     QByteArray m_before;
 };
 
