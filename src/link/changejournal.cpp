@@ -120,9 +120,6 @@ std::optional<changes::ChangeRecord> ChangeJournal::recordOf(const Job& job, con
     } else if (const auto* recorded = qobject_cast<const RecordedConfigWriteJob*>(&job)) {
         r.before = recorded->before();
         r.after = recorded->after();
-    } else if (const auto* write = qobject_cast<const ConfigWriteJob*>(&job)) {
-        if (write->hasReadBack())
-            r.after = config::encode(write->readBack());
     } else if (const auto* calibration = qobject_cast<const CalibrationJob*>(&job)) {
         if (job.phase() == Job::Phase::Succeeded)
             r.detail = coefficientsText(calibration->result().coefficients);
