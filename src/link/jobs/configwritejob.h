@@ -21,7 +21,6 @@ class ConfigWriteJob : public Job {
     const Configuration& sent() const { return m_value; }
     // What the relay holds after the read-back, whatever the outcome.
     const Configuration& readBack() const { return m_readBack; }
-    bool hasReadBack() const { return !m_readBlock.isEmpty(); }
     QList<config::FieldDifference> differences(const NumberLocale& loc) const;
 
   Q_SIGNALS:
