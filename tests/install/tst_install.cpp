@@ -119,7 +119,7 @@ class TestInstall : public QObject {
         QCOMPARE(png.size(), QSize(size, size));
     }
 
-    void menuEntryStartsTheInstalledProgram() {
+    void menuEntryNamesTheInstalledProgram() {
         if (!KLIV_WITH_GUI)
             QSKIP("built without the window");
         const QString desktop =
