@@ -708,10 +708,11 @@ void TestCli::journalOfWrites() {
     QCOMPARE(
         cli(list + QStringList{QStringLiteral("--serial"), QStringLiteral("601")}, data.path()).out,
         QString());
+    // The journal is this computer's file: it is read with no serial port at hand.
     const Run text =
-        cli({QStringLiteral("journal"), QStringLiteral("--serial"), QStringLiteral("600"),
-             QStringLiteral("--port"), QStringLiteral("/nonexistent/tty")},
+        cli({QStringLiteral("journal"), QStringLiteral("--serial"), QStringLiteral("600")},
             data.path());
+    QCOMPARE(text.code, 0);
     QVERIFY2(text.out.contains(QStringLiteral("№600  ")) &&
                  text.out.contains(QStringLiteral("config-write  mismatch")),
              qPrintable(text.out));

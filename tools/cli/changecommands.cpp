@@ -57,7 +57,8 @@ Prepared journal(const CommandLine& cl) {
 
 QList<Command> changeCommands() {
     return {{QStringLiteral("journal"),
-             QStringLiteral("журнал изменений реле: [--serial N] только это реле"), journal}};
+             QStringLiteral("журнал изменений реле: [--serial N] только это реле"), journal, 0,
+             true}};
 }
 
 QList<QCommandLineOption> changeOptions() {

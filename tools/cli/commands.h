@@ -31,6 +31,8 @@ struct Command {
     // Positional arguments it takes after its name; more are refused before prepare(),
     // so that a value typed without its option never goes unnoticed.
     int maxArgs = 0;
+    // Reads only this computer's files: no port is looked for, none needs to exist.
+    bool offline = false;
 };
 
 const QList<Command>& commands();

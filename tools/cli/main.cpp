@@ -117,7 +117,7 @@ int main(int argc, char* argv[]) {
         return usage(prepared.error);
 
     QString portName = p.value(port);
-    if (portName.isEmpty()) {
+    if (portName.isEmpty() && !command->offline) {
         const QStringList ports = SerialPort::openablePorts();
         if (ports.isEmpty()) {
             QTextStream(stderr) << msg::noPortFound().text << Qt::endl;
