@@ -1,6 +1,7 @@
 #include "common/fakeport.h"
 #include "link/engine.h"
 #include "link/jobs/clocksetjob.h"
+#include "link/jobs/livestatusjob.h"
 #include "link/jobs/polljob.h"
 #include "link/jobs/protectionresetjob.h"
 #include "link/jobs/versionjob.h"
@@ -103,6 +104,9 @@ class TestEngine : public QObject {
     void heldFrameDispatchedOnce();
     void idleCloseFreesOnlyAnIdleLine();
     void shortLiveRecordIsAskedAgain();
+    void pollWithoutViewAsksForValuesOnly();
+    void liveStatusJobOutcome_data();
+    void liveStatusJobOutcome();
     void blockWithoutPhaseMovesTheCycleOn();
     void singleJobsCloseThePort_data();
     void singleJobsCloseThePort();
@@ -414,6 +418,41 @@ void TestEngine::shortLiveRecordIsAskedAgain() {
     QCOMPARE(live.count(), 0);
     QCOMPARE(r.engine.framesSent(), 2); // the poll goes on
     QCOMPARE(selectorOf(r.last()), 0);
+}
+
+void TestEngine::pollWithoutViewAsksForValuesOnly() {
+    Rig r;
+    r.start(new PollJob);
+    for (int i = 0; i < 3; ++i) {
+        QCOMPARE(selectorOf(r.last()), 0);
+        r.port->push(liveReply());
+    }
+}
+
+// A single status request either brings a whole record or ends with a reason; a short
+// record is never shown as the relay's values.
+void TestEngine::liveStatusJobOutcome_data() {
+    QTest::addColumn<QByteArray>("answer");
+    QTest::addColumn<bool>("succeeds");
+    QTest::newRow("whole record") << liveReply() << true;
+    QTest::newRow("record one byte short") << reply(KindStatus, QByteArray(52, '\0')) << false;
+    QTest::newRow("no record") << reply(KindStatus, QByteArray()) << false;
+}
+void TestEngine::liveStatusJobOutcome() {
+    QFETCH(QByteArray, answer);
+    QFETCH(bool, succeeds);
+    Rig r;
+    auto* job = r.start(new LiveStatusJob);
+    QSignalSpy done(job, &Job::succeeded);
+    QCOMPARE(r.last(), hx("AA 06 02 58 01 01 00 01 0C"));
+    r.port->push(answer);
+    QCOMPARE(done.count(), succeeds ? 1 : 0);
+    QCOMPARE(r.failures.count(), succeeds ? 0 : 1);
+    if (succeeds)
+        QCOMPARE(job->record().ua, 230);
+    else
+        QCOMPARE(r.failure(), Failure::Mismatch);
+    QVERIFY(!r.engine.current());
 }
 
 // A relay that answers a waveform request with a block that names no phase must not
