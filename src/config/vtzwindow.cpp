@@ -91,6 +91,8 @@ CharacteristicWindow::CharacteristicWindow(QWidget* parent)
     m_view->setRenderHint(QPainter::Antialiasing);
     m_view->setMinimumSize(560, 400);
     m_view->setAccessibleName(chart->title());
+    m_view->setAccessibleDescription(
+        QStringLiteral("Время срабатывания, сек, по кратности перегрузки по току"));
 
     auto* g = new QGridLayout(this);
     g->setSizeConstraint(QLayout::SetFixedSize);

@@ -98,8 +98,8 @@ QStringList problemsOf(QAccessibleInterface* i) {
     }
     if (qobject_cast<const QChartView*>(o) && name.isEmpty())
         p << QStringLiteral("chart without a name");
-    if (qobject_cast<const LiveChart*>(o) && i->text(QAccessible::Description).trimmed().isEmpty())
-        p << QStringLiteral("live chart without a description");
+    if (qobject_cast<const QChartView*>(o) && i->text(QAccessible::Description).trimmed().isEmpty())
+        p << QStringLiteral("chart without a description");
     return p;
 }
 
