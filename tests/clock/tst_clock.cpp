@@ -77,6 +77,12 @@ class TestClock : public QObject {
         QCOMPARE(c.autoDst, autoDst);
     }
 
+    // The pages start from an empty clock: it must be what a block of zeros reads as.
+    void zeroBlockIsTheEmptyClock() {
+        const QByteArray zeros(clock::BlockSize, '\0');
+        QVERIFY(clock::decodeBlock(zeros.constData()) == ClockBlock{});
+    }
+
     void blockRoundTrip() {
         const ClockBlock c{7, 5, 9, 1, 6, 12, 26, true, -3, true};
         const QByteArray b = clock::encodeBlock(c);

@@ -62,6 +62,8 @@ class TestNumfmt : public QObject {
                                           << "-1 234";
         QTest::newRow("most negative") << std::numeric_limits<qint64>::min() << 0 << "0"
                                        << "-9223372036854775808";
+        QTest::newRow("no zero asked ahead of the point") << qint64(5) << 1 << "#.#"
+                                                          << ",5";
         // The widest shift that still leaves a digit to round: 10^-19 of the largest values.
         QTest::newRow("nineteen places below the last digit")
             << qint64(9000000000000000000) << 29 << "0.0000000000"
