@@ -1,8 +1,10 @@
 // The settings file reader with arbitrary text. Whatever it takes without an error must
 // be written back and read again to the same value (a text no relay can store, such as a
 // lone surrogate, may change on the way: it is refused before any write); an error must
-// name something.
+// name something. The same text as a settings file, with or without its header: the
+// same rules, and what is read comes back through a saved file.
 #include "protocol/configjson.h"
+#include "protocol/settingsfile.h"
 
 #include <QJsonDocument>
 #include <cstdlib>
@@ -16,10 +18,26 @@ void require(bool ok) {
         std::abort();
 }
 
+void checkSettingsFile(const QByteArray& text) {
+    const settings::Decoded read = settings::decode(text, Configuration{});
+    for (const QString& e : read.errors)
+        require(!e.isEmpty());
+    if (!read.errors.isEmpty())
+        return;
+    settings::Header header = read.header.value_or(settings::Header{});
+    header.format = settings::FormatVersion;
+    const settings::Decoded again =
+        settings::decode(settings::encode(header, read.value), Configuration{});
+    require(again.header.has_value() && again.missing.isEmpty());
+    if (config::problems(read.value).isEmpty())
+        require(again.errors.isEmpty() && again.value == read.value);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QByteArray text(reinterpret_cast<const char*>(data), qsizetype(size));
+    checkSettingsFile(text);
     const Configuration base;
     const config::ConfigFromJson read = config::fromJsonText(text, base);
     for (const QString& e : read.errors)
