@@ -77,7 +77,6 @@ void SearchJob::onTick() {
 void SearchJob::stop() {
     if (!running())
         return;
-    m_timer.stop();
     QPointer<SearchJob> self(this);
     setProgress(ProgressSteps);
     if (self && running())
