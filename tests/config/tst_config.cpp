@@ -1,5 +1,6 @@
 // The configuration page with its read and write jobs, on a line without a device.
 
+#include "common/configsamples.h"
 #include "common/fakeport.h"
 #include "common/recordingprompt.h"
 #include "config/changelogdialog.h"
@@ -27,6 +28,8 @@
 
 using namespace kliv;
 
+using kliv::test::allChanged;
+
 namespace {
 
 QByteArray hx(const char* s) {
@@ -38,56 +41,6 @@ const QByteArray DefaultWritePayload =
     hx("00 05 00 AA 64 00 FA 64 1E 96 00 00 02 58 19 32 00 96 0B B8 01 C2 1E 00 0A 05 7F F4 80 "
        "02 3A 02 3A 02 3A 00 C8 00 C8 00 C8 13 88") +
     QByteArray(32, ' ') + hx("00 01 05 03");
-
-// Every field away from its start-up value, each as the page can show it.
-Configuration allChanged() {
-    Configuration c;
-    c.cb_rs485 = 7;
-    c.z_umin_v = 180;
-    c.st_zumin_t = 11;
-    c.z_umax_v = 260;
-    c.st_zumax_t = 12;
-    c.z_uasm = 31;
-    c.st_zuasm_t = 13;
-    c.z_ihol_a = 14;
-    c.z_ihol_t = 61;
-    c.z_iasm = 26;
-    c.st_ziasm_t = 15;
-    c.z_inom_a = 151;
-    c.z_vtz_t = 301;
-    c.z_izkl_a = 451;
-    c.st_zizakl_t = 31;
-    c.z_idif_a = 11;
-    c.st_zidif_t = 6;
-    c.z_iso_r = 1;
-    c.z_iso_ok = false;
-    c.p_uf_c = 2;
-    c.p_if_c = 3;
-    c.blok_z = true;
-    c.z_umin_ok = true;
-    c.z_umax_ok = true;
-    c.z_uasm_ok = false;
-    c.z_ihol_ok = true;
-    c.z_iasm_ok = false;
-    c.z_ivtz_ok = false;
-    c.z_zakl_ok = false;
-    c.z_idif_ok = false;
-    c.pcosf = -12;
-    c.st_kua = 571;
-    c.st_kub = 572;
-    c.st_kuc = 573;
-    c.st_kia = 201;
-    c.st_kib = 202;
-    c.st_kic = 203;
-    c.st_kidif = 5001;
-    c.tipo_text = QStringLiteral("Насос \"А\" 16 зн");
-    c.oust_text = QStringLiteral("  Цех 4  ");
-    c.cb_uprotbus = 1;
-    c.sp_uaddr = 17;
-    c.sp_utb = 9;
-    c.sp_ute = 4;
-    return c;
-}
 
 QString writeFile(const QTemporaryDir& dir, const QByteArray& text) {
     const QString path = dir.filePath(QStringLiteral("settings.json"));
