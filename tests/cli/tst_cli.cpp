@@ -8,6 +8,7 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QtTest>
+#include <csignal>
 
 using kliv::test::SimProcess;
 
@@ -87,6 +88,7 @@ class TestCli : public QObject {
     void pollEndsWithItsRate();
     void pollRateIsItsRecordsOverItsTime();
     void pollGivenUpStillEndsWithItsRate();
+    void pollStoppedByCtrlCEndsWithItsRate();
     void configReadThenWriteBack();
     void configWriteRefusals_data();
     void configWriteRefusals();
@@ -124,6 +126,13 @@ void TestCli::outcomes_data() {
 
     QTest::newRow("version") << QStringList{QStringLiteral("version")} << 0
                              << QStringLiteral("КЛИВ-1M v3.07");
+    QTest::newRow("serial number in hex")
+        << QStringList{QStringLiteral("version"), QStringLiteral("--serial"),
+                       QStringLiteral("0x258")}
+        << 0 << QStringLiteral("КЛИВ-1M v3.07");
+    QTest::newRow("argument a command does not take")
+        << QStringList{QStringLiteral("version"), QStringLiteral("now")} << 2
+        << QStringLiteral("now");
     QTest::newRow("raw version") << QStringList{QStringLiteral("raw"), QStringLiteral("15")} << 0
                                  << QStringLiteral("AA 06 02 58 0F 10 CA CB C8 C2");
     QTest::newRow("protection reset") << QStringList{QStringLiteral("protection-reset")} << 0
@@ -259,6 +268,29 @@ void TestCli::pollRateIsItsRecordsOverItsTime() {
     const double seconds = o.value(QStringLiteral("seconds")).toDouble();
     QVERIFY2(seconds > 0 && seconds <= jsonRun, qPrintable(json.out));
     QCOMPARE(o.value(QStringLiteral("recordsPerSecond")).toDouble(), 5 / seconds);
+}
+
+// A poll without a count runs until Ctrl+C, and then ends as a poll with a count does.
+void TestCli::pollStoppedByCtrlCEndsWithItsRate() {
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+    env.insert(QStringLiteral("KLIV_DATA_DIR"), sharedDataDir());
+    p.setProcessEnvironment(env);
+    p.start(qEnvironmentVariable("KLIV_CLI"),
+            {QStringLiteral("poll"), QStringLiteral("--port"), m_sim->path()});
+    QVERIFY(p.waitForStarted());
+    QByteArray out;
+    while (!out.contains('\n') && p.waitForReadyRead(10000))
+        out += p.readAllStandardOutput();
+    QVERIFY2(out.contains('\n'), "no record before the interrupt");
+    ::kill(pid_t(p.processId()), SIGINT);
+    QVERIFY(p.waitForFinished(10000));
+    out += p.readAllStandardOutput();
+    QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(p.exitCode(), 0);
+    const QStringList lines = QString::fromUtf8(out).trimmed().split(QLatin1Char('\n'));
+    QVERIFY2(lines.last().startsWith(QStringLiteral("Записей: ")), qPrintable(lines.last()));
 }
 
 // A relay that never answers: the poll gives up, and its rate line still ends the output.
@@ -668,11 +700,14 @@ void TestCli::journalOfWrites() {
     {
         SimProcess sim;
         QVERIFY(sim.ok());
-        QCOMPARE(cli({QStringLiteral("config"), QStringLiteral("write"), file,
-                      QStringLiteral("--yes"), QStringLiteral("--port"), sim.path()},
-                     data.path())
-                     .code,
-                 0);
+        // The relay's block is read first to fill the fields the file leaves out; the
+        // write that follows still says what it did.
+        const Run written = cli({QStringLiteral("config"), QStringLiteral("write"), file,
+                                 QStringLiteral("--yes"), QStringLiteral("--port"), sim.path()},
+                                data.path());
+        QCOMPARE(written.code, 0);
+        QVERIFY2(written.out.contains(QStringLiteral("Конфигурация записана")),
+                 qPrintable(written.out));
     }
     {
         SimProcess sim({QStringLiteral("--fault"), QStringLiteral("misstore")});

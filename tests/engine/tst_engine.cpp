@@ -599,10 +599,9 @@ void TestEngine::speedsOutsideTheListChangeNothing() {
 void TestEngine::speedOfBaud_data() {
     QTest::addColumn<int>("baud");
     QTest::addColumn<int>("index");
-    QTest::newRow("300") << 300 << 0;
-    QTest::newRow("14400") << 14400 << 6;
-    QTest::newRow("57600") << 57600 << 9;
-    QTest::newRow("115200") << 115200 << 10;
+    const int bauds[] = {300, 600, 1200, 2400, 4800, 9600, 14400, 19200, 38400, 57600, 115200};
+    for (int i = 0; i < 11; ++i)
+        QTest::newRow(qPrintable(QString::number(bauds[i]))) << bauds[i] << i;
     QTest::newRow("between two speeds") << 12345 << -1;
     QTest::newRow("above the list") << 230400 << -1;
     QTest::newRow("zero") << 0 << -1;
