@@ -282,6 +282,19 @@ void TestChangeJournal::calibrationKeepsBothBlocks() {
     QCOMPARE(failed.outcome, QStringLiteral("no-answer"));
     QVERIFY(failed.before.isEmpty());
     QCOMPARE(r.journal.lastWrite(600)->before, block);
+
+    // Its write sent but never answered: the block before is known, what the relay now
+    // holds is not.
+    r.engine.start(new RecordedCalibrationJob(refs, calibration::coefficientsOf(held)));
+    r.port->push(reply(KindConfigRead, block));
+    for (int i = 0; i < calibration::Measurements; ++i)
+        r.port->push(reply(KindStatus, measurement));
+    QCOMPARE(frame::kindOf(r.port->written.last()), quint8(KindConfigWrite));
+    r.engine.onReplyTimeout();
+    const ChangeRecord unanswered = r.records().value(2);
+    QCOMPARE(unanswered.outcome, QStringLiteral("no-answer"));
+    QCOMPARE(unanswered.before, block);
+    QVERIFY(unanswered.after.isEmpty());
 }
 
 // The last write of this relay that read what was there, whatever came after it.
