@@ -749,7 +749,8 @@ void TestCli::journalOfWrites() {
             data.path());
     QCOMPARE(text.code, 0);
     QVERIFY2(text.out.contains(QStringLiteral("№600  ")) &&
-                 text.out.contains(QStringLiteral("config-write  mismatch")),
+                 text.out.contains(QStringLiteral("config-write  mismatch")) &&
+                 text.out.contains(QStringLiteral("считано 7000")),
              qPrintable(text.out));
 }
 

@@ -349,7 +349,8 @@ void TestConfig::settingsRoundTripEveryField() {
         return name.startsWith(QStringLiteral("КЛИВ_№600_")) ? path : QString();
     });
     r.click("btn_save_settings");
-    QCOMPARE(r.prompt.lastText(), msg::settingsSaved(QDir::toNativeSeparators(path)).text);
+    QCOMPARE(r.prompt.lastText(),
+             QStringLiteral("Настройки сохранены в файл ") + QDir::toNativeSeparators(path));
 
     r.page.setConfiguration(Configuration{});
     r.page.setOpenFileAsker([&path](const QString&) { return path; });
