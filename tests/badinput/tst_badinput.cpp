@@ -517,6 +517,9 @@ void TestBadInput::cliArgument_data() {
     row(outField, "spaces", outFile(QStringLiteral("  ")), QStringLiteral("--out"));
     row(outField, "no-folder", outFile(QStringLiteral("/nonexistent/f.json")),
         QStringLiteral("--out"));
+    // A folder no one may write into, not even the administrator.
+    row(outField, "unwritable-folder", outFile(QStringLiteral("/proc/1/f.json")),
+        QStringLiteral("нет права записи"));
     row(outField, "a-folder", outFile(folder), QStringLiteral("--out"));
     row(outField, "overlong", outFile(longName), QStringLiteral("--out"));
     row(outField, "non-cp1251", outFile(folder + QStringLiteral("/✓.json")), {});

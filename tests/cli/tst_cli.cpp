@@ -309,6 +309,8 @@ void TestCli::configReadThenWriteBack() {
     QVERIFY(sim.ok());
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("f.json"));
+    // A file from an earlier read is replaced, not refused.
+    QVERIFY(QFile(file).open(QIODevice::WriteOnly));
     const Run read = cli({QStringLiteral("config"), QStringLiteral("read"), QStringLiteral("--out"),
                           file, QStringLiteral("--port"), sim.path()});
     QCOMPARE(read.code, 0);
