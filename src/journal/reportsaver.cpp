@@ -19,11 +19,10 @@
 
 namespace kliv {
 
-ReportSaver::ReportSaver(Engine& engine, Prompt& prompt, ConfigPage& config,
-                         ProtocolPage& protocol, QWidget* dialogParent)
+ReportSaver::ReportSaver(Engine& engine, Prompt& prompt, ConfigPage& config, ProtocolPage& protocol,
+                         QWidget* dialogParent)
     : QObject(dialogParent), m_engine(engine), m_prompt(prompt), m_config(config),
-      m_protocol(protocol),
-      m_templatePath(findTemplate(QCoreApplication::applicationDirPath())) {
+      m_protocol(protocol), m_templatePath(findTemplate(QCoreApplication::applicationDirPath())) {
     m_ask = [dialogParent](const QString& name) {
         return QFileDialog::getSaveFileName(dialogParent, QStringLiteral("Сохранить протокол"),
                                             QDir::home().filePath(name),
@@ -63,8 +62,8 @@ void ReportSaver::write() {
     data.accounting = m_protocol.accountingTexts();
     QString error;
     QProgressBar* bar = m_protocol.progress();
-    auto doc =
-        report::build(m_templatePath, data, loc, [bar](int v) { bar->setValue(v); }, &error);
+    auto doc = report::build(
+        m_templatePath, data, loc, [bar](int v) { bar->setValue(v); }, &error);
     if (!doc) {
         m_prompt.show(msg::reportNotSaved(), error);
         return;

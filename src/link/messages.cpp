@@ -58,9 +58,10 @@ Message configWriteCancelled() {
 }
 
 Message zeroCoefficient() {
-    return {ExchangeCaption,
-            QStringLiteral("Запись конфигурации отменена! Калибровочные коэффициенты не корректны!"),
-            Icon::Error};
+    return {
+        ExchangeCaption,
+        QStringLiteral("Запись конфигурации отменена! Калибровочные коэффициенты не корректны!"),
+        Icon::Error};
 }
 
 QString zeroCoefficientDetail(const QString& label) {
@@ -175,7 +176,8 @@ Message rs485Cancelled() {
 
 Message rs485Changed() {
     return {QStringLiteral("Скорость установлена!"),
-            QStringLiteral("Процесс изменения скорости RS485 успешно завершен!"), Icon::Information};
+            QStringLiteral("Процесс изменения скорости RS485 успешно завершен!"),
+            Icon::Information};
 }
 
 Message rs485Stopped() {

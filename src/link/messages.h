@@ -20,11 +20,11 @@ Message deviceLost();      // the line vanished while open (unplugged adapter)
 // Caption of the exchange's questions and failures (one leading blank).
 extern const QString ExchangeCaption;
 
-Message configRead();            // "Конфигурация считана"
-Message configWritten();         // "Конфигурация записана"
-QString configWriteQuestion();   // "Внимание данные конфигурации будут изменены! ..."
-Message configWriteCancelled();  // "Запись конфигурации отменена"
-Message zeroCoefficient();       // "... Калибровочные коэффициенты не корректны!"
+Message configRead();    // "Конфигурация считана"
+Message configWritten(); // "Конфигурация записана"
+QString configWriteQuestion(); // "Внимание данные конфигурации будут изменены! ..."
+Message configWriteCancelled(); // "Запись конфигурации отменена"
+Message zeroCoefficient(); // "... Калибровочные коэффициенты не корректны!"
 // The field that holds the zero, beside that box.
 QString zeroCoefficientDetail(const QString& label);
 
@@ -59,14 +59,14 @@ Message csvSaved(const QString& path);
 Message csvNotSaved(const QString& path); // the reason goes beside it
 
 // The RS485 speed change and auto-calibration.
-Message rs485Question();        // "Внимание скорость RS485 будет изменена! Продолжить?"
-Message rs485Cancelled();       // "Изменение скорости RS485 отменено"
-Message rs485Changed();         // "Процесс изменения скорости RS485 успешно завершен!"
-Message rs485Stopped();         // no answer: "Процесс изменения скорости RS485 остановлен!"
-Message calibrationQuestion();  // "Внимание данные калибровки будут изменены! ..."
+Message rs485Question(); // "Внимание скорость RS485 будет изменена! Продолжить?"
+Message rs485Cancelled(); // "Изменение скорости RS485 отменено"
+Message rs485Changed(); // "Процесс изменения скорости RS485 успешно завершен!"
+Message rs485Stopped(); // no answer: "Процесс изменения скорости RS485 остановлен!"
+Message calibrationQuestion(); // "Внимание данные калибровки будут изменены! ..."
 Message calibrationCancelled(); // "Калибровка отменена"
-Message calibrationDone();      // "Внимание! Калибровка завершена. Защита заблокирована."
-Message calibrationRefused();   // nothing written; the channel's problem goes beside it
+Message calibrationDone(); // "Внимание! Калибровка завершена. Защита заблокирована."
+Message calibrationRefused(); // nothing written; the channel's problem goes beside it
 
 // The device search: its boxes, with an empty caption, and its progress line.
 Message searchFound(); // "Процесс поиска завершен! Устройство найдено!"

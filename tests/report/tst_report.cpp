@@ -128,15 +128,16 @@ void TestReport::settingsRowsOfTheDefaults() {
 void TestReport::filledTemplateReadsBack() {
     ReportData data;
     data.serial = 77;
-    data.events = {eventRow(QStringLiteral("01.03.27  08:00:00:0"), true, true, {}),
-                   eventRow(QStringLiteral("01.03.27  08:10:00:1"), true, false,
-                         QStringLiteral("Перегруз"))};
+    data.events = {
+        eventRow(QStringLiteral("01.03.27  08:00:00:0"), true, true, {}),
+        eventRow(QStringLiteral("01.03.27  08:10:00:1"), true, false, QStringLiteral("Перегруз"))};
     data.accounting = {QStringLiteral("05.03.2009г/14:22:07"), QStringLiteral("00001:02:05"),
                        QStringLiteral("12"), QStringLiteral("3"), QStringLiteral("000123,4")};
     QList<int> marks;
     QString error;
-    auto doc = report::build(QStringLiteral(KLIV_TEMPLATE_DOCX), data, Comma,
-                             [&marks](int v) { marks.append(v); }, &error);
+    auto doc = report::build(
+        QStringLiteral(KLIV_TEMPLATE_DOCX), data, Comma, [&marks](int v) { marks.append(v); },
+        &error);
     QVERIFY2(doc, qPrintable(error));
     QCOMPARE(marks, (QList<int>{1, 2, 3, 5, 6, 7, 8, 9, 10}));
     const QStringList p = paragraphs(doc->toBytes());
@@ -144,28 +145,36 @@ void TestReport::filledTemplateReadsBack() {
     QVERIFY(all.contains(QStringLiteral("№  77  ")));
     const auto first = p.indexOf(QStringLiteral("01.03.27  08:00:00:0"));
     QVERIFY(first > 0);
-    QCOMPARE(p.mid(first, 13),
-             (QStringList{QStringLiteral("01.03.27  08:00:00:0"), QStringLiteral("✓"),
-                          QStringLiteral("✓"), {}, QStringLiteral("380"), QStringLiteral("381"),
-                          QStringLiteral("382"), QStringLiteral("12,3"), QStringLiteral("12,4"),
-                          QStringLiteral("12,5"), QStringLiteral("0,1"), QStringLiteral("0,85"),
-                          QStringLiteral("01.03.27  08:10:00:1")}));
+    QCOMPARE(p.mid(first, 13), (QStringList{QStringLiteral("01.03.27  08:00:00:0"),
+                                            QStringLiteral("✓"),
+                                            QStringLiteral("✓"),
+                                            {},
+                                            QStringLiteral("380"),
+                                            QStringLiteral("381"),
+                                            QStringLiteral("382"),
+                                            QStringLiteral("12,3"),
+                                            QStringLiteral("12,4"),
+                                            QStringLiteral("12,5"),
+                                            QStringLiteral("0,1"),
+                                            QStringLiteral("0,85"),
+                                            QStringLiteral("01.03.27  08:10:00:1")}));
     QCOMPARE(p.mid(first + 12, 4), (QStringList{QStringLiteral("01.03.27  08:10:00:1"),
-                                                QStringLiteral("✓"), {}, QStringLiteral("Перегруз")}));
+                                                QStringLiteral("✓"),
+                                                {},
+                                                QStringLiteral("Перегруз")}));
     // No row follows the last event: the settings heading comes next.
     QCOMPARE(p.at(first + 24), QStringLiteral("Установки"));
     for (const ReportRow& r : report::settingsRows(Configuration{}, Comma))
         QVERIFY2(p.contains(r.label), qPrintable(r.label));
     const auto acc = p.indexOf(QStringLiteral("Начало учета (дата/время):"));
-    QCOMPARE(p.mid(acc, 10),
-             (QStringList{QStringLiteral("Начало учета (дата/время):"),
-                          QStringLiteral("05.03.2009г/14:22:07"),
-                          QStringLiteral("Наработка оборудования (ч:м:с):"),
-                          QStringLiteral("00001:02:05"), QStringLiteral("Количество включений:"),
-                          QStringLiteral("12"), QStringLiteral("Количество сработанных защит:"),
-                          QStringLiteral("3"),
-                          QStringLiteral("Потребленная активная энергия, кВтч:"),
-                          QStringLiteral("000123,4")}));
+    QCOMPARE(
+        p.mid(acc, 10),
+        (QStringList{
+            QStringLiteral("Начало учета (дата/время):"), QStringLiteral("05.03.2009г/14:22:07"),
+            QStringLiteral("Наработка оборудования (ч:м:с):"), QStringLiteral("00001:02:05"),
+            QStringLiteral("Количество включений:"), QStringLiteral("12"),
+            QStringLiteral("Количество сработанных защит:"), QStringLiteral("3"),
+            QStringLiteral("Потребленная активная энергия, кВтч:"), QStringLiteral("000123,4")}));
 }
 
 void TestReport::emptyLogSaysSo() {

@@ -56,9 +56,8 @@ struct Tool {
         QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
         window.setPorts({QStringLiteral("/dev/fake")});
         window.reportSaver()->setTemplatePath(QStringLiteral(KLIV_TEMPLATE_DOCX));
-        window.reportSaver()->setSaveFileAsker([this](const QString& name) {
-            return chosen.isNull() ? dir.filePath(name) : chosen;
-        });
+        window.reportSaver()->setSaveFileAsker(
+            [this](const QString& name) { return chosen.isNull() ? dir.filePath(name) : chosen; });
     }
     // Presses the button and answers the three reads.
     void saveReport() {

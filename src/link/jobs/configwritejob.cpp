@@ -27,8 +27,8 @@ QString ConfigWriteJob::refusal() const {
 
 void ConfigWriteJob::begin() {
     m_block = config::encode(m_value);
-    send({KindConfigWrite, config::writePayload(m_value), Watch::ReplyTimeout,
-          WriteExtraTimeoutMs});
+    send(
+        {KindConfigWrite, config::writePayload(m_value), Watch::ReplyTimeout, WriteExtraTimeoutMs});
 }
 
 void ConfigWriteJob::onReply(const QByteArray& frame) {
