@@ -1,6 +1,7 @@
 // kliv-cli's live status output: the status command's lines, the poll's line and the JSON
 // for scripts, each field in its own place.
 
+#include "common/livesamples.h"
 #include "liveoutput.h"
 
 #include <QJsonArray>
@@ -14,30 +15,8 @@ namespace {
 
 const NumberLocale Comma{QLatin1Char(','), QChar(0x00A0)};
 
-// A record with every field set to a different value, so that a field shown in another's
-// place stands out.
 LiveStatus sample() {
-    LiveStatus s;
-    s.clock = {7, 5, 9, 1, 6, 12, 26, true, -3, true};
-    s.conditionBits = 0x21;
-    s.stateBits = 0x05;
-    s.operatedBits = 0x20;
-    s.ua = 380;
-    s.ub = 381;
-    s.uc = 4660;
-    s.ia = 999;
-    s.ib = 1000;
-    s.ic = 1005;
-    s.idif = 12;
-    s.cosf = 0xD5;
-    s.uasm = 3;
-    s.iasm = 4;
-    s.overload = 11;
-    s.timers = {0xFF, 1, 2, 1234, 4, 0xABCD, 6, 7};
-    s.power = 456;
-    s.energy = 1234567890;
-    s.running = 3725;
-    return s;
+    return test::liveSample();
 }
 
 // The value of the status command's line that starts with `label`; values start in
