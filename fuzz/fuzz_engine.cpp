@@ -187,7 +187,10 @@ class Run {
         } else if (auto* j = qobject_cast<ConfigWriteJob*>(job)) {
             // A write is reported done only when the relay holds what was sent.
             QObject::connect(j, &Job::succeeded,
-                             [j] { require(j->hasReadBack() && j->differences(Loc).isEmpty()); });
+                             [j] {
+                require(j->step() == ConfigWriteJob::Step::ReadingBack &&
+                        j->differences(Loc).isEmpty());
+            });
         } else if (auto* j = qobject_cast<EventLogJob*>(job)) {
             QObject::connect(j, &Job::succeeded, [j] { checkEvents(j->rows()); });
         } else if (auto* j = qobject_cast<SaveProtocolJob*>(job)) {
