@@ -186,8 +186,7 @@ class Run {
             });
         } else if (auto* j = qobject_cast<ConfigWriteJob*>(job)) {
             // A write is reported done only when the relay holds what was sent.
-            QObject::connect(j, &Job::succeeded,
-                             [j] {
+            QObject::connect(j, &Job::succeeded, [j] {
                 require(j->step() == ConfigWriteJob::Step::ReadingBack &&
                         j->differences(Loc).isEmpty());
             });
