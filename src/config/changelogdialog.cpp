@@ -85,6 +85,7 @@ QString ChangeLogDialog::jobText(const QString& job) {
         {QString::fromLatin1(changes::ClockSet), QStringLiteral("Корректировка часов")},
         {QString::fromLatin1(changes::ProtectionReset), QStringLiteral("Сброс защиты")},
         {QString::fromLatin1(changes::AccountingReset), QStringLiteral("Обнуление учетной записи")},
+        {QString::fromLatin1(changes::RawRequest), QStringLiteral("Служебный запрос")},
     };
     return texts.value(job, job);
 }

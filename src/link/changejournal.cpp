@@ -5,10 +5,12 @@
 #include "link/jobs/calibrationjob.h"
 #include "link/jobs/clocksetjob.h"
 #include "link/jobs/protectionresetjob.h"
+#include "link/jobs/rawjob.h"
 #include "link/jobs/recordedcalibrationjob.h"
 #include "link/jobs/recordedconfigwritejob.h"
 #include "link/jobs/rs485speedjob.h"
 #include "link/speeds.h"
+#include "protocol/frame.h"
 
 #include <QDir>
 #include <QFile>
@@ -56,6 +58,9 @@ const char* jobName(const Job& job) {
         return changes::ProtectionReset;
     if (qobject_cast<const AccountingResetJob*>(&job))
         return changes::AccountingReset;
+    if (const auto* raw = qobject_cast<const RawJob*>(&job);
+        raw && frame::effectOf(raw->kind(), raw->payload()) == frame::Effect::Changes)
+        return changes::RawRequest;
     return nullptr;
 }
 
@@ -117,6 +122,13 @@ std::optional<changes::ChangeRecord> ChangeJournal::recordOf(const Job& job, con
                 ? QStringLiteral("скорость RS485 %1 бод").arg(speeds::Baud[std::size_t(index)])
                 : QStringLiteral("скорость RS485 №%1").arg(index);
         r.detail = r.detail.isEmpty() ? asked : asked + u'\n' + r.detail;
+    } else if (const auto* raw = qobject_cast<const RawJob*>(&job)) {
+        // What was sent is all the journal can know of a typed request.
+        const QString sent = QStringLiteral("запрос вида %1: %2")
+                                 .arg(raw->kind())
+                                 .arg(raw->payload().isEmpty() ? QStringLiteral("без данных")
+                                                               : frame::hex(raw->payload()));
+        r.detail = r.detail.isEmpty() ? sent : sent + u'\n' + r.detail;
     } else if (const auto* recorded = qobject_cast<const RecordedConfigWriteJob*>(&job)) {
         r.before = recorded->before();
         r.after = recorded->after();

@@ -17,6 +17,8 @@ inline constexpr char Rs485Speed[] = "rs485-speed";
 inline constexpr char ClockSet[] = "clock-set";
 inline constexpr char ProtectionReset[] = "protection-reset";
 inline constexpr char AccountingReset[] = "accounting-reset";
+// A service request sent as typed (kliv-cli raw) that changes the relay.
+inline constexpr char RawRequest[] = "raw";
 
 // How they ended.
 inline constexpr char Done[] = "done";

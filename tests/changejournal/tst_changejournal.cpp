@@ -6,6 +6,7 @@
 #include "link/engine.h"
 #include "link/jobs/configreadjob.h"
 #include "link/jobs/protectionresetjob.h"
+#include "link/jobs/rawjob.h"
 #include "link/jobs/recordedcalibrationjob.h"
 #include "link/jobs/recordedconfigwritejob.h"
 #include "link/jobs/rs485speedjob.h"
@@ -233,13 +234,25 @@ void TestChangeJournal::onlyJobsThatChangeAreRecorded() {
     r.engine.onReplyTimeout();
     r.engine.start(new Rs485SpeedJob(7));
     r.engine.cancel();
+    // A typed request is recorded by what it does, not by how it was sent.
+    r.engine.start(new RawJob(KindVersion, {}));
+    r.port->push(reply(KindVersion, QByteArray(16, 'v')));
+    r.engine.start(new RawJob(KindPresence, QByteArray(1, '\x03')));
+    r.port->push(reply(KindPresence, QByteArray(1, '\x03')));
+    r.engine.start(new RawJob(KindAccountingReset, {}));
+    r.engine.onReplyTimeout();
     const QList<ChangeRecord> records = r.records();
-    QCOMPARE(records.size(), 2);
+    QCOMPARE(records.size(), 4);
+    QCOMPARE(records.at(2).job, QStringLiteral("raw"));
+    QCOMPARE(records.at(2).outcome, QStringLiteral("done"));
+    QCOMPARE(records.at(2).detail, QStringLiteral("запрос вида 0: 03"));
+    QCOMPARE(records.at(3).outcome, QStringLiteral("no-answer"));
+    QCOMPARE(records.at(3).detail, QStringLiteral("запрос вида 8: без данных"));
     QCOMPARE(records.first().job, QStringLiteral("protection-reset"));
     QCOMPARE(records.first().outcome, QStringLiteral("no-answer"));
-    QCOMPARE(records.last().job, QStringLiteral("rs485-speed"));
-    QCOMPARE(records.last().outcome, QStringLiteral("cancelled"));
-    QCOMPARE(records.last().detail, QStringLiteral("скорость RS485 19200 бод"));
+    QCOMPARE(records.at(1).job, QStringLiteral("rs485-speed"));
+    QCOMPARE(records.at(1).outcome, QStringLiteral("cancelled"));
+    QCOMPARE(records.at(1).detail, QStringLiteral("скорость RS485 19200 бод"));
 }
 
 // The calibration's line holds the block before it and that block with the coefficients and

@@ -11,6 +11,8 @@ class RawJob : public Job {
   public:
     RawJob(quint8 kind, const QByteArray& payload);
 
+    quint8 kind() const { return m_kind; }
+    QByteArray payload() const { return m_payload; }
     QByteArray reply() const { return m_reply; }
 
   protected:
