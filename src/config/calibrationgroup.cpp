@@ -139,6 +139,13 @@ void CalibrationGroup::calibrate() {
         Q_EMIT blockingReported(job->result().blocking);
         m_prompt.show(msg::calibrationDone());
     });
+    // A write the relay stored otherwise: the page shows what it holds, the box says why.
+    connect(job, &Job::failed, this, [this, job] {
+        if (const auto& held = job->writeReply()) {
+            showCoefficients(held->coefficients);
+            Q_EMIT blockingReported(held->blocking);
+        }
+    });
     m_engine.start(job);
 }
 

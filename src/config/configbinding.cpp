@@ -43,9 +43,16 @@ PageConfiguration readConfiguration(const QWidget* page, const NumberLocale& loc
         case FieldKind::Check:
             c.*f.check = control<QCheckBox>(page, f)->isChecked();
             break;
-        case FieldKind::Text:
-            c.*f.text = control<QLineEdit>(page, f)->text();
+        case FieldKind::Text: {
+            const QLineEdit* edit = control<QLineEdit>(page, f);
+            c.*f.text = edit->text();
+            // What the relay or a file gave is kept as it is; what the user typed is checked.
+            if (edit->isModified())
+                for (const QString& t : config::typedTextProblems(edit->text()))
+                    out.problems.append({QString::fromLatin1(f.key),
+                                         QString::fromUtf8(f.label) + QStringLiteral(": ") + t});
             break;
+        }
         case FieldKind::Tenths:
             if (const auto* delay = page->findChild<DelayText*>(QLatin1String(f.key))) {
                 c.*f.number = delay->tenths();
@@ -69,7 +76,7 @@ PageConfiguration readConfiguration(const QWidget* page, const NumberLocale& loc
         }
         }
     }
-    // A field that is no number has no value to check further.
+    // A field that is no number, or a typed text refused already, needs no further check.
     for (const config::FieldProblem& p : config::problems(c, loc))
         if (std::none_of(out.problems.cbegin(), out.problems.cend(),
                          [&p](const config::FieldProblem& q) { return q.key == p.key; }))

@@ -32,6 +32,7 @@
 #include <QPushButton>
 #include <QSaveFile>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace kliv {
 
@@ -376,7 +377,11 @@ bool ConfigPage::coefficientsNotZero() {
             m_prompt.show(r.message, r.detail);
             return false;
         }
-        if (*tenths == 0) {
+        // Only a value that is zero: "0,05" is no whole number, which the value check says.
+        const bool zero = std::none_of(text.cbegin(), text.cend(), [](QChar ch) {
+            return ch >= QLatin1Char('1') && ch <= QLatin1Char('9');
+        });
+        if (zero) {
             const config::Field* f = config::fieldNamed(QString::fromLatin1(key));
             m_prompt.show(msg::zeroCoefficient(),
                           msg::zeroCoefficientDetail(QString::fromUtf8(f->label)));
@@ -391,7 +396,7 @@ void ConfigPage::readVersion() {
     connect(job, &Job::succeeded, m_version, [this, job] {
         m_version->setText(job->text());
         m_firmware = job->text();
-        m_firmwareSerial = m_engine.serial();
+        m_firmwareSerial = job->serial();
     });
     m_engine.start(job);
 }

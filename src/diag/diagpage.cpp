@@ -69,6 +69,7 @@ DiagnosticsPage::DiagnosticsPage(Engine& engine, Prompt& prompt, QWidget* parent
     // The engine starts from what the page shows.
     m_engine.setSerial(m_serial->value());
     m_engine.applySpeed(m_speed->currentIndex());
+    m_engine.setRetries(m_retries->value());
 }
 
 QWidget* DiagnosticsPage::buildConnection() {
@@ -81,6 +82,9 @@ QWidget* DiagnosticsPage::buildConnection() {
     m_speed = dropDown(QStringLiteral("cb_speed"), speeds::items());
     m_speed->setCurrentIndex(speeds::Default);
     m_search = button(QStringLiteral("Button6"), QStringLiteral("Поиск устройства"));
+    m_retries =
+        new SpinEdit(QStringLiteral("sp_retries"), 0, Engine::MaxRetries, Engine::DefaultRetries);
+    m_retries->setToolTip(QStringLiteral("Сколько раз повторить запрос, оставшийся без ответа"));
 
     auto* g = new QGridLayout(box);
     g->addWidget(caption(QStringLiteral("Зав. №:"), m_serial), 0, 0, Qt::AlignRight);
@@ -93,6 +97,8 @@ QWidget* DiagnosticsPage::buildConnection() {
     m_speed->setAccessibleName(QStringLiteral("Скорость, бод/сек"));
     g->addWidget(unit, 1, 2);
     g->addWidget(m_search, 1, 3);
+    g->addWidget(caption(QStringLiteral("Повторы:"), m_retries), 2, 0, Qt::AlignRight);
+    g->addWidget(m_retries, 2, 1);
     return box;
 }
 
@@ -100,11 +106,14 @@ QWidget* DiagnosticsPage::buildStatistics() {
     auto* box = new QGroupBox(QStringLiteral("Статистика"));
     m_txd = valueLabel(QStringLiteral("st_txd"), QStringLiteral("0"), 64);
     m_rxd = valueLabel(QStringLiteral("st_rxd"), QStringLiteral("0"), 64);
+    m_repeats = valueLabel(QStringLiteral("st_rep"), QStringLiteral("0"), 64);
     auto* g = new QGridLayout(box);
     g->addWidget(caption(QStringLiteral("TXD:"), m_txd), 0, 0, Qt::AlignRight);
     g->addWidget(m_txd, 0, 1);
     g->addWidget(caption(QStringLiteral("RXD:"), m_rxd), 1, 0, Qt::AlignRight);
     g->addWidget(m_rxd, 1, 1);
+    g->addWidget(caption(QStringLiteral("Повт.:"), m_repeats), 2, 0, Qt::AlignRight);
+    g->addWidget(m_repeats, 2, 1);
     return box;
 }
 
@@ -149,13 +158,22 @@ QWidget* DiagnosticsPage::buildTotals() {
 void DiagnosticsPage::bindEngine() {
     Engine* e = &m_engine;
     connect(m_diagnos, &QPushButton::clicked, this, &DiagnosticsPage::togglePoll);
-    connect(e, &Engine::jobStarted, m_diagnos,
-            [this](Job* job) { m_diagnos->setText(job->openEnded() ? PollRunning : PollIdle); });
-    connect(e, &Engine::jobEnded, m_diagnos, [this] { m_diagnos->setText(PollIdle); });
+    connect(e, &Engine::jobStarted, m_diagnos, [this](Job* job) {
+        m_diagnos->setText(job->openEnded() ? PollRunning : PollIdle);
+        // A job keeps the relay and the line it started with; the poll ends on a change.
+        setLineControlsEnabled(job->openEnded());
+    });
+    connect(e, &Engine::jobEnded, m_diagnos, [this] {
+        m_diagnos->setText(PollIdle);
+        setLineControlsEnabled(true);
+    });
     connect(e, &Engine::framesSentChanged, m_txd,
             [this](int n) { m_txd->setText(QString::number(n)); });
     connect(e, &Engine::framesReceivedChanged, m_rxd,
             [this](int n) { m_rxd->setText(QString::number(n)); });
+    connect(e, &Engine::repeatsChanged, m_repeats,
+            [this](int n) { m_repeats->setText(QString::number(n)); });
+    connect(m_retries, &QSpinBox::valueChanged, e, &Engine::setRetries);
 
     // Only a pick by the user runs the change handlers; the engine's own speed preset
     // is shown without running them again.
@@ -186,6 +204,12 @@ void DiagnosticsPage::togglePoll() {
     connect(poll, &PollJob::waveformReady, this, &DiagnosticsPage::showWaveform);
     m_poll = poll;
     m_engine.start(poll);
+}
+
+void DiagnosticsPage::setLineControlsEnabled(bool on) {
+    for (QWidget* w : {static_cast<QWidget*>(m_serial), static_cast<QWidget*>(m_ports),
+                       static_cast<QWidget*>(m_speed), static_cast<QWidget*>(m_search)})
+        w->setEnabled(on);
 }
 
 void DiagnosticsPage::applyPickedSpeed(int index) {

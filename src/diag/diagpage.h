@@ -35,9 +35,10 @@ class DiagnosticsPage : public QWidget {
     void showLiveStatus(const LiveStatus& record);
     void showWaveform(const WaveformStore& samples);
 
-    SpinEdit* serialField() const { return m_serial; } // "Зав. №:"
-    QComboBox* portList() const { return m_ports; }    // "Порт:"
-    QComboBox* speedList() const { return m_speed; }   // the line speed
+    SpinEdit* serialField() const { return m_serial; }   // "Зав. №:"
+    QComboBox* portList() const { return m_ports; }      // "Порт:"
+    QComboBox* speedList() const { return m_speed; }     // the line speed
+    SpinEdit* retriesField() const { return m_retries; } // "Повторы:"
 
   Q_SIGNALS:
     void searchRequested(); // "Поиск устройства"
@@ -48,6 +49,7 @@ class DiagnosticsPage : public QWidget {
     void applyPickedSpeed(int index);
     void applyPickedPort();
     void applySerial(int serial);
+    void setLineControlsEnabled(bool on);
     void resetProtection();
     void correctClock();
 
@@ -67,8 +69,10 @@ class DiagnosticsPage : public QWidget {
     QPushButton* m_diagnos = nullptr;
     QPushButton* m_reset = nullptr;
     QPushButton* m_search = nullptr;
+    SpinEdit* m_retries = nullptr;
     QLabel* m_txd = nullptr;
     QLabel* m_rxd = nullptr;
+    QLabel* m_repeats = nullptr;
     QLabel* m_moto = nullptr;
     QLabel* m_wa = nullptr;
     ClockPanel* m_clock = nullptr;

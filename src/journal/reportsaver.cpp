@@ -40,13 +40,13 @@ void ReportSaver::start() {
     connect(job, &Job::succeeded, this, [this, job] {
         m_protocol.showEvents(eventlog::texts(job->events(), NumberLocale::system()));
         m_protocol.progress()->setValue(0);
-        write();
+        write(job->serial());
     });
     m_engine.start(job);
 }
 
 // The report is filled from what the pages now show, as the relay answered.
-void ReportSaver::write() {
+void ReportSaver::write(int serial) {
     if (m_templatePath.isEmpty() || !QFileInfo::exists(m_templatePath)) {
         m_prompt.show(msg::templateMissing());
         return;
@@ -56,7 +56,7 @@ void ReportSaver::write() {
     if (!configuration)
         return;
     ReportData data;
-    data.serial = m_engine.serial();
+    data.serial = serial;
     data.events = m_protocol.eventRows();
     data.configuration = *configuration;
     data.accounting = m_protocol.accountingTexts();

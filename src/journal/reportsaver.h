@@ -31,7 +31,7 @@ class ReportSaver : public QObject {
     void start();
 
   private:
-    void write();
+    void write(int serial); // of the relay the report was read from
 
     Engine& m_engine;
     Prompt& m_prompt;

@@ -39,6 +39,8 @@ QString outcomeOf(const Job& job) {
         return QStringLiteral("refused");
     case Failure::Cancelled:
         return QStringLiteral("cancelled");
+    case Failure::ShortReply:
+        return QStringLiteral("short-reply");
     case Failure::Mismatch:
         break;
     }
@@ -110,7 +112,7 @@ std::optional<changes::ChangeRecord> ChangeJournal::recordOf(const Job& job, con
         return std::nullopt;
     changes::ChangeRecord r;
     r.time = QDateTime::currentDateTime();
-    r.serial = engine.serial();
+    r.serial = job.serial();
     r.port = engine.portName();
     r.job = QString::fromLatin1(name);
     r.outcome = outcomeOf(job);

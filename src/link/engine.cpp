@@ -16,7 +16,9 @@ Engine::Engine(Port* port, QObject* parent) : QObject(parent), m_port(port) {
     m_watchdog.setInterval(speeds::replyTimeoutMs(m_speedIndex));
     m_idleClose.setSingleShot(true);
     m_idleClose.setInterval(IdleCloseMs);
+    m_gapTimer.setSingleShot(true);
     connect(&m_replyTimer, &QTimer::timeout, this, &Engine::onReplyTimeout);
+    connect(&m_gapTimer, &QTimer::timeout, this, &Engine::onGap);
     connect(&m_watchdog, &QTimer::timeout, this, &Engine::onWatchdogTick);
     connect(&m_idleClose, &QTimer::timeout, this, &Engine::onIdleClose);
 }
@@ -39,12 +41,18 @@ void Engine::setPortName(const QString& name) {
 
 void Engine::setSpeedIndex(int index) {
     stopPoll();
+    if (m_job && index >= 0 && index < speeds::Count) {
+        m_heldSpeed = index;
+        return;
+    }
     applySpeed(index);
 }
 
 void Engine::applySpeed(int index) {
     if (index < 0 || index >= speeds::Count)
         return;
+    if (m_job)
+        m_jobMovedSpeed = true;
     m_speedIndex = index;
     if (m_port->isOpen())
         m_port->setBaud(speeds::Baud[std::size_t(index)]);
@@ -53,7 +61,11 @@ void Engine::applySpeed(int index) {
 
 void Engine::setSerial(int serial) {
     m_serial = serial;
-    applySpeed(speeds::indexForSerial(serial));
+    setSpeedIndex(speeds::indexForSerial(serial));
+}
+
+void Engine::setRetries(int retries) {
+    m_retryLimit = qBound(0, retries, MaxRetries);
 }
 
 // ---------------------------------------------------------------- port
@@ -86,7 +98,9 @@ void Engine::start(Job* job) {
     cancel();
     job->setParent(this);
     job->m_engine = this;
+    job->m_serial = m_serial;
     job->m_phase = Job::Phase::Running;
+    m_jobMovedSpeed = false;
     m_job = job;
     Q_EMIT jobStarted(job);
 
@@ -125,6 +139,11 @@ void Engine::finish(Job* job) {
     m_awaiting = false;
     closePort();
     m_job = nullptr;
+    // A job that moved the line itself (a search, a speed change) settled its speed: a
+    // preset made meanwhile must not undo what it found.
+    if (m_heldSpeed >= 0 && !m_jobMovedSpeed)
+        applySpeed(m_heldSpeed);
+    m_heldSpeed = -1;
     job->onEnd();
     Q_EMIT jobEnded(job);
     job->deleteLater();
@@ -133,13 +152,16 @@ void Engine::finish(Job* job) {
 void Engine::stopTimers() {
     m_replyTimer.stop();
     m_watchdog.stop();
+    m_gapTimer.stop();
 }
 
 void Engine::resetCounters() {
     m_framesSent = 0;
     m_framesReceived = 0;
+    m_repeats = 0;
     Q_EMIT framesSentChanged(0);
     Q_EMIT framesReceivedChanged(0);
+    Q_EMIT repeatsChanged(0);
 }
 
 // ---------------------------------------------------------------- sending
@@ -153,10 +175,13 @@ void Engine::send(Job* job, const Request& r) {
                   msg::openErrorDetail(m_port->openError(), m_portName, m_port->errorText()));
         return;
     }
-    const QByteArray f = frame::build(quint16(m_serial), r.kind, r.payload);
+    const QByteArray f = frame::build(quint16(job->serial()), r.kind, r.payload);
     m_receiver.reset();
+    m_gapTimer.stop();
     m_lastRequest = f;
     m_lastWatch = r.watch;
+    m_lastExtraMs = r.extraTimeoutMs;
+    m_attempt = 1;
     m_awaiting = true;
     m_watchdogMark = false;
     const bool counted = r.watch != Watch::Job;
@@ -166,7 +191,7 @@ void Engine::send(Job* job, const Request& r) {
     switch (r.watch) {
     case Watch::ReplyTimeout:
         m_watchdog.stop();
-        m_replyTimer.start(speeds::replyTimeoutMs(m_speedIndex) + r.extraTimeoutMs);
+        armReplyTimer();
         break;
     case Watch::Watchdog:
         if (!m_watchdog.isActive()) {
@@ -183,6 +208,25 @@ void Engine::send(Job* job, const Request& r) {
     }
     if (counted)
         m_idleClose.start();
+}
+
+void Engine::armReplyTimer() {
+    m_replyTimer.start(speeds::replyTimeoutMs(m_speedIndex) + m_lastExtraMs);
+}
+
+// The same frame again, from a clean receiver: a late half of the lost answer must not
+// join the new one.
+void Engine::repeat(int of) {
+    m_receiver.reset();
+    m_gapTimer.stop();
+    m_awaiting = true;
+    m_watchdogMark = false;
+    ++m_attempt;
+    ++m_repeats;
+    write(m_lastRequest, true);
+    m_idleClose.start();
+    Q_EMIT repeatsChanged(m_repeats);
+    Q_EMIT requestRepeated(frame::kindOf(m_lastRequest), m_attempt, of);
 }
 
 void Engine::write(const QByteArray& f, bool counted) {
@@ -202,21 +246,41 @@ void Engine::onReadyRead() {
 }
 
 void Engine::receive(const QByteArray& bytes) {
+    if (m_receiver.held())
+        return; // a frame taken already: the rest waits for the next request's reset
+    dispatch(bytes);
+    if (m_awaiting && m_receiver.waiting())
+        m_gapTimer.start(speeds::gapMs(m_speedIndex));
+    else
+        m_gapTimer.stop();
+}
+
+void Engine::onGap() {
+    if (!m_awaiting || m_receiver.held())
+        return;
+    m_receiver.gap();
+    dispatch({});
+}
+
+void Engine::dispatch(const QByteArray& bytes) {
     qsizetype pos = 0;
-    while (pos < bytes.size() && !m_receiver.held()) {
-        pos += m_receiver.feed(bytes.constData() + pos, int(bytes.size() - pos));
-        if (!m_receiver.held())
-            break;
-        const QByteArray f = m_receiver.frame();
-        if (!matches(f)) {
-            // Not the answer to the request in flight (a late reply to an ended job,
-            // another relay, another kind): the hunt goes on in the same batch.
-            qCDebug(lcFrames).noquote() << "RX unmatched" << frame::hex(f);
-            m_receiver.resume();
-            continue;
+    for (;;) {
+        if (!m_receiver.held()) {
+            if (pos >= bytes.size())
+                return;
+            pos += m_receiver.feed(bytes.constData() + pos, int(bytes.size() - pos));
+            if (!m_receiver.held())
+                return;
         }
-        onFrame(f);
-        break; // whatever followed the frame in this batch is dropped
+        const QByteArray f = m_receiver.frame();
+        if (matches(f)) {
+            onFrame(f);
+            return; // whatever followed the frame in this batch is dropped
+        }
+        // Not the answer to the request in flight (a late reply to an ended job, another
+        // relay, another kind, a frame inside noise): the hunt goes on behind its start.
+        qCDebug(lcFrames).noquote() << "RX unmatched" << frame::hex(f);
+        m_receiver.resume();
     }
 }
 
@@ -230,6 +294,7 @@ bool Engine::matches(const QByteArray& f) const {
 void Engine::onFrame(const QByteArray& f) {
     qCDebug(lcFrames).noquote() << "RX" << frame::hex(f);
     m_replyTimer.stop();
+    m_gapTimer.stop();
     m_awaiting = false;
     m_watchdogMark = false;
     if (m_lastWatch == Watch::Watchdog)
@@ -242,11 +307,19 @@ void Engine::onFrame(const QByteArray& f) {
 
 // ---------------------------------------------------------------- timers
 
+// A request goes out 1 + retries() times in all, each try with its full time-out; only the
+// last one's silence ends the job.
 void Engine::onReplyTimeout() {
     m_replyTimer.stop();
     if (!m_job || !m_awaiting || m_lastWatch != Watch::ReplyTimeout)
         return;
+    if (m_attempt <= m_retryLimit) {
+        repeat(1 + m_retryLimit);
+        armReplyTimer();
+        return;
+    }
     m_awaiting = false;
+    m_gapTimer.stop();
     m_job->onReplyTimeout();
 }
 
@@ -267,11 +340,7 @@ void Engine::onWatchdogTick() {
         m_job->fail(Failure::NoAnswer);
         return;
     }
-    m_receiver.reset();
-    m_awaiting = true;
-    m_watchdogMark = false;
-    write(m_lastRequest, true);
-    m_idleClose.start();
+    repeat(0);
 }
 
 // The idle close frees a line that nothing needs: never while a reply is awaited or

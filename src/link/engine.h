@@ -24,18 +24,29 @@ class Engine : public QObject {
   public:
     static constexpr int IdleCloseMs = 3000;
     static constexpr int WatchdogGiveUp = 5; // silent expiries in a row
+    static constexpr int DefaultRetries = 2;
+    static constexpr int MaxRetries = 9;
 
     explicit Engine(Port* port, QObject* parent = nullptr); // takes ownership of port
     ~Engine() override;
 
     // --- line settings ---
+    // A job keeps the line it started with: the relay it talks to and the speed it talks at.
+    // A new serial number or speed ends the poll at once; during any other job the speed
+    // (picked, or preset by a serial number) waits until the job has ended.
     void setPortName(const QString& name); // ends the job in flight and closes the port
     QString portName() const { return m_portName; }
-    void setSpeedIndex(int index); // a speed picked by the user: ends the poll, applies it
+    void setSpeedIndex(int index); // a speed picked by the user
     void applySpeed(int index);    // applies at once to an open line; out of range: ignored
     int speedIndex() const { return m_speedIndex; }
     void setSerial(int serial); // and presets the speed that relays of that number ship with
     int serial() const { return m_serial; }
+
+    // How many more times a request that went unanswered, or whose answer arrived
+    // damaged, is sent before its job fails (0..MaxRetries). Requests on the job's own
+    // clock (the search probes, the RS485 speed change) and the poll keep their schedules.
+    void setRetries(int retries);
+    int retries() const { return m_retryLimit; }
 
     // --- the port ---
     bool openPort(); // closes and re-opens; false when it fails (see openFailure)
@@ -64,7 +75,11 @@ class Engine : public QObject {
     void onReplyTimeout();
     void onWatchdogTick();
     void onIdleClose();
+    // The line has been quiet since the last bytes: a whole reply behind the unfinished
+    // frame of a noise start byte may now be taken.
+    void onGap();
     const QTimer& replyTimer() const { return m_replyTimer; }
+    const QTimer& gapTimer() const { return m_gapTimer; }
     const QTimer& watchdog() const { return m_watchdog; }
     const QTimer& idleClose() const { return m_idleClose; }
     int watchdogRetries() const { return m_retries; }
@@ -72,10 +87,15 @@ class Engine : public QObject {
 
     int framesSent() const { return m_framesSent; }
     int framesReceived() const { return m_framesReceived; }
+    int repeats() const { return m_repeats; } // requests sent again, since the poll started
 
   Q_SIGNALS:
     void framesSentChanged(int count);
     void framesReceivedChanged(int count);
+    void repeatsChanged(int count);
+    // A request is sent again: `attempt` of 1 + retries(), 2 for the first repeat. The
+    // poll's watchdog re-sends count here too, with `of` 0 (it has its own schedule).
+    void requestRepeated(quint8 kind, int attempt, int of);
     void speedIndexChanged(int index); // whoever moved it: a serial preset, a job following
                                        // the relay, the user
     void jobStarted(kliv::Job* job);
@@ -86,28 +106,37 @@ class Engine : public QObject {
 
   private:
     friend class Job;
-    void finish(Job* job); // called by the job as it ends
+    void finish(Job* job);                  // called by the job as it ends
+    void dispatch(const QByteArray& bytes); // hands held frames on, feeding bytes as needed
     void onFrame(const QByteArray& frame);
     bool matches(const QByteArray& frame) const;
     void write(const QByteArray& frame, bool counted);
+    void repeat(int of); // the request in flight, again
+    void armReplyTimer();
     void onLost(const QString& detail);
     void stopTimers();
 
     Port* m_port;
     FrameReceiver m_receiver;
-    QTimer m_replyTimer, m_watchdog, m_idleClose;
+    QTimer m_replyTimer, m_watchdog, m_idleClose, m_gapTimer;
     QString m_portName;
     int m_speedIndex = 10;
     int m_serial = 600;
+    int m_heldSpeed = -1; // picked or preset while a job runs: applied when it ends
+    bool m_jobMovedSpeed = false;
+    int m_retryLimit = DefaultRetries;
 
     QPointer<Job> m_job;
     QByteArray m_lastRequest; // the frame in flight, for the watchdog's re-send
     Watch m_lastWatch = Watch::ReplyTimeout;
+    int m_lastExtraMs = 0;
+    int m_attempt = 0;       // of the request in flight, from 1
     bool m_awaiting = false; // a reply to m_lastRequest is still welcome
     bool m_watchdogMark = false;
     int m_retries = 0;
     int m_framesSent = 0;
     int m_framesReceived = 0;
+    int m_repeats = 0;
 };
 
 } // namespace kliv

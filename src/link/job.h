@@ -37,6 +37,7 @@ enum class Failure {
     RefusedInput,  // a value cannot be sent as it stands; nothing was sent
     Cancelled,     // the job gave way to another one before it ended
     Mismatch,      // the relay answered, but does not hold what was sent
+    ShortReply,    // the relay answered with less than such a reply holds
 };
 
 // One exchange with the relay, from its first request to its result: what it sends,
@@ -54,6 +55,9 @@ class Job : public QObject {
     bool running() const { return m_phase == Phase::Running; }
     Failure failure() const { return m_failure; }
     QString failureDetail() const { return m_detail; }
+    // The serial number of the relay the job talks to, fixed as it starts: a number typed
+    // meanwhile is for the next job.
+    int serial() const { return m_serial; }
 
     // The poll runs until it is stopped; stopping it is its normal end, not a failure.
     virtual bool openEnded() const { return false; }
@@ -96,6 +100,7 @@ class Job : public QObject {
     void end(Phase phase, Failure reason, const QString& detail, bool announce = true);
 
     Engine* m_engine = nullptr;
+    int m_serial = 0;
     Phase m_phase = Phase::Waiting;
     Failure m_failure = Failure::NoAnswer;
     QString m_detail;

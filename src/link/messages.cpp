@@ -98,12 +98,22 @@ Report forFailure(const Job* job, Failure reason, const QString& detail) {
         return {{ExchangeCaption, QStringLiteral("Операция прервана: начата другая операция."),
                  Icon::Information},
                 detail};
+    case Failure::ShortReply:
+        return {{ExchangeCaption,
+                 QStringLiteral("Ответ устройства короче ожидаемого! Повторите попытку."),
+                 Icon::Error},
+                detail};
     case Failure::Mismatch:
         return {{ExchangeCaption,
                  QStringLiteral("Устройство хранит не те данные, что были записаны!"), Icon::Error},
                 detail};
     }
     return {noReply(), detail};
+}
+
+QString repeatLine(int kind, int attempt, int of) {
+    const QString head = QStringLiteral("Ответа нет, запрос вида %1 отправлен снова").arg(kind);
+    return of > 0 ? head + QStringLiteral(" (попытка %1 из %2)").arg(attempt).arg(of) : head;
 }
 
 QString openErrorDetail(OpenError error, const QString& port, const QString& system) {

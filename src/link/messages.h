@@ -41,6 +41,10 @@ struct Report {
 };
 Report forFailure(const Job* job, Failure reason, const QString& detail);
 
+// A request sent again because its answer did not come whole: `of` the tries in all, or 0
+// for the poll's watchdog, which keeps its own schedule.
+QString repeatLine(int kind, int attempt, int of);
+
 // Plain words for why a port did not open or was lost (shown beside the boxes).
 QString openErrorDetail(OpenError error, const QString& port, const QString& system);
 // Without the system's text: at a hang-up that is whatever the last failed call left

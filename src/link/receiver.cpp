@@ -2,143 +2,153 @@
 
 #include "protocol/frame.h"
 
-#include <algorithm>
-
 namespace kliv {
 
 void FrameReceiver::reset() {
-    m_buf.fill(0);
-    resume();
+    m_end = 0;
+    m_first = 0;
+    m_count = 0;
+    m_endsAt.fill(-1);
+    m_held = -1;
+    m_waiting = 0;
+    m_quiet = false;
 }
 
 void FrameReceiver::resume() {
-    m_count = 0;
-    m_total = 0;
-    m_state = State::Hunt;
-    forgetInnerStarts();
+    if (!held())
+        return;
+    const auto start = quint32(m_held);
+    m_held = -1;
+    mark(start) = Refused;
+    settle();
+    if (!held() && m_quiet)
+        holdFirstGood();
 }
 
-void FrameReceiver::forgetInnerStarts() {
-    m_innerEndsA.fill(0);
-    m_innerEndsB.fill(0);
+void FrameReceiver::gap() {
+    m_quiet = true;
+    if (!held())
+        holdFirstGood();
 }
 
 int FrameReceiver::needed() const {
-    switch (m_state) {
-    case State::Header:
-        return frame::Overhead - m_count; // at least the rest of the header and the sum
-    case State::Body:
-        return m_total - m_count;
-    case State::Hunt:
-    case State::Held:
-        break;
-    }
-    return 0;
+    if (held() || m_count == 0)
+        return 0;
+    const quint32 start = front();
+    const int have = int(m_end - start);
+    if (have < frame::HeaderSize)
+        return frame::Overhead - have;
+    return m_length[std::size_t(slot(start))] + frame::Overhead - have;
 }
 
 int FrameReceiver::feed(const char* data, int size) {
-    int i = 0;
-    while (i < size) {
-        const quint8 b = quint8(data[i++]);
-        if (m_state == State::Held)
-            continue; // a frame is handed on once; the rest of the batch is dropped
-        take(b);
-        if (m_state == State::Held)
-            return i;
+    for (int i = 0; i < size; ++i) {
+        if (held())
+            return size; // a frame is handed on once; the rest of the batch is dropped
+        take(quint8(data[i]));
+        if (held())
+            return i + 1;
     }
-    return i;
+    return size;
 }
 
 void FrameReceiver::take(quint8 b) {
-    if (m_state == State::Hunt) {
-        if (b != frame::StartByte)
-            return;
-        m_buf[0] = b;
-        m_count = 1;
-        m_state = State::Header;
-        return;
+    const quint32 at = m_end++;
+    m_bytes[std::size_t(slot(at))] = b;
+    m_sumBefore[std::size_t(slot(m_end))] = m_sumBefore[std::size_t(slot(at))] + b;
+    m_quiet = false;
+    if (b == frame::StartByte) {
+        m_starts[std::size_t((m_first + m_count) % History)] = at;
+        ++m_count;
+        mark(at) = Open;
     }
-    m_buf[std::size_t(m_count++)] = b;
-    if (m_state == State::Header && m_count == frame::HeaderSize) {
-        if (b > frame::MaxReplyPayload) {
-            ++m_bad; // cannot fit the buffer: never store it
-            restart();
-            return;
-        }
-        m_total = b + frame::Overhead;
-        m_state = State::Body;
+    // The start whose length byte this is: judged once, as its header becomes whole.
+    if (m_count > 0 && at >= quint32(frame::HeaderSize - 1)) {
+        const quint32 start = at - (frame::HeaderSize - 1);
+        // Starts ahead of the first kept one have been dropped already.
+        if (start - front() < quint32(History) &&
+            m_bytes[std::size_t(slot(start))] == frame::StartByte)
+            headerDone(start);
     }
-    if (m_state == State::Body && m_count == m_total) {
-        if (startsAt(0)) {
-            m_state = State::Held;
-            return;
-        }
+    // The starts whose frame is whole with this byte; a frame spans at least 8 bytes and at
+    // most 255, so a slot names exactly one position behind m_end.
+    qint16 next = m_endsAt[std::size_t(slot(m_end))];
+    m_endsAt[std::size_t(slot(m_end))] = -1;
+    while (next >= 0) {
+        const quint32 start = m_end - quint32(slot(m_end - quint32(next)));
+        next = m_nextSameEnd[std::size_t(next)];
+        frameDone(start);
+    }
+    settle();
+}
+
+void FrameReceiver::headerDone(quint32 start) {
+    const int n = m_bytes[std::size_t(slot(start + 5))];
+    if (n > frame::MaxReplyPayload) {
+        mark(start) = Failed; // it could not fit the buffer: never stored
         ++m_bad;
-        restart();
         return;
     }
-    // A shorter frame that began after the candidate's start may be whole by now.
-    noteInnerStart();
-    innerFrameDone();
+    m_length[std::size_t(slot(start))] = quint8(n);
+    const quint32 end = start + quint32(n + frame::Overhead);
+    m_nextSameEnd[std::size_t(slot(start))] = m_endsAt[std::size_t(slot(end))];
+    m_endsAt[std::size_t(slot(end))] = qint16(slot(start));
 }
 
-void FrameReceiver::noteInnerStart() {
-    const int at = m_count - frame::HeaderSize;
-    if (at < 1 || m_buf[std::size_t(at)] != frame::StartByte)
+void FrameReceiver::frameDone(quint32 start) {
+    if (markOf(start) != Open)
         return;
-    const int n = m_buf[std::size_t(m_count - 1)];
-    const int end = at + n + frame::Overhead;
-    if (n > frame::MaxReplyPayload || end > int(m_buf.size()))
-        return;
-    auto& slot = m_innerEndsA[std::size_t(end)] == 0 ? m_innerEndsA : m_innerEndsB;
-    if (slot[std::size_t(end)] == 0)
-        slot[std::size_t(end)] = quint8(at);
+    const int n = m_length[std::size_t(slot(start))];
+    const quint32 sumAt = start + quint32(frame::HeaderSize + n);
+    const auto got =
+        quint16(m_bytes[std::size_t(slot(sumAt))] << 8 | m_bytes[std::size_t(slot(sumAt + 1))]);
+    const quint32 sum =
+        m_sumBefore[std::size_t(slot(sumAt))] - m_sumBefore[std::size_t(slot(start))];
+    if (sum == got) {
+        mark(start) = Good;
+        ++m_waiting;
+    } else {
+        mark(start) = Failed;
+        ++m_bad;
+    }
 }
 
-bool FrameReceiver::innerFrameDone() {
-    for (auto* ends : {&m_innerEndsA, &m_innerEndsB}) {
-        const int at = (*ends)[std::size_t(m_count)];
-        if (at > 0 && startsAt(at)) {
-            dropTo(at);
-            m_total = m_count;
-            m_state = State::Held;
-            forgetInnerStarts();
-            return true;
+void FrameReceiver::settle() {
+    while (m_count > 0 && (markOf(front()) == Failed || markOf(front()) == Refused))
+        popFront();
+    if (!held() && m_count > 0 && markOf(front()) == Good)
+        hold(front());
+}
+
+void FrameReceiver::holdFirstGood() {
+    for (int i = 0; i < m_count; ++i) {
+        const quint32 start = m_starts[std::size_t((m_first + i) % History)];
+        if (markOf(start) == Good) {
+            hold(start);
+            return;
         }
     }
-    return false;
 }
 
-bool FrameReceiver::startsAt(int at) const {
-    const int have = m_count - at;
-    if (have < frame::Overhead || m_buf[std::size_t(at)] != frame::StartByte)
-        return false;
-    const int n = m_buf[std::size_t(at + 5)];
-    if (n > frame::MaxReplyPayload || have != n + frame::Overhead)
-        return false;
-    const auto* p = reinterpret_cast<const char*>(m_buf.data()) + at;
-    const quint16 got = quint16(quint8(p[n + 6]) << 8 | quint8(p[n + 7]));
-    return frame::sum(p, n + frame::HeaderSize) == got;
+void FrameReceiver::hold(quint32 start) {
+    m_held = start;
+    --m_waiting;
 }
 
-void FrameReceiver::dropTo(int at) {
-    std::copy(m_buf.begin() + at, m_buf.begin() + m_count, m_buf.begin());
-    m_count -= at;
-}
-
-// The bytes after a false start are looked at again as if they had just come. They are
-// replayed in place: a byte is always stored below the one being read, since the new
-// candidate can never hold more bytes than have been replayed.
-void FrameReceiver::restart() {
-    const int count = m_count;
-    resume();
-    for (int i = 1; i < count && m_state != State::Held; ++i)
-        take(m_buf[std::size_t(i)]);
+void FrameReceiver::popFront() {
+    m_first = (m_first + 1) % History;
+    --m_count;
 }
 
 QByteArray FrameReceiver::frame() const {
-    return m_state == State::Held ? QByteArray(reinterpret_cast<const char*>(m_buf.data()), m_total)
-                                  : QByteArray();
+    if (!held())
+        return {};
+    const auto start = quint32(m_held);
+    const int total = m_length[std::size_t(slot(start))] + frame::Overhead;
+    QByteArray f(total, Qt::Uninitialized);
+    for (int i = 0; i < total; ++i)
+        f[i] = char(m_bytes[std::size_t(slot(start + quint32(i)))]);
+    return f;
 }
 
 } // namespace kliv

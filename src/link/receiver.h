@@ -5,53 +5,78 @@
 
 namespace kliv {
 
-// Assembles one reply frame from the byte stream. It always knows how many bytes the
-// current frame still needs and never stores past its 255-byte buffer: a length byte
-// above 247 drops the frame. A start byte in line noise must not cost the reply behind
-// it, so a false start that fails is searched again from its next 0xAA, and a good frame
-// that begins inside a candidate still being assembled is taken as soon as it is whole.
+// Assembles reply frames from the byte stream. A frame is built from its start byte with
+// its own length, so a payload that holds something shaped like a frame never cuts the
+// reply short: a later start byte is tried only once every earlier one has failed (bad sum,
+// a length beyond 247) or been refused by the reader, or once the line has gone quiet with
+// a whole good frame waiting behind an unfinished one. Each byte costs the same whatever
+// came before: sums come from running totals, and each start byte is judged once, when its
+// header and when its frame is whole. Nothing is stored beyond 256 bytes of history, which
+// is all an unfinished frame can span.
 class FrameReceiver {
   public:
-    enum class State { Hunt, Header, Body, Held };
+    FrameReceiver() { reset(); }
 
-    // Clears the buffer before every request, so a reply starts from its first byte.
+    // Forgets everything, before every request, so a reply starts from its first byte.
     void reset();
-    // Continues after a held frame was refused by its reader (hunts for the next 0xAA).
+    // The held frame was refused by its reader: the start bytes after its own are tried.
     void resume();
+    // The line has been quiet: a whole good frame may go ahead of unfinished earlier ones,
+    // which stay open, as a slow adapter may only have paused inside one.
+    void gap();
 
     // Feeds bytes and returns how many were consumed; stops right after the byte that
-    // completed a frame with a good sum (state Held). While a frame is held every
-    // further byte is consumed and dropped: a frame is handed on once.
+    // completed a frame that may be handed on (held() is then true). While a frame is held
+    // every further byte is consumed and dropped: a frame is handed on once.
     int feed(const char* data, int size);
     int feed(const QByteArray& bytes) { return feed(bytes.constData(), int(bytes.size())); }
 
-    State state() const { return m_state; }
-    bool held() const { return m_state == State::Held; }
-    int count() const { return m_count; }
-    int needed() const;       // bytes the current frame still lacks; 0 while hunting or held
+    bool held() const { return m_held >= 0; }
     QByteArray frame() const; // the held frame
-    const std::array<quint8, 255>& buffer() const { return m_buf; }
+    // Bytes the earliest unfinished frame still lacks (the rest of its header and sum while
+    // its length is unknown); 0 when nothing is unfinished or a frame is held.
+    int needed() const;
+    // A whole good frame waits behind an unfinished earlier one, so only a gap can free it.
+    bool waiting() const { return m_waiting > 0 && !held(); }
 
-    // Diagnostics: frames dropped for a bad sum or an impossible length.
+    // Diagnostics: start bytes whose frame failed by a bad sum or an impossible length.
     int badFrames() const { return m_bad; }
 
   private:
-    void take(quint8 b);
-    bool startsAt(int at) const; // a complete frame with a good sum from m_buf[at] to the end
-    void dropTo(int at);         // forgets the bytes ahead of `at`
-    void restart();              // the candidate failed: from its next start byte, if any
-    void noteInnerStart();       // a start byte inside the candidate whose header is whole
-    bool innerFrameDone();       // a frame noted by noteInnerStart() ends here, sum good
-    void forgetInnerStarts();
+    static constexpr int History = 256; // a power of two above the longest frame
+    static int slot(quint32 at) { return int(at & (History - 1)); }
 
-    std::array<quint8, 255> m_buf{};
-    // Start bytes inside the candidate, by the count at which their frame would be whole
-    // (two a count; 0 for none), so that each byte costs the same whatever came before.
-    std::array<quint8, 256> m_innerEndsA{}, m_innerEndsB{};
-    int m_count = 0;
-    int m_total = 0; // length of the frame being assembled, known after byte 5
+    enum Mark : quint8 { Open, Failed, Good, Refused };
+
+    void take(quint8 b);
+    void headerDone(quint32 start);
+    void frameDone(quint32 start);
+    Mark& mark(quint32 start) { return m_mark[std::size_t(slot(start))]; }
+    Mark markOf(quint32 start) const { return m_mark[std::size_t(slot(start))]; }
+    void settle();        // drops resolved starts ahead; holds a good first one
+    void holdFirstGood(); // after a gap: the first good one, open ones skipped
+    void hold(quint32 start);
+    quint32 front() const { return m_starts[std::size_t(m_first)]; }
+    void popFront();
+
+    // Bytes by stream position modulo History, and the running sum of all bytes before each.
+    std::array<quint8, History> m_bytes{};
+    std::array<quint32, History> m_sumBefore{};
+    quint32 m_end = 0; // stream position of the next byte
+
+    // Start bytes not yet dropped, in stream order (a ring of positions).
+    std::array<quint32, History> m_starts{};
+    int m_first = 0, m_count = 0;
+    std::array<Mark, History> m_mark{};
+    std::array<quint8, History> m_length{}; // payload length, once the header is whole
+    // Starts whose frame is whole at a position: a list head per end position, and the
+    // next start with the same end, both as slots (-1 for none).
+    std::array<qint16, History> m_endsAt{}, m_nextSameEnd{};
+
+    qint64 m_held = -1; // the start of the held frame
+    int m_waiting = 0;  // good frames not handed on: behind unfinished ones
+    bool m_quiet = false;
     int m_bad = 0;
-    State m_state = State::Hunt;
 };
 
 } // namespace kliv

@@ -136,14 +136,16 @@ std::optional<QString> unencodable(const QString& text) {
     return std::nullopt;
 }
 
-QStringList textProblems(const QString& text) {
+// What the wire cannot carry as it stands, and for a typed text what has no place in a label.
+// A zero byte would end the text early on the relay; other control characters reach it
+// intact, and a relay may hold some, which must survive a settings file and a write back.
+QStringList textProblems(const QString& text, bool typed) {
     QStringList out;
     if (text.size() > TextSize)
         out << QStringLiteral("текст должен быть не длиннее %1 символов").arg(TextSize);
-    // A zero byte would end the text early on the relay; other control bytes have no place
-    // in a label either.
-    if (std::any_of(text.begin(), text.end(),
-                    [](QChar ch) { return ch.category() == QChar::Other_Control; }))
+    if (std::any_of(text.begin(), text.end(), [typed](QChar ch) {
+            return typed ? ch.category() == QChar::Other_Control : ch.unicode() == 0;
+        }))
         out << QStringLiteral("текст не должен содержать управляющих символов");
     if (const auto ch = unencodable(text))
         out << QStringLiteral("символ «%1» не входит в кодировку Windows-1251").arg(*ch);
@@ -204,7 +206,7 @@ QList<FieldProblem> problems(const Configuration& c, const NumberLocale& loc) {
         case K::Check:
             break;
         case K::Text:
-            texts = textProblems(c.*f.text);
+            texts = textProblems(c.*f.text, false);
             break;
         case K::List:
             if (c.*f.number < f.min || c.*f.number > f.max)
@@ -224,6 +226,10 @@ QList<FieldProblem> problems(const Configuration& c, const NumberLocale& loc) {
                         QString::fromUtf8(f.label) + QStringLiteral(": ") + t});
     }
     return out;
+}
+
+QStringList typedTextProblems(const QString& text) {
+    return textProblems(text, true);
 }
 
 const Field* firstZeroCoefficient(const Configuration& c) {

@@ -132,8 +132,11 @@ struct FieldProblem {
 };
 
 // Every value that does not fit its wire field or the limits of its control, in field
-// order. A zero coefficient fits; the write command checks that separately.
+// order. A zero coefficient fits; the write command checks that separately. A text may hold
+// any character the wire carries but the zero, which would end it early.
 QList<FieldProblem> problems(const Configuration& c, const NumberLocale& loc = {});
+// The problems of a text the user typed: those of the wire, and any control character.
+QStringList typedTextProblems(const QString& text);
 
 // The write command's order: each voltage with the current of its phase, leakage last.
 inline constexpr const char* CoefficientCheckOrder[] = {"st_kua", "st_kia", "st_kub",  "st_kib",

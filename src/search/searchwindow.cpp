@@ -93,11 +93,24 @@ void SearchDialog::startSearch() {
     auto* job = new SearchJob;
     connect(job, &SearchJob::progressChanged, m_progress, &QProgressBar::setValue);
     connect(job, &SearchJob::statusChanged, m_status, &QLabel::setText);
-    connect(job, &Job::succeeded, this, [this, job] { showFound(job->speedIndex()); });
-    connect(job, &Job::failed, this, [this] { m_start->setText(StartCaption); });
+    // The search keeps the relay and port it started with, so a found speed stays theirs.
+    setLineControlsEnabled(false);
+    connect(job, &Job::succeeded, this, [this, job] {
+        setLineControlsEnabled(true);
+        showFound(job->speedIndex());
+    });
+    connect(job, &Job::failed, this, [this] {
+        setLineControlsEnabled(true);
+        m_start->setText(StartCaption);
+    });
     m_job = job;
     m_start->setText(StopCaption);
     m_engine.start(job);
+}
+
+void SearchDialog::setLineControlsEnabled(bool on) {
+    m_serial->setEnabled(on);
+    m_ports->setEnabled(on);
 }
 
 void SearchDialog::showFound(int speedIndex) {

@@ -48,6 +48,7 @@ class SearchDialog : public QDialog {
     void toggleSearch(); // "Начать поиск" / "Остановить поиск"
     void startSearch();
     void showFound(int speedIndex);
+    void setLineControlsEnabled(bool on);
 
     Engine& m_engine;
     Prompt& m_prompt;

@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 #include "common/fakeport.h"
 #include "common/recordingprompt.h"
+#include "common/silentrelay.h"
 #include "config/vtzwindow.h"
 #include "eventhistory.h"
 #include "journal/protocolpage.h"
@@ -492,7 +493,7 @@ void TestApp::versionButton() {
 void TestApp::engineBoxes() {
     Tool t;
     t.find<QPushButton>("Button12")->click();
-    t.engine.onReplyTimeout();
+    kliv::test::timeOutEveryTry(t.engine);
     t.port->failNextOpen = true;
     t.find<QPushButton>("Button12")->click();
     t.find<QPushButton>("diagnos")->click();

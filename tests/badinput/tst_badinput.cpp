@@ -215,7 +215,9 @@ void TestBadInput::configField() {
     QFETCH(QString, sent);
     Tool t;
     ConfigPage page(t.engine, t.prompt);
-    child<QLineEdit>(page, field)->setText(text);
+    auto* edit = child<QLineEdit>(page, field);
+    edit->setText(text);
+    edit->setModified(true); // typed by the user
     t.prompt.answers = {true};
     child<QPushButton>(page, QStringLiteral("btn_write_konf"))->click();
 

@@ -304,15 +304,36 @@ class TestDiag : public QObject {
         QCOMPARE(quint8(r.lastFrame().at(6)), quint8(1)); // phase A of a three-phase cycle
     }
 
-    void serialPresetsSpeedWithoutEndingThePoll() {
+    // The poll keeps the relay it started with: another number ends it, as another speed or
+    // port does, and presets its speed for the next start.
+    void serialEndsThePollAndPresetsSpeed() {
         Rig r;
         r.child<QPushButton>("diagnos")->click();
         r.child<QSpinBox>("frm1_zn")->setValue(599);
         QCOMPARE(r.engine.serial(), 599);
         QCOMPARE(r.child<QComboBox>("cb_speed")->currentIndex(), 6);
+        QCOMPARE(r.child<QPushButton>("diagnos")->text(), QStringLiteral("Диагностика"));
+        QVERIFY(!r.port->isOpen());
+        r.child<QPushButton>("diagnos")->click();
         QCOMPARE(r.port->baud, 14400);
-        // Had the preset run the user's speed handler, the poll would have ended.
-        QCOMPARE(r.child<QPushButton>("diagnos")->text(), QStringLiteral("Остановить"));
+        QCOMPARE(frame::hex(r.lastFrame()).left(11), QStringLiteral("AA 06 02 57"));
+    }
+
+    // Any other job keeps its relay and line to its end: the controls that would change them
+    // wait, and so does a change made anyway.
+    void lineControlsWaitForTheJob() {
+        Rig r;
+        r.child<QPushButton>("btn_monitor")->click(); // "Сброс защиты"
+        for (const char* name : {"frm1_zn", "cmbPorts", "cb_speed", "Button6"})
+            QVERIFY2(!r.child<QWidget>(name)->isEnabled(), name);
+        QVERIFY(r.child<QWidget>("diagnos")->isEnabled());
+        r.engine.setSerial(599);
+        QCOMPARE(r.port->baud, 115200);
+        QCOMPARE(frame::hex(r.lastFrame()).left(11), QStringLiteral("AA 06 02 58"));
+        r.port->push(reply(KindProtectionReset, {}));
+        QCOMPARE(r.engine.speedIndex(), 6);
+        for (const char* name : {"frm1_zn", "cmbPorts", "cb_speed", "Button6"})
+            QVERIFY2(r.child<QWidget>(name)->isEnabled(), name);
     }
 
     void userSpeedAndPortEndThePoll() {

@@ -1,6 +1,8 @@
 #include "link/receiver.h"
 #include "protocol/frame.h"
+#include "referencereceiver.h"
 
+#include <QRandomGenerator>
 #include <QtTest>
 
 using kliv::FrameReceiver;
@@ -21,9 +23,12 @@ class TestReceiver : public QObject {
     void heldFrameIsHandedOnOnce();
     void longestFrameFitsTheBuffer();
     void needsCountsDown();
+    void replyIsNeverCutByWhatItHolds();
+    void agreesWithThePlainRule();
 };
 
-// Each row: the notifications in order, and the frame expected to be held afterwards.
+// Each row: the notifications in order (an empty one is a quiet gap on the line), and the
+// frame expected to be held afterwards.
 void TestReceiver::assembles_data() {
     QTest::addColumn<QList<QByteArray>>("chunks");
     QTest::addColumn<QByteArray>("held");
@@ -56,14 +61,27 @@ void TestReceiver::assembles_data() {
     QTest::newRow("zero bytes are data") << QList<QByteArray>{zeros} << zeros << 0;
     QTest::newRow("incomplete") << QList<QByteArray>{Version.left(7)} << QByteArray() << 0;
     // Line noise that holds a start byte must not cost the reply behind it.
-    QTest::newRow("noise start byte, long false length")
-        << QList<QByteArray>{hx("AA 05") + Version} << Version << 0;
+    // The earlier start byte may be the reply and the later one part of its payload, so
+    // only a quiet line lets the later frame go ahead.
+    QTest::newRow("noise start byte, long false length, line goes on")
+        << QList<QByteArray>{hx("AA 05") + Version} << QByteArray() << 0;
+    QTest::newRow("noise start byte, long false length, then quiet")
+        << QList<QByteArray>{hx("AA 05") + Version, {}} << Version << 0;
     QTest::newRow("noise start byte, in pieces")
-        << QList<QByteArray>{hx("13 AA"), Version.left(4), Version.mid(4)} << Version << 0;
+        << QList<QByteArray>{hx("13 AA"), Version.left(4), Version.mid(4), {}} << Version << 0;
     QTest::newRow("noise start byte, short false length")
         << QList<QByteArray>{hx("AA 00 00 00 00 00") + Presence} << Presence << 1;
     QTest::newRow("false start inside a bad frame")
-        << QList<QByteArray>{hx("AA 06 02 58 00 02 AA 06 00 00") + Version} << Version << 1;
+        << QList<QByteArray>{hx("AA 06 02 58 00 02 AA 06 00 00") + Version, {}} << Version << 1;
+    // A payload holding a whole frame, as a configuration with 17,0 s, 1,0 s and 107,0 A
+    // does: the reply is taken, never the frame inside it.
+    const QByteArray inner = kliv::frame::build(0x0258, 2, QByteArray(3, char(0x11)));
+    const QByteArray outer = kliv::frame::build(0x0258, 2, QByteArray(5, '\0') + inner + "xyz");
+    QTest::newRow("frame inside the payload") << QList<QByteArray>{outer} << outer << 0;
+    QTest::newRow("frame inside the payload, in pieces")
+        << QList<QByteArray>{outer.left(20), outer.mid(20)} << outer << 0;
+    QTest::newRow("frame inside the payload, pause after it")
+        << QList<QByteArray>{outer.left(30), {}, outer.mid(30)} << outer << 0;
 }
 
 void TestReceiver::assembles() {
@@ -72,8 +90,16 @@ void TestReceiver::assembles() {
     QFETCH(int, bad);
     FrameReceiver r;
     r.reset();
-    for (const QByteArray& c : chunks)
+    for (const QByteArray& c : chunks) {
+        if (c.isEmpty())
+            r.gap();
+        // The engine turns away what is not the reply: here anything but the row's frame.
+        while (r.held() && r.frame() != held)
+            r.resume();
         r.feed(c);
+    }
+    while (r.held() && r.frame() != held)
+        r.resume();
     QCOMPARE(r.frame().toHex(' '), held.toHex(' '));
     QCOMPARE(r.held(), !held.isEmpty());
     QCOMPARE(r.badFrames(), bad);
@@ -92,8 +118,8 @@ void TestReceiver::heldFrameIsHandedOnOnce() {
     r.feed(Version);
     QCOMPARE(r.frame(), Version);
     r.reset();
-    QCOMPARE(r.count(), 0);
-    QVERIFY(std::all_of(r.buffer().begin(), r.buffer().end(), [](quint8 b) { return b == 0; }));
+    QVERIFY(!r.held());
+    QCOMPARE(r.needed(), 0);
 }
 
 void TestReceiver::longestFrameFitsTheBuffer() {
@@ -116,6 +142,116 @@ void TestReceiver::needsCountsDown() {
     QCOMPARE(r.needed(), 4);
     r.feed(Presence.mid(6));
     QCOMPARE(r.needed(), 0);
+}
+
+namespace {
+
+QByteArray randomBytes(QRandomGenerator& rng, int count, bool startBytes) {
+    QByteArray b(count, '\0');
+    for (char& c : b) {
+        c = char(rng.bounded(256));
+        if (startBytes && rng.bounded(6) == 0)
+            c = char(kliv::frame::StartByte);
+        else if (!startBytes && quint8(c) == kliv::frame::StartByte)
+            c = 0x55;
+    }
+    return b;
+}
+
+// A payload of random bytes with whole, cut and damaged frames inside it.
+QByteArray framesInside(QRandomGenerator& rng, int length) {
+    QByteArray p = randomBytes(rng, length, true);
+    for (int k = int(rng.bounded(4)); k > 0 && length > 8; --k) {
+        QByteArray f = kliv::frame::build(quint16(rng.bounded(65536)), quint8(rng.bounded(16)),
+                                          randomBytes(rng, int(rng.bounded(12)), true));
+        if (rng.bounded(4) == 0)
+            f[f.size() - 1] = char(f.back() ^ 1);
+        const int at = int(rng.bounded(length));
+        p.replace(at, qMin(f.size(), length - at), f.left(length - at));
+    }
+    return p;
+}
+
+QList<QByteArray> inPieces(QRandomGenerator& rng, const QByteArray& bytes) {
+    QList<QByteArray> pieces;
+    for (qsizetype at = 0; at < bytes.size();) {
+        const qsizetype n = 1 + rng.bounded(qMax<qsizetype>(1, bytes.size() / 3));
+        pieces << bytes.mid(at, n);
+        at += n;
+    }
+    return pieces;
+}
+
+} // namespace
+
+// For any payload, whole frames in it included, wrapped in a frame, behind noise and in any
+// pieces: the reader, turning away all else, gets exactly that frame. Behind noise without
+// a start byte it comes first and needs no gap; behind any noise, at the latest once the
+// line has gone quiet.
+void TestReceiver::replyIsNeverCutByWhatItHolds() {
+    QRandomGenerator rng(20261207);
+    for (int round = 0; round < 4000; ++round) {
+        const bool startBytesInNoise = round % 2;
+        const QByteArray reply = kliv::frame::build(
+            quint16(rng.bounded(65536)), quint8(rng.bounded(16)),
+            framesInside(rng, int(rng.bounded(kliv::frame::MaxReplyPayload + 1))));
+        const QByteArray noise = randomBytes(rng, int(rng.bounded(40)), startBytesInNoise);
+        FrameReceiver r;
+        r.reset();
+        int found = 0, before = 0;
+        auto take = [&] {
+            while (r.held()) {
+                QVERIFY2(kliv::frame::check(r.frame()), "a bad frame was handed on");
+                if (r.frame() == reply) {
+                    ++found;
+                    r.reset(); // taken: the next request starts afresh
+                    return;
+                }
+                ++before;
+                r.resume();
+            }
+        };
+        for (const QByteArray& piece : inPieces(rng, noise + reply)) {
+            for (qsizetype at = 0; at < piece.size() && !found;) {
+                at += r.feed(piece.constData() + at, int(piece.size() - at));
+                take();
+            }
+        }
+        if (!startBytesInNoise) {
+            QVERIFY2(found == 1 && before == 0, qPrintable(QString::number(round)));
+            continue;
+        }
+        if (!found) {
+            r.gap();
+            take();
+        }
+        QVERIFY2(found == 1, qPrintable(QStringLiteral("round %1 lost the reply").arg(round)));
+    }
+}
+
+// Random streams, gaps and answers: the receiver and the plain rule agree at every step,
+// both ways: nothing handed on that should not be, nothing kept back that should not be.
+void TestReceiver::agreesWithThePlainRule() {
+    QRandomGenerator rng(1207);
+    for (int round = 0; round < 3000; ++round) {
+        kliv::reference::Differential run;
+        const QByteArray stream =
+            round % 3 ? framesInside(rng, int(rng.bounded(600))) : randomBytes(rng, 400, true);
+        for (QByteArray piece : inPieces(rng, stream)) {
+            const char* fault = nullptr;
+            while (!fault && !piece.isEmpty()) {
+                fault = run.feed(piece);
+                piece.remove(0, run.used);
+                while (!fault && run.receiver.held())
+                    fault = run.answer(rng.bounded(4) == 0);
+            }
+            if (!fault && rng.bounded(8) == 0)
+                fault = run.gap();
+            while (!fault && run.receiver.held())
+                fault = run.answer(rng.bounded(4) == 0);
+            QVERIFY2(!fault, fault);
+        }
+    }
 }
 
 QTEST_APPLESS_MAIN(TestReceiver)

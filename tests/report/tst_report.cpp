@@ -2,6 +2,7 @@
 // report produced from the simulated relay and read back, by us and by a word processor.
 
 #include "common/fakeport.h"
+#include "common/silentrelay.h"
 #include "common/simprocess.h"
 #include "link/engine.h"
 #include "link/jobs/accountingreadjob.h"
@@ -273,7 +274,7 @@ void TestReport::timeoutInTheAccountingStepEndsTheJob() {
     QSignalSpy done(job, &Job::succeeded);
     engine.start(job);
     port->push(reply(KindConfigRead, config::encode(Configuration{})));
-    engine.onReplyTimeout();
+    kliv::test::timeOutEveryTry(engine);
     QCOMPARE(failures.count(), 1);
     QCOMPARE(failures.first().at(1).value<Failure>(), Failure::NoAnswer);
     QVERIFY(!engine.current());

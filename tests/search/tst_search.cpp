@@ -326,23 +326,29 @@ void TestSearch::idleCloseOfAnEarlierJob() {
     QCOMPARE(job->speedIndex(), 3);
 }
 
-// The new number is sought from the next probe on, but its speed preset must not move
-// the probe off the speed step.
+// The search keeps the number and port it started with: the dialog's fields wait, and a
+// number set meanwhile anyway is for the next job, whose speed preset must move neither
+// the probes off their step nor a found relay off its speed.
 void TestSearch::serialTypedDuringTheSearch() {
     Tool t;
     t.start();
+    QVERIFY(!t.form2.serial()->isEnabled());
+    QVERIFY(!t.form2.ports()->isEnabled());
+    const auto sought = quint16(t.engine.serial());
     for (int i = 0; i < 7; ++i)
         t.tick();
     QCOMPARE(t.port->baud, 2400);
     t.form2.serial()->setValue(599);
-    QCOMPARE(t.speedText(), QStringLiteral(" 14400"));
-    t.tick(3);
+    QCOMPARE(t.speedText(), QStringLiteral("  2400"));
+    t.tick();
     QCOMPARE(t.port->baud, 2400);
-    QCOMPARE(frame::hex(t.port->written.last()), QStringLiteral("AA 06 02 57 00 00 01 09"));
+    QCOMPARE(t.port->written.last(), frame::build(sought, KindPresence, {}));
+    t.port->push(presenceReply(sought));
     t.tick();
     QCOMPARE(t.prompt.lastText(), msg::searchFound().text);
     QCOMPARE(t.speedText(), QStringLiteral("  2400"));
     QCOMPARE(t.find<SpinEdit>("frm1_zn")->value(), 599);
+    QVERIFY(t.form2.serial()->isEnabled());
 }
 
 void TestSearch::serialLinkAndSpeedPreset_data() {

@@ -17,6 +17,7 @@ int exitCodeFor(Failure reason) {
     case Failure::LineLost:
     case Failure::Cancelled:
     case Failure::Mismatch:
+    case Failure::ShortReply:
         break;
     }
     return NoAnswer;
@@ -28,6 +29,9 @@ Runner::Runner(Engine& engine, bool json) : m_engine(engine), m_json(json) {
                 const msg::Report r = msg::forFailure(job, reason, detail);
                 fail(exitCodeFor(reason), r.message, r.detail);
             });
+    connect(&engine, &Engine::requestRepeated, this, [](quint8 kind, int attempt, int of) {
+        QTextStream(stderr) << msg::repeatLine(kind, attempt, of) << Qt::endl;
+    });
 }
 
 int Runner::exec(Job* job) {

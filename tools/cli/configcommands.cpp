@@ -118,7 +118,7 @@ Prepared read(const CommandLine& cl) {
                         return;
                     }
                     settings::Header header;
-                    header.serial = r.engine().serial();
+                    header.serial = job.serial();
                     header.saved = QDateTime::currentDateTime();
                     header.tool = QCoreApplication::applicationVersion();
                     if (save(r, out, settings::encode(header, job.configuration())))

@@ -70,7 +70,13 @@ int main(int argc, char* argv[]) {
     const QCommandLineOption baud(QStringLiteral("baud"), QStringLiteral("скорость, бод"),
                                   QStringLiteral("N"));
     const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("вывод в JSON"));
-    p.addOptions({port, serial, baud, json});
+    const QCommandLineOption retries(
+        QStringLiteral("retries"),
+        QStringLiteral("повторов запроса, оставшегося без ответа, 0..%1 (%2)")
+            .arg(Engine::MaxRetries)
+            .arg(Engine::DefaultRetries),
+        QStringLiteral("N"), QString::number(Engine::DefaultRetries));
+    p.addOptions({port, serial, baud, json, retries});
     p.addOptions(commandOptions());
     if (!p.parse(QCoreApplication::arguments()))
         return usage(p.errorText());
@@ -105,6 +111,10 @@ int main(int argc, char* argv[]) {
                                         "9600 14400 19200 38400 57600 115200."));
     }
 
+    int retryCount = 0;
+    if (!parseInt(p.value(retries), 0, Engine::MaxRetries, &retryCount))
+        return usage(QStringLiteral("--retries: от 0 до %1.").arg(Engine::MaxRetries));
+
     const auto command = std::find_if(commands().cbegin(), commands().cend(),
                                       [&name](const Command& c) { return c.name == name; });
     if (command == commands().cend())
@@ -130,6 +140,7 @@ int main(int argc, char* argv[]) {
     engine.setPortName(portName);
     engine.setSerial(serialNo);
     engine.applySpeed(speedIndex);
+    engine.setRetries(retryCount);
     Runner runner(engine, p.isSet(json));
     return prepared.run(runner);
 }

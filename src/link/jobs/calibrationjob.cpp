@@ -6,6 +6,7 @@
 #include "protocol/status.h"
 
 #include <QPointer>
+#include <QStringList>
 #include <cmath>
 
 namespace kliv {
@@ -38,12 +39,19 @@ QString CalibrationJob::refusal() const {
 void CalibrationJob::begin() {
     m_sums = {};
     m_step = 0;
+    m_result.reset();
     if (m_kept) {
         measure();
         return;
     }
     m_stage = Stage::ReadingKept;
     send({KindConfigRead});
+}
+
+void CalibrationJob::beginWith(const QByteArray& block) {
+    if (!m_kept)
+        m_kept = coefficientsOf(config::decode(block));
+    CalibrationJob::begin(); // not a subclass's, which may read first
 }
 
 void CalibrationJob::measure() {
@@ -75,10 +83,25 @@ void CalibrationJob::onReply(const QByteArray& frame) {
         measured(*decodeMeasurement(payload));
         return;
     case Stage::Writing:
-        m_result = *decodeWriteReply(payload);
-        succeed();
+        written(*decodeWriteReply(payload));
         return;
     }
+}
+
+// As with a configuration write, only what the relay reports holding counts.
+void CalibrationJob::written(const WriteReply& reply) {
+    m_result = reply;
+    QStringList lines;
+    for (int c = 0; c < ChannelCount; ++c) {
+        const int sent = m_sent[std::size_t(c)], held = reply.coefficients[std::size_t(c)];
+        if (sent != held)
+            lines.append(
+                QStringLiteral("%1: записано %2, считано %3").arg(labelOf(c)).arg(sent).arg(held));
+    }
+    if (lines.isEmpty())
+        succeed();
+    else
+        fail(Failure::Mismatch, lines.join(QLatin1Char('\n')));
 }
 
 void CalibrationJob::measured(const Readings& readings) {
@@ -105,6 +128,7 @@ void CalibrationJob::write() {
     if (!self || !running())
         return;
     m_stage = Stage::Writing;
+    m_sent = computed.coefficients;
     send({KindConfigWrite, writePayload(computed.coefficients), Watch::ReplyTimeout,
           speeds::ConfigWriteExtraMs});
     if (running())

@@ -21,7 +21,9 @@ class CalibrationJob : public Job {
                             std::optional<calibration::Coefficients> kept = std::nullopt);
 
     // After success: the coefficients the relay now holds and its blocking after a trip.
-    const calibration::WriteReply& result() const { return m_result; }
+    const calibration::WriteReply& result() const { return *m_result; }
+    // What the relay answered to the write, whether or not it holds what was sent.
+    const std::optional<calibration::WriteReply>& writeReply() const { return m_result; }
 
     std::optional<Message> failureMessage(Failure reason) const override;
 
@@ -36,6 +38,9 @@ class CalibrationJob : public Job {
     // way is turned away, and the request's time-out still runs.
     bool accepts(const QByteArray& frame) const override;
     void onReply(const QByteArray& frame) override;
+    // Starts the measurements with a configuration block read already: its coefficients
+    // are kept for the channels not calibrated, unless they were given.
+    void beginWith(const QByteArray& block);
 
   private:
     enum class Stage { ReadingKept, Measuring, Writing };
@@ -43,13 +48,15 @@ class CalibrationJob : public Job {
     void measure();
     void measured(const calibration::Readings& readings);
     void write();
+    void written(const calibration::WriteReply& reply);
 
     calibration::References m_references;
     std::optional<calibration::Coefficients> m_kept;
     Stage m_stage = Stage::Measuring;
     calibration::Sums m_sums{};
     int m_step = 0;
-    calibration::WriteReply m_result;
+    calibration::Coefficients m_sent{};
+    std::optional<calibration::WriteReply> m_result;
 };
 
 } // namespace kliv

@@ -16,13 +16,13 @@ void ConfigReadJob::begin() {
 void ConfigReadJob::onReply(const QByteArray& frame) {
     m_block = blockOf(frame);
     if (m_block.isEmpty()) {
-        fail(Failure::Mismatch,
+        fail(Failure::ShortReply,
              QStringLiteral("Ответ устройства короче записи конфигурации (%1 байт вместо %2).")
                  .arg(frame::payloadLength(frame))
                  .arg(config::BlockSize));
         return;
     }
-    m_configuration = config::decode(m_block);
+    m_configuration = config::forPage(config::decode(m_block));
     succeed();
 }
 

@@ -5,10 +5,13 @@
 
 namespace kliv {
 
-// "Считать конфигурацию": the configuration the relay holds, as its block carries it.
+// "Считать конфигурацию": the configuration the relay holds.
 class ConfigReadJob : public Job {
     Q_OBJECT
   public:
+    // As the page takes it (a list byte naming no item is the start-up item, spin values
+    // held to their limits), so that whatever a relay holds can be shown, saved, compared
+    // and written back; the block itself is exact.
     const Configuration& configuration() const { return m_configuration; }
     const QByteArray& block() const { return m_block; }
 

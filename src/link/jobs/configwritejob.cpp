@@ -51,7 +51,7 @@ void ConfigWriteJob::onWriteReply(const QByteArray& frame) {
 void ConfigWriteJob::onReadReply(const QByteArray& frame) {
     m_readBlock = ConfigReadJob::blockOf(frame);
     if (m_readBlock.isEmpty()) {
-        fail(Failure::Mismatch, QStringLiteral("Ответ устройства короче записи конфигурации."));
+        fail(Failure::ShortReply, QStringLiteral("Ответ устройства короче записи конфигурации."));
         return;
     }
     m_readBack = config::decode(m_readBlock);

@@ -11,7 +11,7 @@ void LiveStatusJob::begin() {
 void LiveStatusJob::onReply(const QByteArray& frame) {
     const auto record = status::decodeLive(frame::payloadOf(frame));
     if (!record) {
-        fail(Failure::Mismatch, QStringLiteral("Ответ устройства не содержит текущих данных."));
+        fail(Failure::ShortReply, QStringLiteral("Ответ устройства не содержит текущих данных."));
         return;
     }
     m_record = *record;

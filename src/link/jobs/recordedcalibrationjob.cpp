@@ -16,10 +16,10 @@ RecordedCalibrationJob::RecordedCalibrationJob(const calibration::References& re
 }
 
 QByteArray RecordedCalibrationJob::after() const {
-    if (phase() != Phase::Succeeded || m_before.isEmpty())
+    if (!writeReply() || m_before.isEmpty())
         return {};
     QByteArray block = m_before;
-    const calibration::WriteReply& reply = result();
+    const calibration::WriteReply& reply = *writeReply();
     for (int c = 0; c < calibration::ChannelCount; ++c) {
         const int k = reply.coefficients[std::size_t(c)];
         block[config::CoefficientsByte + 2 * c] = char(k >> 8);
@@ -51,7 +51,7 @@ void RecordedCalibrationJob::onReply(const QByteArray& frame) {
     }
     m_readingBefore = false;
     m_before = ConfigReadJob::blockOf(frame);
-    CalibrationJob::begin();
+    beginWith(m_before);
 }
 
 } // namespace kliv

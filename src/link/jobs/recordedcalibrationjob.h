@@ -17,8 +17,9 @@ class RecordedCalibrationJob : public CalibrationJob {
     const QByteArray& before() const { return m_before; }
     // Whether the calibration write left, so that the relay may hold something new.
     bool writeSent() const { return m_writeSent; }
-    // After success: that block with the coefficients and the blocking after a trip as the
-    // relay reports holding them; else empty.
+    // Once the relay answered the write: that block with the coefficients and the blocking
+    // after a trip as the relay reports holding them, also when they are not what was sent;
+    // else empty.
     QByteArray after() const;
 
   protected:

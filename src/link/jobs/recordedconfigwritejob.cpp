@@ -16,8 +16,8 @@ void RecordedConfigWriteJob::onReply(const QByteArray& frame) {
         m_before = ConfigReadJob::blockOf(frame);
         // Without the earlier block the change could not be backed out: nothing is written.
         if (m_before.isEmpty()) {
-            fail(Failure::Mismatch, QStringLiteral("Ответ устройства короче блока конфигурации; "
-                                                   "конфигурация не записана."));
+            fail(Failure::ShortReply, QStringLiteral("Ответ устройства короче блока конфигурации; "
+                                                     "конфигурация не записана."));
             return;
         }
         ConfigWriteJob::begin();

@@ -38,10 +38,10 @@ void SaveProtocolJob::onReply(const QByteArray& frame) {
 void SaveProtocolJob::onConfiguration(const QByteArray& frame) {
     const QByteArray block = ConfigReadJob::blockOf(frame);
     if (block.isEmpty()) {
-        fail(Failure::Mismatch, QStringLiteral("Ответ устройства короче записи конфигурации."));
+        fail(Failure::ShortReply, QStringLiteral("Ответ устройства короче записи конфигурации."));
         return;
     }
-    m_configuration = config::decode(block);
+    m_configuration = config::forPage(config::decode(block)); // as the page shows it
     m_step = Step::ReadingAccounting;
     send({KindAccountingRead});
     Q_EMIT configurationRead(m_configuration);
