@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 
+#include "app/remembered.h"
 #include "config/configpage.h"
 #include "config/vtzwindow.h"
 #include "diag/diagpage.h"
@@ -68,6 +69,7 @@ MainWindow::MainWindow(Engine& engine, Prompt& prompt, QWidget* parent)
     m_report = new ReportSaver(engine, prompt, *m_config, *m_protocol, this);
     connect(m_protocol, &ProtocolPage::saveReportRequested, m_report, &ReportSaver::start);
     linkSearchWindow();
+    remember(m_diagnostics->retriesField());
 
     resize(minimumSizeHint().expandedTo(DesignSize));
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -118,6 +120,13 @@ void MainWindow::linkSearchWindow() {
         ports2->setCurrentIndex(index);
     });
     connect(ports2, &QComboBox::currentIndexChanged, ports1, &QComboBox::setCurrentIndex);
+}
+
+void MainWindow::remember(QSpinBox* field) {
+    const QString key = field->objectName();
+    field->setValue(rememberedSettings()->value(key, field->value()).toInt());
+    connect(field, &QSpinBox::valueChanged, this,
+            [key](int value) { rememberedSettings()->setValue(key, value); });
 }
 
 // Every job that ends without its result says why, in the same words in every window.

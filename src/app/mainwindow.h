@@ -4,6 +4,7 @@
 
 #include <QMainWindow>
 
+class QSpinBox;
 class QTabWidget;
 
 namespace kliv {
@@ -47,6 +48,7 @@ class MainWindow : public QMainWindow {
 
   private:
     void linkSearchWindow();
+    void remember(QSpinBox* field); // its value from the last run, and kept for the next
     void reportFailure(Job* job, Failure reason, const QString& detail);
 
     Engine& m_engine;

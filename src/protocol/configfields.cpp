@@ -263,17 +263,19 @@ QString valueText(const Configuration& c, const Field& f, const NumberLocale& lo
 
 QList<FieldDifference> differences(const Configuration& sent, const Configuration& read,
                                    const NumberLocale& loc) {
-    // The relay stores a text padded with blanks, and a read shows it so.
+    // The relay stores a text padded with blanks, and a read shows it so; a text that
+    // begins with a zero byte reads as empty, and would be written back as blanks.
+    const auto padded = [](const QString& t) { return t.leftJustified(TextSize, u' '); };
     Configuration stored = sent;
-    stored.tipo_text = sent.tipo_text.leftJustified(TextSize, QLatin1Char(' '));
-    stored.oust_text = sent.oust_text.leftJustified(TextSize, QLatin1Char(' '));
+    stored.tipo_text = padded(sent.tipo_text);
+    stored.oust_text = padded(sent.oust_text);
 
     QList<FieldDifference> out;
     for (const Field& f : Fields) {
         const QString was = valueText(stored, f, loc), is = valueText(read, f, loc);
         const bool same = f.number  ? stored.*f.number == read.*f.number
                           : f.check ? stored.*f.check == read.*f.check
-                                    : stored.*f.text == read.*f.text;
+                                    : stored.*f.text == padded(read.*f.text);
         if (!same)
             out.append({QString::fromLatin1(f.key), QString::fromUtf8(f.label), was, is});
     }

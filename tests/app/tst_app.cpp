@@ -136,8 +136,32 @@ class TestApp : public QObject {
     void characteristic_data();
     void characteristic();
     void characteristicFollowsTimeSetting();
+    void retriesAreRememberedAndCounted();
     void screenshots();
 };
+
+// The retries the user set reach the engine and outlive the window; the repeats they
+// cost are counted beside TXD and RXD.
+void TestApp::retriesAreRememberedAndCounted() {
+    QTemporaryDir data;
+    const QByteArray before = qgetenv("KLIV_DATA_DIR");
+    qputenv("KLIV_DATA_DIR", data.path().toUtf8());
+    {
+        Tool t;
+        QCOMPARE(t.engine.retries(), Engine::DefaultRetries);
+        t.find<QSpinBox>("sp_retries")->setValue(4);
+        QCOMPARE(t.engine.retries(), 4);
+        t.find<QPushButton>("Button12")->click(); // "Версия программы МК"
+        t.engine.onReplyTimeout();
+        t.engine.onReplyTimeout();
+        QCOMPARE(t.find<QLabel>("st_rep")->text(), QStringLiteral("2"));
+        QCOMPARE(t.find<QLabel>("st_txd")->text(), QStringLiteral("3"));
+    }
+    Tool again;
+    QCOMPARE(again.find<QSpinBox>("sp_retries")->value(), 4);
+    QCOMPARE(again.engine.retries(), 4);
+    qputenv("KLIV_DATA_DIR", before);
+}
 
 void TestApp::initTestCase() {
     // The tool is made for systems whose decimal separator is a comma.

@@ -79,6 +79,8 @@ class TestChangeJournal : public QObject {
     void shortBlockBeforeWritesNothing();
     void onlyJobsThatChangeAreRecorded();
     void calibrationKeepsBothBlocks();
+    void calibrationStoredOtherwise();
+    void jobFiledUnderItsOwnRelay();
     void lastWriteOfThisRelay();
 };
 
@@ -254,6 +256,55 @@ void TestChangeJournal::onlyJobsThatChangeAreRecorded() {
     QCOMPARE(records.at(1).job, QStringLiteral("rs485-speed"));
     QCOMPARE(records.at(1).outcome, QStringLiteral("cancelled"));
     QCOMPARE(records.at(1).detail, QStringLiteral("скорость RS485 19200 бод"));
+}
+
+// A calibration whose write the relay stored otherwise is a mismatch that names the channel,
+// and its line keeps what the relay reports holding; the relay's block is read only once.
+void TestChangeJournal::calibrationStoredOtherwise() {
+    Rig r;
+    const QByteArray block = config::encode(Configuration{});
+    calibration::References refs{};
+    refs[calibration::Ua] = 392;
+    auto* job = new RecordedCalibrationJob(refs); // the others keep what the relay holds
+    QSignalSpy failed(job, &Job::failed);
+    r.engine.start(job);
+    r.port->push(reply(KindConfigRead, block));
+    QCOMPARE(frame::kindOf(r.port->written.last()), quint8(KindStatus));
+    QByteArray measurement(1, char(SelectorCalibration));
+    for (quint32 v : {392u * 575, 1u, 2u, 3u, 4u, 5u, 6u})
+        measurement += QByteArray::fromHex(QByteArray::number(v, 16).rightJustified(6, '0'));
+    for (int i = 0; i < calibration::Measurements; ++i)
+        r.port->push(reply(KindStatus, measurement));
+    int reads = 0;
+    for (const QByteArray& w : r.port->written)
+        reads += frame::kindOf(w) == KindConfigRead;
+    QCOMPARE(reads, 1);
+    // Sent 575 (02 3F) for Ua and the relay's own 570 for the rest; it holds 576 and 571.
+    r.port->push(reply(KindConfigWrite, QByteArray::fromHex("010240023B023A00C800C800C8138880")));
+    QCOMPARE(failed.count(), 1);
+    QCOMPARE(job->failure(), Failure::Mismatch);
+    const ChangeRecord rec = r.records().value(0);
+    QCOMPARE(rec.outcome, QStringLiteral("mismatch"));
+    QCOMPARE(rec.detail, QStringLiteral("Ua: записано 575, считано 576\n"
+                                        "Ub: записано 570, считано 571"));
+    QCOMPARE(rec.after.mid(config::CoefficientsByte, 4).toHex(' '), QByteArray("02 40 02 3b"));
+}
+
+// A number typed while a write runs is for the next job: the write's line names the relay
+// it was read from and written to, so that backing it out goes to that relay.
+void TestChangeJournal::jobFiledUnderItsOwnRelay() {
+    Rig r;
+    r.engine.start(new RecordedConfigWriteJob(changed()));
+    r.port->push(reply(KindConfigRead, config::encode(Configuration{})));
+    r.engine.setSerial(601);
+    r.port->push(reply(KindConfigWrite, QByteArray(1, '\0')));
+    r.port->push(reply(KindConfigRead, config::encode(changed())));
+    QCOMPARE(frame::hex(r.port->written.last()).left(11), QStringLiteral("AA 06 02 58"));
+    const ChangeRecord rec = r.records().value(0);
+    QCOMPARE(rec.outcome, QStringLiteral("done"));
+    QCOMPARE(rec.serial, 600);
+    QVERIFY(r.journal.lastWrite(600));
+    QVERIFY(!r.journal.lastWrite(601));
 }
 
 // The calibration's line holds the block before it and that block with the coefficients and

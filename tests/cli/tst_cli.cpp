@@ -1,12 +1,14 @@
 // kliv-cli as scripts use it: its exit codes and its output, against the simulated relay.
 
 #include "common/simprocess.h"
+#include "protocol/configuration.h"
 
 #include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QtTest>
 #include <csignal>
 
@@ -109,6 +111,10 @@ class TestCli : public QObject {
     void configWriteFromAnotherRelay();
     void configReadWritesAHeader();
     void journalOfWrites();
+    void lostAnswersAreAskedForAgain_data();
+    void lostAnswersAreAskedForAgain();
+    void everyRelayBlockIsUsable_data();
+    void everyRelayBlockIsUsable();
 
   private:
     std::unique_ptr<SimProcess> m_sim;
@@ -756,5 +762,112 @@ void TestCli::journalOfWrites() {
              qPrintable(text.out));
 }
 
+// A lost answer costs a repeat, told on stderr, not the job; a relay that never answers
+// is given up after 1 + N tries, with one message.
+void TestCli::lostAnswersAreAskedForAgain_data() {
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<int>("repeats");
+    const QStringList version{QStringLiteral("version")};
+    QTest::newRow("one event block lost, report written")
+        << QStringLiteral("drop:kind=6:nth=7")
+        << QStringList{QStringLiteral("report"), QStringLiteral("OUT")} << 0 << 1;
+    QTest::newRow("never answered") << QStringLiteral("drop:kind=15") << version << 1 << 2;
+    QTest::newRow("never answered, no retries")
+        << QStringLiteral("drop:kind=15")
+        << (version + QStringList{QStringLiteral("--retries"), QStringLiteral("0")}) << 1 << 0;
+    QTest::newRow("never answered, five retries")
+        << QStringLiteral("drop:kind=15")
+        << (version + QStringList{QStringLiteral("--retries"), QStringLiteral("5")}) << 1 << 5;
+    QTest::newRow("two answers spoilt of three tries")
+        << QStringLiteral("corrupt:kind=15:every=1") << version << 1 << 2;
+    QTest::newRow("retries out of range")
+        << QString() << (version + QStringList{QStringLiteral("--retries"), QStringLiteral("10")})
+        << 2 << 0;
+}
+
+void TestCli::lostAnswersAreAskedForAgain() {
+    QFETCH(QString, fault);
+    QFETCH(QStringList, args);
+    QFETCH(int, code);
+    QFETCH(int, repeats);
+    SimProcess sim(fault.isEmpty() ? QStringList() : QStringList{QStringLiteral("--fault"), fault});
+    QVERIFY(sim.ok());
+    QTemporaryDir dir;
+    args.replaceInStrings(QStringLiteral("OUT"), dir.filePath(QStringLiteral("report.docx")));
+    const Run r = cli(args << QStringLiteral("--port") << sim.path());
+    QCOMPARE(r.code, code);
+    const QStringList lines = r.err.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    const auto repeatLines = lines.filter(QStringLiteral("отправлен снова"));
+    QCOMPARE(repeatLines.size(), repeats);
+    for (int i = 0; i < repeats; ++i)
+        QVERIFY2(
+            repeatLines.at(i).endsWith(
+                QStringLiteral("(попытка %1 из %2)").arg(i + 2).arg(code == 0 ? 3 : repeats + 1)),
+            qPrintable(repeatLines.at(i)));
+    if (code == 1)
+        QCOMPARE(lines.filter(NoReply).size(), 1);
+    if (code == 0)
+        QVERIFY(QFileInfo(dir.filePath(QStringLiteral("report.docx"))).size() > 0);
+}
+
+// Whatever a relay holds can be shown, saved, compared, written back and reported: blank
+// memories, a configuration whose block holds a whole frame, and texts of every byte.
+void TestCli::everyRelayBlockIsUsable_data() {
+    QTest::addColumn<QByteArray>("block");
+    QTest::addColumn<bool>("writable"); // no coefficient is zero
+    using kliv::Configuration;
+    const QByteArray start = kliv::config::encode(Configuration{});
+    QTest::newRow("all 0x00") << QByteArray(kliv::config::BlockSize, '\0') << false;
+    QTest::newRow("all 0xFF") << QByteArray(kliv::config::BlockSize, char(0xFF)) << true;
+    Configuration lockout; // Umin 17,0 s, Uасм 1,0 s, Iзкл 107,0 A: a frame inside the block
+    lockout.st_zumin_t = 170;
+    lockout.st_zuasm_t = 10;
+    lockout.z_izkl_a = 1070;
+    QTest::newRow("frame inside the block") << kliv::config::encode(lockout) << true;
+    constexpr int TipoAt = 42, Texts = 2 * kliv::config::TextSize;
+    for (int first = 1; first < 256; first += Texts) {
+        QByteArray b = start;
+        for (int i = 0; i < Texts; ++i)
+            b[TipoAt + i] = char(qMin(255, first + i));
+        QTest::addRow("text bytes %d..%d", first, qMin(255, first + Texts - 1)) << b << true;
+    }
+    QRandomGenerator rng(78);
+    for (int i = 0; i < 3; ++i) {
+        QByteArray b(kliv::config::BlockSize, '\0');
+        for (char& c : b)
+            c = char(rng.bounded(1, 256));
+        QTest::addRow("random %d", i) << b << true;
+    }
+}
+
+void TestCli::everyRelayBlockIsUsable() {
+    QFETCH(QByteArray, block);
+    QFETCH(bool, writable);
+    SimProcess sim({QStringLiteral("--config-hex"), QString::fromLatin1(block.toHex())});
+    QVERIFY(sim.ok());
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("relay.json"));
+    const QStringList port{QStringLiteral("--port"), sim.path()};
+    const Run read = cli(QStringList{QStringLiteral("config"), QStringLiteral("read"),
+                                     QStringLiteral("--out"), file} +
+                         port);
+    QCOMPARE(read.code, 0);
+    const Run diff =
+        cli(QStringList{QStringLiteral("config"), QStringLiteral("diff"), file} + port);
+    QVERIFY2(diff.code == 0, qPrintable(diff.out + diff.err));
+    const Run write = cli(QStringList{QStringLiteral("config"), QStringLiteral("write"), file,
+                                      QStringLiteral("--yes")} +
+                          port);
+    // A zero coefficient would blind its channel: the write command never sends one.
+    QVERIFY2(write.code == (writable ? 0 : 2), qPrintable(write.out + write.err));
+    const Run again =
+        cli(QStringList{QStringLiteral("config"), QStringLiteral("diff"), file} + port);
+    QVERIFY2(again.code == 0, qPrintable(again.out + again.err));
+    const Run report = cli(
+        QStringList{QStringLiteral("report"), dir.filePath(QStringLiteral("report.docx"))} + port);
+    QVERIFY2(report.code == 0, qPrintable(report.out + report.err));
+}
 QTEST_GUILESS_MAIN(TestCli)
 #include "tst_cli.moc"

@@ -124,6 +124,7 @@ class TestConfig : public QObject {
     void failedSaveSaysSo();
     void compareWithRelay_data();
     void compareWithRelay();
+    void relayTextsKeepEveryByte();
     void undoWritesTheEarlierBlock();
     void undoWithNothingToUndo();
     void changeLogShowsTheJournal();
@@ -219,6 +220,9 @@ void TestConfig::refusedBeforeSending_data() {
     QTest::newRow("coefficient not an integer") << "st_kua"
                                                 << "570,5"
                                                 << "целое";
+    QTest::newRow("coefficient below one") << "st_kua"
+                                           << "0,05"
+                                           << "не целое число";
     QTest::newRow("coefficient not a number") << "st_kub"
                                               << "5x0"
                                               << "5x0";
@@ -473,6 +477,28 @@ void TestConfig::compareWithRelay_data() {
     QTest::newRow("one field, left") << one << QStringList{};
     QTest::newRow("every field, two taken")
         << allChanged() << QStringList{QStringLiteral("tipo_text"), QStringLiteral("z_inom_a")};
+}
+
+// Texts of control bytes and of 0x98, as a relay may hold them, are shown, saved, compared
+// and written back as they are; only what the user types is held to a label's rules.
+void TestConfig::relayTextsKeepEveryByte() {
+    Rig r;
+    QByteArray block = config::encode(Configuration{});
+    block.replace(42, 6, QByteArray::fromHex("01981F7F09C0"));
+    r.click("btn_read_konf");
+    r.port->push(reply(KindConfigRead, block));
+    QTemporaryDir dir;
+    QVERIFY(r.page.saveSettings(dir.filePath(QStringLiteral("relay.json"))));
+    QVERIFY(r.page.openSettings(dir.filePath(QStringLiteral("relay.json"))));
+    r.click("btn_compare");
+    r.port->push(reply(KindConfigRead, block));
+    QCOMPARE(r.prompt.shown.last().message, msg::configSame());
+    r.prompt.answers = {true};
+    r.click("btn_write_konf");
+    r.answerBefore();
+    QCOMPARE(frame::payloadOf(r.last()).mid(1), block);
+    for (const auto& shown : r.prompt.shown)
+        QVERIFY2(shown.message.icon != Icon::Error, qPrintable(shown.detail));
 }
 
 // The page changes only by the fields taken; the relay is only read.

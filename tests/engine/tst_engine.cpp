@@ -2,6 +2,7 @@
 #include "common/silentrelay.h"
 #include "link/engine.h"
 #include "link/jobs/clocksetjob.h"
+#include "link/jobs/configreadjob.h"
 #include "link/jobs/livestatusjob.h"
 #include "link/jobs/polljob.h"
 #include "link/jobs/protectionresetjob.h"
@@ -123,6 +124,12 @@ class TestEngine : public QObject {
     void watchdogIntervalBySpeed();
     void pollCountsItsOwnFrames();
     void probesAreNotCounted();
+    void lostAnswerIsAskedForAgain_data();
+    void lostAnswerIsAskedForAgain();
+    void ownSchedulesAreNotRepeated();
+    void replyWithAFrameInsideIsTakenWhole();
+    void quietLineFreesTheReplyBehindNoise();
+    void jobKeepsItsRelayAndSpeed();
 };
 
 void TestEngine::versionJob() {
@@ -665,6 +672,124 @@ void TestEngine::probesAreNotCounted() {
     QCOMPARE(job->replies.size(), 1);
     job->finishNow();
     QVERIFY(!r.port->isOpen());
+}
+
+// A request whose answer is lost goes out again, the same frame with its full time-out,
+// up to retries() more times; only the last try's silence ends the job, with one box.
+void TestEngine::lostAnswerIsAskedForAgain_data() {
+    QTest::addColumn<int>("retries");
+    QTest::addColumn<int>("lost"); // answers lost before one comes; above retries: none does
+    QTest::newRow("answered at once") << 2 << 0;
+    QTest::newRow("answered at the second try") << 2 << 1;
+    QTest::newRow("answered at the last try") << 2 << 2;
+    QTest::newRow("never answered") << 2 << 3;
+    QTest::newRow("no retries, never answered") << 0 << 1;
+    QTest::newRow("nine retries, answered at the last") << 9 << 9;
+}
+
+void TestEngine::lostAnswerIsAskedForAgain() {
+    QFETCH(int, retries);
+    QFETCH(int, lost);
+    Rig r;
+    r.engine.setRetries(retries);
+    QSignalSpy repeated(&r.engine, &Engine::requestRepeated);
+    auto* job = r.start(new ScriptJob(
+        {KindConfigWrite, QByteArray(79, '\0'), Watch::ReplyTimeout, speeds::ConfigWriteExtraMs}));
+    const QByteArray request = r.last();
+    for (int i = 0; i < lost; ++i)
+        r.engine.onReplyTimeout();
+    const int tries = qMin(lost, retries) + 1;
+    QCOMPARE(r.port->written.size(), tries);
+    for (const QByteArray& w : r.port->written)
+        QCOMPARE(w, request);
+    QCOMPARE(r.engine.repeats(), tries - 1);
+    QCOMPARE(r.engine.framesSent(), tries);
+    QCOMPARE(repeated.count(), tries - 1);
+    for (int i = 0; i < repeated.count(); ++i)
+        QCOMPARE(repeated.at(i),
+                 (QVariantList{QVariant::fromValue(quint8(KindConfigWrite)), i + 2, retries + 1}));
+    if (lost > retries) {
+        QCOMPARE(r.failures.count(), 1);
+        QCOMPARE(r.failure(), Failure::NoAnswer);
+        QVERIFY(!r.engine.current());
+        return;
+    }
+    QCOMPARE(r.engine.replyTimer().interval(), 800); // each try its full time-out
+    QVERIFY(r.engine.replyTimer().isActive());
+    r.port->push(reply(KindConfigWrite, QByteArray(1, '\0')));
+    QCOMPARE(job->replies.size(), 1);
+    QCOMPARE(r.failures.count(), 0);
+}
+
+// The search probes and the speed change keep their own clocks; the poll's watchdog keeps
+// its schedule, but its re-sends count as repeats.
+void TestEngine::ownSchedulesAreNotRepeated() {
+    Rig r;
+    QSignalSpy repeated(&r.engine, &Engine::requestRepeated);
+    r.start(new ScriptJob({KindPresence, {}, Watch::Job}));
+    r.engine.onReplyTimeout();
+    QCOMPARE(r.port->written.size(), 1);
+    QCOMPARE(r.engine.repeats(), 0);
+
+    r.start(new PollJob);
+    for (int t = 0; t < 4; ++t)
+        r.engine.onWatchdogTick();
+    QCOMPARE(r.engine.repeats(), 2);
+    QCOMPARE(repeated.count(), 2);
+    QCOMPARE(repeated.last().at(2).toInt(), 0);
+}
+
+// A relay whose configuration holds Umin 17,0 s, Uасм 1,0 s and Iзкл 107,0 A answers
+// with a block that holds a whole frame; the reply is taken whole, in any pieces.
+void TestEngine::replyWithAFrameInsideIsTakenWhole() {
+    Configuration c;
+    c.st_zumin_t = 170;
+    c.st_zuasm_t = 10;
+    c.z_izkl_a = 1070;
+    const QByteArray answer = reply(KindConfigRead, config::encode(c));
+    QVERIFY(frame::check(answer.mid(9, 18))); // the frame inside, from Umin's delay on
+    for (int cut : {0, 12, 20, 40}) {
+        Rig r;
+        auto* job = r.start(new ConfigReadJob);
+        QSignalSpy done(job, &Job::succeeded);
+        if (cut)
+            r.port->push(answer.left(cut));
+        r.port->push(answer.mid(cut));
+        QCOMPARE(done.count(), 1);
+        QCOMPARE(job->block(), config::encode(c));
+        QVERIFY(!r.engine.gapTimer().isActive());
+    }
+}
+
+// A noise start byte whose false length reaches past the reply holds it back only until
+// the line has been quiet for a while.
+void TestEngine::quietLineFreesTheReplyBehindNoise() {
+    Rig r;
+    auto* job = r.start(new VersionJob);
+    QSignalSpy done(job, &Job::succeeded);
+    r.port->push(hx("AA 00 11 22 33 F0") + versionReply("v2"));
+    QCOMPARE(done.count(), 0);
+    QVERIFY(r.engine.gapTimer().isActive());
+    QCOMPARE(r.engine.gapTimer().interval(), speeds::gapMs(speeds::Default));
+    r.engine.onGap();
+    QCOMPARE(done.count(), 1);
+    QCOMPARE(job->text(), QStringLiteral("v2"));
+}
+
+// A new serial number or speed during a job is for the next one: its requests keep their
+// relay and line, and the change journal files the job under the relay it talked to.
+void TestEngine::jobKeepsItsRelayAndSpeed() {
+    Rig r;
+    auto* job = r.start(new ScriptJob(Request(KindConfigRead)));
+    r.engine.setSerial(599);   // presets 14400 baud
+    r.engine.setSpeedIndex(3); // a pick
+    job->sendAgain({KindConfigRead});
+    QCOMPARE(r.last(), frame::build(600, KindConfigRead, {}));
+    QCOMPARE(r.port->baud, 115200);
+    QCOMPARE(job->serial(), 600);
+    job->finishNow();
+    QCOMPARE(r.engine.serial(), 599);
+    QCOMPARE(r.engine.speedIndex(), 3);
 }
 
 QTEST_GUILESS_MAIN(TestEngine)
