@@ -303,7 +303,7 @@ class Run {
     }
 
     void engineOp(quint8 op) {
-        switch (op % 8) {
+        switch (op % 10) {
         case 0:
             m_engine.cancel();
             break;
@@ -326,6 +326,12 @@ class Run {
         case 6:
             if (auto* poll = qobject_cast<PollJob*>(m_engine.current()))
                 poll->setView(m_in.u8() % 4);
+            break;
+        case 7:
+            m_engine.onGap();
+            break;
+        case 8:
+            m_engine.setRetries(int(m_in.u8() % 12) - 1);
             break;
         default:
             m_engine.setPortName(m_in.flag() ? QString() : QStringLiteral("fuzz"));
