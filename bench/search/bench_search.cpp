@@ -6,7 +6,7 @@
 #include "link/engine.h"
 #include "link/jobs/searchjob.h"
 #include "link/serialport.h"
-#include "link/speeds.h"
+#include "protocol/speeds.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

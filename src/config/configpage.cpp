@@ -13,6 +13,7 @@
 #include "link/jobs/versionjob.h"
 #include "link/messages.h"
 #include "link/settingsmessages.h"
+#include "protocol/configitems.h"
 #include "protocol/settingsfile.h"
 #include "widgets/fields.h"
 #include "widgets/prompt.h"
@@ -68,11 +69,6 @@ QGridLayout* captionGrid(QWidget* owner, const QList<QPair<QString, QWidget*>>& 
 }
 
 } // namespace
-
-QStringList ConfigPage::phaseItems() {
-    return {QStringLiteral("A/B/C"), QStringLiteral("   A/B"), QStringLiteral("   A/C"),
-            QStringLiteral("       A")};
-}
 
 ConfigPage::ConfigPage(Engine& engine, Prompt& prompt, QWidget* parent)
     : QWidget(parent), m_engine(engine), m_prompt(prompt), m_journal(ChangeJournal::of(engine)) {
@@ -149,10 +145,11 @@ QWidget* ConfigPage::buildInformation() {
 
 QWidget* ConfigPage::buildMonitoring() {
     auto* box = new QGroupBox(QStringLiteral("Параметры контроля"));
-    captionGrid(
-        box,
-        {{QStringLiteral("Контроль Uфаз:"), dropDown(QStringLiteral("p_uf_c"), phaseItems())},
-         {QStringLiteral("Контроль Iфаз:"), dropDown(QStringLiteral("p_if_c"), phaseItems())}});
+    captionGrid(box,
+                {{QStringLiteral("Контроль Uфаз:"),
+                  dropDown(QStringLiteral("p_uf_c"), config::items::list(config::items::Phases))},
+                 {QStringLiteral("Контроль Iфаз:"),
+                  dropDown(QStringLiteral("p_if_c"), config::items::list(config::items::Phases))}});
     return box;
 }
 

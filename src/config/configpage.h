@@ -41,9 +41,6 @@ class ConfigPage : public QWidget {
     }
     ChangeJournal& journal() const { return *m_journal; }
 
-    // The items of the phase-monitoring lists ("Контроль Uфаз:", "Контроль Iфаз:").
-    static QStringList phaseItems();
-
     QPushButton* vtzButton() const;     // "График ВТЗ"
     QString nominalCurrentText() const; // "Iном:" as typed
     int overloadSeconds() const;        // "ВТЗ:"

@@ -2,6 +2,8 @@
 
 #include "link/engine.h"
 #include "link/jobs/rs485speedjob.h"
+#include "protocol/configitems.h"
+#include "protocol/speeds.h"
 #include "widgets/fields.h"
 #include "widgets/prompt.h"
 #include "widgets/spinedit.h"
@@ -12,27 +14,17 @@
 
 namespace kliv {
 
-QStringList FieldbusGroup::speedItems() {
-    return {QStringLiteral("   300"), QStringLiteral("   600"), QStringLiteral("  1200"),
-            QStringLiteral("  2400"), QStringLiteral("  4800"), QStringLiteral("  9600"),
-            QStringLiteral(" 14400"), QStringLiteral(" 19200"), QStringLiteral(" 38400"),
-            QStringLiteral(" 57600"), QStringLiteral("115200")};
-}
-
-QStringList FieldbusGroup::protocolItems() {
-    return {QStringLiteral("ZVTBUS"), QStringLiteral("ZVTMBR")};
-}
-
 FieldbusGroup::FieldbusGroup(Engine& engine, Prompt& prompt, QWidget* parent)
     : QGroupBox(parent), m_engine(engine), m_prompt(prompt) {
     // The group has no caption of its own ("RS485:" leads its first row); a blank one
     // keeps its frame level with the captioned groups beside it.
     setTitle(QStringLiteral(" "));
     setAccessibleName(QStringLiteral("Параметры RS485"));
-    auto* speed = dropDown(QStringLiteral("cb_rs485"), speedItems());
-    speed->setCurrentIndex(5); // 9600, as relays ship
+    auto* speed = dropDown(QStringLiteral("cb_rs485"), speeds::relayItems());
+    speed->setCurrentIndex(speeds::RelayStart);
     speed->setToolTip(QStringLiteral("Скорость RS485"));
-    auto* protocol = dropDown(QStringLiteral("cb_uprotbus"), protocolItems());
+    auto* protocol =
+        dropDown(QStringLiteral("cb_uprotbus"), config::items::list(config::items::Protocols));
     protocol->setToolTip(QStringLiteral("Протокол передачи данных"));
     protocol->setAccessibleName(protocol->toolTip());
     auto* address = new SpinEdit(QStringLiteral("sp_uaddr"), 1, 247, 1);

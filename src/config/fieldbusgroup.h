@@ -15,9 +15,6 @@ class FieldbusGroup : public QGroupBox {
   public:
     FieldbusGroup(Engine& engine, Prompt& prompt, QWidget* parent = nullptr);
 
-    static QStringList speedItems();
-    static QStringList protocolItems();
-
   private:
     // cb_rs485: a speed the user picked moves the relay's RS485 port to it, once confirmed.
     void changeRs485Speed(int index);

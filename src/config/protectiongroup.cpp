@@ -1,5 +1,6 @@
 #include "config/protectiongroup.h"
 
+#include "protocol/configitems.h"
 #include "widgets/currenttext.h"
 #include "widgets/delaytext.h"
 #include "widgets/fields.h"
@@ -137,8 +138,7 @@ ProtectionGroup::ProtectionGroup(QWidget* parent)
     auto* isoOk = enableBox(QStringLiteral("z_iso_ok"), QStringLiteral("Изоляция:"), true);
     Frame fIso = frame(isoOk);
     QComboBox* isoR =
-        dropDown(QStringLiteral("z_iso_r"), {QStringLiteral("50"), QStringLiteral("100"),
-                                             QStringLiteral("250"), QStringLiteral("500")});
+        dropDown(QStringLiteral("z_iso_r"), config::items::list(config::items::Insulation));
     isoR->setCurrentIndex(3); // 500 kOhm
     // A list of bare numbers: the name says what they are.
     isoR->setAccessibleName(QStringLiteral("Изоляция: сопротивление, кОм"));

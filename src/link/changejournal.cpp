@@ -9,8 +9,8 @@
 #include "link/jobs/recordedcalibrationjob.h"
 #include "link/jobs/recordedconfigwritejob.h"
 #include "link/jobs/rs485speedjob.h"
-#include "link/speeds.h"
 #include "protocol/frame.h"
+#include "protocol/speeds.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,8 +1,8 @@
 #include "link/engine.h"
 
 #include "link/messages.h"
-#include "link/speeds.h"
 #include "protocol/frame.h"
+#include "protocol/speeds.h"
 
 Q_LOGGING_CATEGORY(lcFrames, "kliv.link.frames", QtWarningMsg)
 

@@ -2,7 +2,9 @@
 // numbers the user types.
 #include "protocol/configuration.h"
 
+#include "protocol/configitems.h"
 #include "protocol/cp1251.h"
+#include "protocol/speeds.h"
 
 #include <QStringEncoder>
 #include <algorithm>
@@ -17,12 +19,6 @@ using C = Configuration;
 
 constexpr int Byte = 255, Word = 65535;
 constexpr int LongDelayMax = 999; // whole seconds of z_ihol_t and z_vtz_t
-
-constexpr const char* SpeedItems[] = {"300",   "600",   "1200",  "2400",  "4800",  "9600",
-                                      "14400", "19200", "38400", "57600", "115200"};
-constexpr const char* InsulationItems[] = {"50", "100", "250", "500"};
-constexpr const char* PhaseItems[] = {"A/B/C", "A/B", "A/C", "A"};
-constexpr const char* ProtocolItems[] = {"ZVTBUS", "ZVTMBR"};
 
 constexpr Field list(const char* key, const char* label, int C::*m,
                      std::span<const char* const> items) {
@@ -57,7 +53,7 @@ constexpr Field text(const char* key, const char* label, QString C::*m) {
 }
 
 constexpr Field Fields[] = {
-    list("cb_rs485", "RS485", &C::cb_rs485, SpeedItems),
+    list("cb_rs485", "RS485", &C::cb_rs485, speeds::RelayItems),
     spin("z_umin_v", "Umin", &C::z_umin_v, 100, 6000, "В"),
     tenths("st_zumin_t", "Umin, задержка", &C::st_zumin_t, Byte, "с"),
     spin("z_umax_v", "Umax", &C::z_umax_v, 100, 7000, "В"),
@@ -74,10 +70,10 @@ constexpr Field Fields[] = {
     tenths("st_zizakl_t", "Iзкл, задержка", &C::st_zizakl_t, Byte, "с"),
     tenths("z_idif_a", "Iут", &C::z_idif_a, Word, "А"),
     tenths("st_zidif_t", "Iут, задержка", &C::st_zidif_t, Byte, "с"),
-    list("z_iso_r", "Изоляция", &C::z_iso_r, InsulationItems),
+    list("z_iso_r", "Изоляция", &C::z_iso_r, items::Insulation),
     check("z_iso_ok", "Защита Изоляция", &C::z_iso_ok),
-    list("p_uf_c", "Контроль Uфаз", &C::p_uf_c, PhaseItems),
-    list("p_if_c", "Контроль Iфаз", &C::p_if_c, PhaseItems),
+    list("p_uf_c", "Контроль Uфаз", &C::p_uf_c, items::Phases),
+    list("p_if_c", "Контроль Iфаз", &C::p_if_c, items::Phases),
     check("blok_z", "Блокировка защиты", &C::blok_z),
     check("z_umin_ok", "Защита Umin", &C::z_umin_ok),
     check("z_umax_ok", "Защита Umax", &C::z_umax_ok),
@@ -97,7 +93,7 @@ constexpr Field Fields[] = {
     integer("st_kidif", "Калибровка Iут", &C::st_kidif),
     text("tipo_text", "Тип оборудования", &C::tipo_text),
     text("oust_text", "Объек/установка", &C::oust_text),
-    list("cb_uprotbus", "Протокол RS485", &C::cb_uprotbus, ProtocolItems),
+    list("cb_uprotbus", "Протокол RS485", &C::cb_uprotbus, items::Protocols),
     spin("sp_uaddr", "Адрес", &C::sp_uaddr, 1, 247),
     spin("sp_utb", "Tb", &C::sp_utb, 3, 200, "мс"),
     spin("sp_ute", "Te", &C::sp_ute, 2, 99, "мс"),
@@ -245,8 +241,10 @@ QString valueText(const Configuration& c, const Field& f, const NumberLocale& lo
     switch (f.kind) {
     case K::List: {
         const int item = c.*f.number;
-        return item >= 0 && item < int(f.items.size()) ? QString::fromUtf8(f.items[item])
-                                                       : QString::number(item);
+        // Messages name an item without the blanks that align it in its list.
+        return item >= 0 && item < int(f.items.size())
+                   ? QString::fromUtf8(f.items[std::size_t(item)]).trimmed()
+                   : QString::number(item);
     }
     case K::Spin:
     case K::Integer:

@@ -22,8 +22,6 @@ constexpr int OrderAt = 0, SecondsAt = 1, MinutesAt = 2, HoursAt = 3, DayAt = 4,
               IbAt = 17, IcAt = 19, IdifAt = 21, CosAt = 23;
 constexpr quint8 OrderMask = 0x0F;
 constexpr quint8 RelayOnBit = 0x80, EquipmentOnBit = 0x01;
-constexpr quint8 CosPositive = 0x80, CosMagnitude = 0x7F;
-constexpr int CosOne = 100;
 constexpr int Century = 2000;
 
 QString twoDigits(int v) {
@@ -53,13 +51,6 @@ qint64 sortKey(const EventRecord& r) {
 
 double amperes(quint16 tenths) {
     return tenths / 10.0;
-}
-
-double cosValue(quint8 b) {
-    const int magnitude = b & CosMagnitude;
-    if (magnitude == CosOne)
-        return 1.0; // shown as "1,00" whatever the sign bit says
-    return ((b & CosPositive) ? magnitude : -magnitude) / 100.0;
 }
 
 // The protection that the entry names: the highest set bit wins.
@@ -253,7 +244,7 @@ QJsonArray json(const QList<EventRow>& rows) {
             {QStringLiteral("ib"), amperes(r.ib)},
             {QStringLiteral("ic"), amperes(r.ic)},
             {QStringLiteral("idif"), amperes(r.idif)},
-            {QStringLiteral("cosf"), cosValue(r.cosf)},
+            {QStringLiteral("cosf"), status::cosValue(r.cosf)},
         });
     }
     return out;

@@ -11,6 +11,14 @@ constexpr quint16 WholeFrom = 1000; // tenths: 100 and more are shown without de
 constexpr quint64 EnergyMask = (quint64(1) << 40) - 1;
 constexpr std::array<int, 8> TimerBytes = {1, 1, 1, 2, 1, 2, 1, 1};
 
+// The sign in bit 7 (set: positive), hundredths below it; 100 is one whatever the sign.
+int cosHundredths(quint8 b) {
+    const int magnitude = b & CosMagnitude;
+    if (magnitude == CosOne)
+        return CosOne;
+    return (b & CosPositive) ? magnitude : -magnitude;
+}
+
 QString tenthsText(qint64 tenths, const NumberLocale& loc) {
     return numfmt::format(tenths, 1, u"0.0", loc);
 }
@@ -22,17 +30,13 @@ QString currentText(quint16 tenths, const NumberLocale& loc) {
 }
 
 QString cosText(quint8 b, const NumberLocale& loc) {
-    const int magnitude = b & CosMagnitude;
-    if (magnitude == CosOne)
-        return QStringLiteral("1,00");
-    return numfmt::format((b & CosPositive) ? magnitude : -magnitude, 2, u"0.00", loc);
+    if (cosHundredths(b) == CosOne)
+        return QStringLiteral("1,00"); // as the relay's own display has it, in any locale
+    return numfmt::format(cosHundredths(b), 2, u"0.00", loc);
 }
 
 double cosValue(quint8 b) {
-    const int magnitude = b & CosMagnitude;
-    if (magnitude == CosOne)
-        return 1.0;
-    return ((b & CosPositive) ? magnitude : -magnitude) / 100.0;
+    return cosHundredths(b) / 100.0;
 }
 
 QString overloadText(quint8 tenths, const NumberLocale& loc) {

@@ -1,6 +1,7 @@
 #include "report/protocolreport.h"
 
 #include "protocol/configitems.h"
+#include "protocol/speeds.h"
 #include "report/document.h"
 #include "version.h"
 
@@ -72,9 +73,11 @@ QList<ReportRow> settingsRows(const Configuration& raw, const NumberLocale& loc)
         {p + QStringLiteral("Время срабатывания Iут, сек"), tenths(c.st_zidif_t)},
         {p + QStringLiteral("Изоляция обмоток статора"), yesNo(c.z_iso_ok)},
         {p + QStringLiteral("Сопротивление изоляции, кОм"),
-         item(config::items::insulation(), c.z_iso_r)},
-        {p + QStringLiteral("Контроль напряжений фаз:"), item(config::items::phases(), c.p_uf_c)},
-        {p + QStringLiteral("Контроль токов фаз:"), item(config::items::phases(), c.p_if_c)},
+         item(config::items::list(config::items::Insulation), c.z_iso_r)},
+        {p + QStringLiteral("Контроль напряжений фаз:"),
+         item(config::items::list(config::items::Phases), c.p_uf_c)},
+        {p + QStringLiteral("Контроль токов фаз:"),
+         item(config::items::list(config::items::Phases), c.p_if_c)},
         {p + QStringLiteral("Параметры калибровки:"), {}, true},
         {p + QStringLiteral("Калибровочный коэффициент Ua"), n(c.st_kua)},
         {p + QStringLiteral("Калибровочный коэффициент Ub"), n(c.st_kub)},
@@ -85,9 +88,9 @@ QList<ReportRow> settingsRows(const Configuration& raw, const NumberLocale& loc)
         {p + QStringLiteral("Калибровочный коэффициент Iут"), n(c.st_kidif)},
         {p + QStringLiteral("Поправка cos f"), n(c.pcosf)},
         {p + QStringLiteral("Скорость передачи данных для RS485, бод/сек:"),
-         item(config::items::rs485Speeds(), c.cb_rs485)},
+         item(speeds::relayItems(), c.cb_rs485)},
         {p + QStringLiteral("Протокол передачи данных:"),
-         item(config::items::protocols(), c.cb_uprotbus)},
+         item(config::items::list(config::items::Protocols), c.cb_uprotbus)},
         {p + QStringLiteral("Сетевой адрес:"), n(c.sp_uaddr)},
         {p + QStringLiteral("Время тишины старта Ts, мС:"), n(c.sp_utb)},
         {p + QStringLiteral("Время окончания сообщения Te, мС:"), n(c.sp_ute)},

@@ -2,6 +2,7 @@
 #include "protocol/configitems.h"
 #include "protocol/configuration.h"
 #include "protocol/frame.h"
+#include "protocol/speeds.h"
 
 #include <QTest>
 #include <functional>
@@ -286,24 +287,25 @@ class TestConfiguration : public QObject {
     void listItems_data() {
         QTest::addColumn<QString>("key");
         QTest::addColumn<QStringList>("shown");
-        QTest::newRow("RS485 speed") << "cb_rs485" << config::items::rs485Speeds();
-        QTest::newRow("field-bus protocol") << "cb_uprotbus" << config::items::protocols();
-        QTest::newRow("voltage phases") << "p_uf_c" << config::items::phases();
-        QTest::newRow("current phases") << "p_if_c" << config::items::phases();
-        QTest::newRow("insulation") << "z_iso_r" << config::items::insulation();
+        QTest::newRow("RS485 speed") << "cb_rs485" << speeds::relayItems();
+        QTest::newRow("field-bus protocol")
+            << "cb_uprotbus" << config::items::list(config::items::Protocols);
+        QTest::newRow("voltage phases") << "p_uf_c" << config::items::list(config::items::Phases);
+        QTest::newRow("current phases") << "p_if_c" << config::items::list(config::items::Phases);
+        QTest::newRow("insulation") << "z_iso_r" << config::items::list(config::items::Insulation);
     }
     void listItems() {
         QFETCH(QString, key);
         QFETCH(QStringList, shown);
         const config::Field* f = config::fieldNamed(key);
         QVERIFY(f);
-        QStringList named;
-        for (const char* item : f->items)
-            named << QString::fromUtf8(item);
-        for (QString& item : shown)
-            item = item.trimmed();
-        QCOMPARE(shown, named);
+        // A message names each item as its list shows it, without the aligning blanks.
         QCOMPARE(f->max, int(shown.size()) - 1);
+        for (int i = 0; i < shown.size(); ++i) {
+            Configuration c;
+            c.*f->number = i;
+            QCOMPARE(config::valueText(c, *f, NumberLocale::c()), shown.at(i).trimmed());
+        }
     }
 
     void parseTenths_data() {

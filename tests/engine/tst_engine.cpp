@@ -7,9 +7,9 @@
 #include "link/jobs/polljob.h"
 #include "link/jobs/protectionresetjob.h"
 #include "link/jobs/versionjob.h"
-#include "link/speeds.h"
 #include "protocol/cp1251.h"
 #include "protocol/frame.h"
+#include "protocol/speeds.h"
 
 #include <QPointer>
 #include <QSignalSpy>

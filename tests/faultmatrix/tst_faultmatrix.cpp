@@ -20,9 +20,9 @@
 #include "link/jobs/searchjob.h"
 #include "link/messages.h"
 #include "link/serialport.h"
-#include "link/speeds.h"
 #include "protocol/clock.h"
 #include "protocol/frame.h"
+#include "protocol/speeds.h"
 #include "report/document.h"
 #include "report/protocolreport.h"
 

@@ -11,8 +11,8 @@
 #include "link/jobs/searchjob.h"
 #include "link/messages.h"
 #include "link/serialport.h"
-#include "link/speeds.h"
 #include "protocol/frame.h"
+#include "protocol/speeds.h"
 #include "search/searchwindow.h"
 #include "widgets/spinedit.h"
 

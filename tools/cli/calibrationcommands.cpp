@@ -2,7 +2,7 @@
 
 #include "link/jobs/recordedcalibrationjob.h"
 #include "link/jobs/rs485speedjob.h"
-#include "link/speeds.h"
+#include "protocol/speeds.h"
 
 #include <QJsonObject>
 #include <QSet>
@@ -23,8 +23,7 @@ Prepared rs485Speed(const CommandLine& cl) {
                           ? speeds::indexOfBaud(baud)
                           : -1;
     if (index < 0)
-        return bad(QStringLiteral("rs485-speed BAUD: одна из скоростей 300 600 1200 2400 4800 "
-                                  "9600 14400 19200 38400 57600 115200."));
+        return bad(QStringLiteral("rs485-speed BAUD: одна из скоростей %1.").arg(speeds::bauds()));
     if (!cl.isSet(QStringLiteral("yes")))
         return bad(QStringLiteral("rs485-speed изменяет скорость RS485 реле; подтвердите команду "
                                   "параметром --yes."));

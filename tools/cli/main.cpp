@@ -2,8 +2,8 @@
 
 #include "commands.h"
 #include "link/serialport.h"
-#include "link/speeds.h"
 #include "protocol/frame.h"
+#include "protocol/speeds.h"
 #include "version.h"
 
 #include <QCommandLineParser>
@@ -107,8 +107,7 @@ int main(int argc, char* argv[]) {
         int b = 0;
         speedIndex = parseInt(p.value(baud), 1, 1000000, &b) ? speeds::indexOfBaud(b) : -1;
         if (speedIndex < 0)
-            return usage(QStringLiteral("Скорость должна быть одной из: 300 600 1200 2400 4800 "
-                                        "9600 14400 19200 38400 57600 115200."));
+            return usage(QStringLiteral("Скорость должна быть одной из: %1.").arg(speeds::bauds()));
     }
 
     int retryCount = 0;

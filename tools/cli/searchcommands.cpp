@@ -1,7 +1,7 @@
 #include "searchcommands.h"
 
 #include "link/jobs/searchjob.h"
-#include "link/speeds.h"
+#include "protocol/speeds.h"
 
 namespace kliv::cli {
 

@@ -4,8 +4,8 @@
 #include "responder.h"
 #include "simlog.h"
 
-#include "link/speeds.h"
 #include "protocol/frame.h"
+#include "protocol/speeds.h"
 
 #include <QFile>
 #include <QFileInfo>

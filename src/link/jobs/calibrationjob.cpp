@@ -1,8 +1,8 @@
 #include "link/jobs/calibrationjob.h"
 
 #include "link/messages.h"
-#include "link/speeds.h"
 #include "protocol/frame.h"
+#include "protocol/speeds.h"
 #include "protocol/status.h"
 
 #include <QPointer>

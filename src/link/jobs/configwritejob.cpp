@@ -2,15 +2,12 @@
 
 #include "link/jobs/configreadjob.h"
 #include "protocol/frame.h"
+#include "protocol/speeds.h"
 
 #include <QPointer>
 #include <QStringList>
 
 namespace kliv {
-
-namespace {
-constexpr int WriteExtraTimeoutMs = 500; // the relay stores the block before it answers
-}
 
 ConfigWriteJob::ConfigWriteJob(const Configuration& value) : m_value(value) {
     qRegisterMetaType<kliv::Configuration>();
@@ -27,8 +24,8 @@ QString ConfigWriteJob::refusal() const {
 
 void ConfigWriteJob::begin() {
     m_block = config::encode(m_value);
-    send(
-        {KindConfigWrite, config::writePayload(m_value), Watch::ReplyTimeout, WriteExtraTimeoutMs});
+    send({KindConfigWrite, config::writePayload(m_value), Watch::ReplyTimeout,
+          speeds::ConfigWriteExtraMs});
 }
 
 void ConfigWriteJob::onReply(const QByteArray& frame) {

@@ -2,8 +2,8 @@
 
 #include "link/engine.h"
 #include "link/messages.h"
-#include "link/speeds.h"
 #include "protocol/frame.h"
+#include "protocol/speeds.h"
 
 #include <QPointer>
 
