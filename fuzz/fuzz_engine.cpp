@@ -22,12 +22,12 @@
 #include "link/jobs/saveprotocoljob.h"
 #include "link/jobs/searchjob.h"
 #include "link/jobs/versionjob.h"
-#include "link/messages.h"
 #include "protocol/accounting.h"
 #include "protocol/eventlog.h"
 #include "protocol/frame.h"
 #include "protocol/statustext.h"
 #include "protocol/waveform.h"
+#include "texts/messages.h"
 
 #include <QCoreApplication>
 #include <QPointer>
@@ -132,10 +132,11 @@ class Run {
             require(!job->running() && m_engine.current() != job);
             require(!m_port->isOpen() && !m_engine.awaitingReply());
         });
-        QObject::connect(&m_engine, &Engine::jobFailed,
-                         [](Job* job, Failure reason, const QString& detail) {
-                             msg::forFailure(job, reason, detail);
-                         });
+        // Every outcome can be put into words, and it is the job's own.
+        QObject::connect(&m_engine, &Engine::jobFailed, [](Job* job, const Outcome& outcome) {
+            require(outcome.task == job->task() && outcome == job->outcome());
+            msg::forFailure(outcome);
+        });
     }
 
     void play() {

@@ -1,7 +1,7 @@
 #include "app/mainwindow.h"
 #include "link/engine.h"
-#include "link/messages.h"
 #include "link/serialport.h"
+#include "texts/messages.h"
 #include "version.h"
 #include "widgets/prompt.h"
 

@@ -4,11 +4,11 @@
 #include "config/configpage.h"
 #include "config/vtzwindow.h"
 #include "diag/diagpage.h"
-#include "journal/protocolpage.h"
-#include "journal/reportsaver.h"
+#include "eventlog/eventlogpage.h"
+#include "eventlog/reportsaver.h"
 #include "link/engine.h"
-#include "link/messages.h"
 #include "search/searchwindow.h"
+#include "texts/messages.h"
 #include "version.h"
 #include "widgets/prompt.h"
 #include "widgets/spinedit.h"
@@ -39,7 +39,7 @@ QString MainWindow::title() {
 MainWindow::MainWindow(Engine& engine, Prompt& prompt, QWidget* parent)
     : QMainWindow(parent), m_engine(engine), m_prompt(prompt), m_pages(new QTabWidget),
       m_config(new ConfigPage(engine, prompt)), m_diagnostics(new DiagnosticsPage(engine, prompt)),
-      m_protocol(new ProtocolPage(engine, prompt)) {
+      m_protocol(new EventLogPage(engine, prompt)) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(title());
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -67,7 +67,7 @@ MainWindow::MainWindow(Engine& engine, Prompt& prompt, QWidget* parent)
     connect(m_form3, &CharacteristicWindow::timeChanged, m_config, &ConfigPage::setOverloadSeconds);
     connect(&m_engine, &Engine::jobFailed, this, &MainWindow::reportFailure);
     m_report = new ReportSaver(engine, prompt, *m_config, *m_protocol, this);
-    connect(m_protocol, &ProtocolPage::saveReportRequested, m_report, &ReportSaver::start);
+    connect(m_protocol, &EventLogPage::saveReportRequested, m_report, &ReportSaver::start);
     linkSearchWindow();
     remember(m_diagnostics->retriesField());
 
@@ -130,8 +130,8 @@ void MainWindow::remember(QSpinBox* field) {
 }
 
 // Every job that ends without its result says why, in the same words in every window.
-void MainWindow::reportFailure(Job* job, Failure reason, const QString& detail) {
-    const msg::Report r = msg::forFailure(job, reason, detail);
+void MainWindow::reportFailure(Job*, const Outcome& outcome) {
+    const msg::Report r = msg::forFailure(outcome);
     m_prompt.show(r.message, r.detail);
 }
 

@@ -13,7 +13,7 @@ class ConfigPage;
 class DiagnosticsPage;
 class Engine;
 class Prompt;
-class ProtocolPage;
+class EventLogPage;
 class ReportSaver;
 class SearchDialog;
 class CharacteristicWindow;
@@ -33,7 +33,7 @@ class MainWindow : public QMainWindow {
     QTabWidget* pages() const { return m_pages; }
     ConfigPage* configPage() const { return m_config; }
     DiagnosticsPage* diagnosticsPage() const { return m_diagnostics; }
-    ProtocolPage* protocolPage() const { return m_protocol; }
+    EventLogPage* eventLogPage() const { return m_protocol; }
     ReportSaver* reportSaver() const { return m_report; }
     SearchDialog& searchDialog() const { return *m_form2; }
     CharacteristicWindow& characteristicWindow() const { return *m_form3; }
@@ -49,14 +49,14 @@ class MainWindow : public QMainWindow {
   private:
     void linkSearchWindow();
     void remember(QSpinBox* field); // its value from the last run, and kept for the next
-    void reportFailure(Job* job, Failure reason, const QString& detail);
+    void reportFailure(Job* job, const Outcome& outcome);
 
     Engine& m_engine;
     Prompt& m_prompt;
     QTabWidget* m_pages;
     ConfigPage* m_config;
     DiagnosticsPage* m_diagnostics;
-    ProtocolPage* m_protocol;
+    EventLogPage* m_protocol;
     ReportSaver* m_report = nullptr;
     SearchDialog* m_form2 = nullptr;
     CharacteristicWindow* m_form3 = nullptr;

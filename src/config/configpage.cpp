@@ -6,15 +6,15 @@
 #include "config/configbinding.h"
 #include "config/fieldbusgroup.h"
 #include "config/protectiongroup.h"
-#include "link/changejournal.h"
+#include "history/changejournal.h"
 #include "link/engine.h"
 #include "link/jobs/configreadjob.h"
 #include "link/jobs/recordedconfigwritejob.h"
 #include "link/jobs/versionjob.h"
-#include "link/messages.h"
-#include "link/settingsmessages.h"
 #include "protocol/configitems.h"
 #include "protocol/settingsfile.h"
+#include "texts/messages.h"
+#include "texts/settingsmessages.h"
 #include "widgets/fields.h"
 #include "widgets/prompt.h"
 #include "widgets/spinedit.h"
@@ -200,7 +200,7 @@ std::optional<Configuration> ConfigPage::configuration() {
     QStringList texts;
     for (const config::FieldProblem& p : page.problems)
         texts.append(p.text);
-    const msg::Report r = msg::forFailure(nullptr, Failure::RefusedInput, texts.join(u'\n'));
+    const msg::Report r = msg::refused(texts);
     m_prompt.show(r.message, r.detail);
     return std::nullopt;
 }
@@ -368,9 +368,8 @@ bool ConfigPage::coefficientsNotZero() {
         const auto tenths = config::parseTenths(text, NumberLocale::system());
         if (!tenths) {
             const config::Field* f = config::fieldNamed(QString::fromLatin1(key));
-            const msg::Report r = msg::forFailure(
-                nullptr, Failure::RefusedInput,
-                QStringLiteral("%1: «%2» — не число.").arg(QString::fromUtf8(f->label), text));
+            const msg::Report r = msg::refused(
+                {QStringLiteral("%1: «%2» — не число.").arg(QString::fromUtf8(f->label), text)});
             m_prompt.show(r.message, r.detail);
             return false;
         }

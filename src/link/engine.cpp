@@ -1,6 +1,5 @@
 #include "link/engine.h"
 
-#include "link/messages.h"
 #include "protocol/frame.h"
 #include "protocol/speeds.h"
 
@@ -104,18 +103,29 @@ void Engine::start(Job* job) {
     m_job = job;
     Q_EMIT jobStarted(job);
 
-    if (const QString why = job->refusal(); !why.isEmpty()) {
-        job->fail(Failure::RefusedInput, why);
+    if (const QStringList problems = job->refusal(); !problems.isEmpty()) {
+        Outcome refused;
+        refused.reason = Failure::RefusedInput;
+        refused.problems = problems;
+        job->fail(std::move(refused));
         return;
     }
     if (!openPort()) {
-        job->fail(Failure::PortNotOpened,
-                  m_portName.isEmpty()
-                      ? msg::noPortFound().text
-                      : msg::openErrorDetail(m_port->openError(), m_portName, m_port->errorText()));
+        job->fail(portOutcome(Failure::PortNotOpened));
         return;
     }
     job->begin();
+}
+
+Outcome Engine::portOutcome(Failure reason) const {
+    Outcome o;
+    o.reason = reason;
+    o.port = m_portName;
+    if (reason == Failure::PortNotOpened && !m_portName.isEmpty()) {
+        o.openError = m_port->openError();
+        o.systemText = m_port->errorText();
+    }
+    return o;
 }
 
 void Engine::stopPoll() {
@@ -171,8 +181,7 @@ void Engine::send(Job* job, const Request& r) {
         return;
     // The idle close may have freed the line while the job waited for the user.
     if (!m_port->isOpen() && !openPort()) {
-        job->fail(Failure::PortNotOpened,
-                  msg::openErrorDetail(m_port->openError(), m_portName, m_port->errorText()));
+        job->fail(portOutcome(Failure::PortNotOpened));
         return;
     }
     const QByteArray f = frame::build(quint16(job->serial()), r.kind, r.payload);
@@ -357,7 +366,7 @@ void Engine::onLost(const QString& detail) {
     m_idleClose.stop();
     m_awaiting = false;
     if (m_job)
-        m_job->fail(Failure::LineLost, msg::lostDetail(m_portName));
+        m_job->fail(portOutcome(Failure::LineLost));
 }
 
 } // namespace kliv

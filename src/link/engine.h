@@ -100,14 +100,15 @@ class Engine : public QObject {
                                        // the relay, the user
     void jobStarted(kliv::Job* job);
     void jobEnded(kliv::Job* job);
-    void jobFailed(kliv::Job* job, kliv::Failure reason, const QString& detail);
+    void jobFailed(kliv::Job* job, const kliv::Outcome& outcome);
     void frameSent(const QByteArray& frame);
     void frameAccepted(const QByteArray& frame);
 
   private:
     friend class Job;
-    void finish(Job* job);                  // called by the job as it ends
-    void dispatch(const QByteArray& bytes); // hands held frames on, feeding bytes as needed
+    void finish(Job* job);                     // called by the job as it ends
+    Outcome portOutcome(Failure reason) const; // the port's name, and why it did not open
+    void dispatch(const QByteArray& bytes);    // hands held frames on, feeding bytes as needed
     void onFrame(const QByteArray& frame);
     bool matches(const QByteArray& frame) const;
     void write(const QByteArray& frame, bool counted);

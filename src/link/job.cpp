@@ -6,6 +6,7 @@ namespace kliv {
 
 Job::Job(QObject* parent) : QObject(parent) {
     qRegisterMetaType<kliv::Failure>();
+    qRegisterMetaType<kliv::Outcome>();
 }
 
 void Job::onReplyTimeout() {
@@ -18,34 +19,64 @@ void Job::send(const Request& request) {
 }
 
 void Job::succeed() {
-    end(Phase::Succeeded, Failure::NoAnswer, {});
+    end(Phase::Succeeded, {});
 }
 
-void Job::fail(Failure reason, const QString& detail) {
-    end(Phase::Failed, reason, detail);
+void Job::fail(Failure reason) {
+    Outcome o;
+    o.reason = reason;
+    fail(std::move(o));
+}
+
+void Job::fail(Outcome outcome) {
+    end(Phase::Failed, std::move(outcome));
+}
+
+void Job::failShortReply(int got, int expected) {
+    Outcome o;
+    o.reason = Failure::ShortReply;
+    o.replyLength = got;
+    o.expectedLength = expected;
+    fail(std::move(o));
+}
+
+void Job::failMismatch(QList<config::FieldDifference> differences) {
+    Outcome o;
+    o.reason = Failure::Mismatch;
+    o.differences = std::move(differences);
+    fail(std::move(o));
+}
+
+void Job::failRefused(QStringList problems) {
+    Outcome o;
+    o.reason = Failure::RefusedInput;
+    o.problems = std::move(problems);
+    fail(std::move(o));
 }
 
 void Job::giveWay() {
-    end(Phase::Failed, Failure::Cancelled, {}, false);
+    Outcome o;
+    o.reason = Failure::Cancelled;
+    end(Phase::Failed, std::move(o), false);
 }
 
 // The engine closes the port before the outcome is announced, so a box shown for it
 // never waits on an open line.
-void Job::end(Phase phase, Failure reason, const QString& detail, bool announce) {
+void Job::end(Phase phase, Outcome outcome, bool announce) {
     if (!running())
         return;
     m_phase = phase;
-    m_failure = reason;
-    m_detail = detail;
+    outcome.task = task();
+    m_outcome = std::move(outcome);
     Engine* engine = m_engine;
     if (engine)
         engine->finish(this);
     if (phase == Phase::Succeeded) {
         Q_EMIT succeeded();
     } else {
-        Q_EMIT failed(reason, detail);
+        Q_EMIT failed(m_outcome);
         if (engine && announce)
-            Q_EMIT engine->jobFailed(this, reason, detail);
+            Q_EMIT engine->jobFailed(this, m_outcome);
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "link/message.h"
+#include "link/change.h"
+#include "link/outcome.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -29,17 +30,6 @@ struct Request {
     int extraTimeoutMs; // on top of the line's time-out
 };
 
-// Why a job ended without its result.
-enum class Failure {
-    NoAnswer,      // the relay did not answer in time
-    LineLost,      // the device vanished while the line was open
-    PortNotOpened, // the port could not be opened; nothing was sent
-    RefusedInput,  // a value cannot be sent as it stands; nothing was sent
-    Cancelled,     // the job gave way to another one before it ended
-    Mismatch,      // the relay answered, but does not hold what was sent
-    ShortReply,    // the relay answered with less than such a reply holds
-};
-
 // One exchange with the relay, from its first request to its result: what it sends,
 // what each reply does, and how it ends. A job runs on the engine, which owns the line,
 // matches each reply to the request in flight and ends the job on a time-out or a lost
@@ -53,8 +43,10 @@ class Job : public QObject {
 
     Phase phase() const { return m_phase; }
     bool running() const { return m_phase == Phase::Running; }
-    Failure failure() const { return m_failure; }
-    QString failureDetail() const { return m_detail; }
+    virtual Task task() const = 0;
+    // Once failed: why, with what the front ends need to say so.
+    const Outcome& outcome() const { return m_outcome; }
+    Failure failure() const { return m_outcome.reason; }
     // The serial number of the relay the job talks to, fixed as it starts: a number typed
     // meanwhile is for the next job.
     int serial() const { return m_serial; }
@@ -62,19 +54,19 @@ class Job : public QObject {
     // The poll runs until it is stopped; stopping it is its normal end, not a failure.
     virtual bool openEnded() const { return false; }
 
-    // The box for an ending the job words itself (a search that found nothing); empty
-    // for the common words of the reason.
-    virtual std::optional<Message> failureMessage(Failure) const { return std::nullopt; }
+    // What a job that changes the relay did to it, once it has ended (whatever the end);
+    // nothing for a job that only reads.
+    virtual std::optional<RelayChange> change() const { return std::nullopt; }
 
   Q_SIGNALS:
     void succeeded(); // the port is already closed
-    void failed(kliv::Failure reason, const QString& detail);
+    void failed(const kliv::Outcome& outcome);
 
   protected:
     friend class Engine;
 
-    // Checked before the port is opened; a non-empty text refuses the job.
-    virtual QString refusal() const { return {}; }
+    // Checked before the port is opened: any problem refuses the job, each naming its field.
+    virtual QStringList refusal() const { return {}; }
     virtual void begin() = 0; // the port is open
     // A reply of the right kind and serial number that is still not the one asked for (a
     // block other than the one requested) is turned away: the engine keeps waiting, and
@@ -91,21 +83,23 @@ class Job : public QObject {
     // Sends on the engine's line; does nothing once the job has ended.
     void send(const Request& request);
     void succeed();
-    void fail(Failure reason, const QString& detail = {});
+    void fail(Failure reason);                  // with nothing more to say
+    void fail(Outcome outcome);                 // its task is the job's own
+    void failShortReply(int got, int expected); // payload bytes
+    // Empty: the relay did not confirm the write at all.
+    void failMismatch(QList<config::FieldDifference> differences);
+    void failRefused(QStringList problems);
 
   private:
     // Replaced by the same job started afresh: cancelled without the engine announcing
     // it, since the user has just asked for the job again.
     void giveWay();
-    void end(Phase phase, Failure reason, const QString& detail, bool announce = true);
+    void end(Phase phase, Outcome outcome, bool announce = true);
 
     Engine* m_engine = nullptr;
     int m_serial = 0;
     Phase m_phase = Phase::Waiting;
-    Failure m_failure = Failure::NoAnswer;
-    QString m_detail;
+    Outcome m_outcome;
 };
 
 } // namespace kliv
-
-Q_DECLARE_METATYPE(kliv::Failure)

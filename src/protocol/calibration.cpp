@@ -108,6 +108,17 @@ std::optional<WriteReply> decodeWriteReply(const QByteArray& payload) {
     return r;
 }
 
+QList<config::FieldDifference> differences(const Coefficients& sent, const WriteReply& held) {
+    QList<config::FieldDifference> out;
+    for (int c = 0; c < ChannelCount; ++c) {
+        const int was = sent[std::size_t(c)], is = held.coefficients[std::size_t(c)];
+        if (was != is)
+            out.append({QString::fromLatin1(channel(c).key), labelOf(c), QString::number(was),
+                        QString::number(is)});
+    }
+    return out;
+}
+
 std::optional<double> parseReference(QStringView text) {
     const QStringView t = text.trimmed();
     int digits = 0, separators = 0;

@@ -73,6 +73,9 @@ struct WriteReply {
 };
 // The reply to the calibration write: sub-mode 1, the coefficients, the flags byte.
 std::optional<WriteReply> decodeWriteReply(const QByteArray& payload);
+// The channels whose coefficient the relay holds otherwise than written, as a verified
+// configuration write names its fields ("Ua: записано 570, считано 569").
+QList<config::FieldDifference> differences(const Coefficients& sent, const WriteReply& held);
 
 // A reference value as typed: a number above 0, with '.' or ',' before its decimals.
 std::optional<double> parseReference(QStringView text);

@@ -280,6 +280,15 @@ QList<FieldDifference> differences(const Configuration& sent, const Configuratio
     return out;
 }
 
+QList<FieldDifference> byteDifferences(const QByteArray& sent, const QByteArray& read) {
+    QList<FieldDifference> out;
+    for (qsizetype i = 0; i < qMin(sent.size(), read.size()); ++i)
+        if (sent.at(i) != read.at(i))
+            out.append({QString(), QStringLiteral("байт %1").arg(i),
+                        QString::number(quint8(sent.at(i))), QString::number(quint8(read.at(i)))});
+    return out;
+}
+
 QString differenceText(const FieldDifference& d) {
     return QStringLiteral("%1: записано %2, считано %3").arg(d.label, d.sent, d.read);
 }

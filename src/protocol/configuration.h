@@ -160,6 +160,9 @@ struct FieldDifference {
 QList<FieldDifference> differences(const Configuration& sent, const Configuration& read,
                                    const NumberLocale& loc);
 QString differenceText(const FieldDifference& d); // "Umax: записано 250, считано 7000"
+// The block bytes that differ, for blocks whose fields all agree (bytes no field shows, such
+// as what follows a text's zero): "байт 47: записано 32, считано 0".
+QList<FieldDifference> byteDifferences(const QByteArray& sent, const QByteArray& read);
 
 // A decimal typed by the user, in whole tenths truncated toward zero: "12,34" gives 123,
 // "15" gives 150, "0,05" gives 0. The locale's decimal separator and '.' are both taken,

@@ -28,6 +28,10 @@ int indexOfBaud(int baud) {
     return -1;
 }
 
+QString indexProblem(int index) {
+    return QStringLiteral("Скорость RS485: нет такой скорости в списке (%1).").arg(index);
+}
+
 QString bauds() {
     QStringList out;
     for (const Speed& s : Table)

@@ -45,10 +45,11 @@ inline constexpr std::array<const char*, Count> RelayItems = [] {
     return t;
 }();
 
-QStringList items();       // the tool's speed list, as lineItem
-QStringList relayItems();  // the relay's RS485 list, as relayItem
-int indexOfBaud(int baud); // -1 when the speed is not in the list
-QString bauds();           // "300 600 … 115200", for messages that list them
+QStringList items();             // the tool's speed list, as lineItem
+QStringList relayItems();        // the relay's RS485 list, as relayItem
+int indexOfBaud(int baud);       // -1 when the speed is not in the list
+QString indexProblem(int index); // why a speed index is none of the list's
+QString bauds();                 // "300 600 … 115200", for messages that list them
 
 // Reply time-out and poll watchdog interval by speed index.
 constexpr int replyTimeoutMs(int index) {

@@ -2,9 +2,9 @@
 
 #include "link/engine.h"
 #include "link/jobs/searchjob.h"
-#include "link/messages.h"
 #include "protocol/frame.h"
 #include "protocol/speeds.h"
+#include "texts/messages.h"
 #include "widgets/fields.h"
 #include "widgets/prompt.h"
 #include "widgets/spinedit.h"
@@ -42,7 +42,7 @@ SearchDialog::SearchDialog(Engine& engine, Prompt& prompt, QWidget* parent)
     m_start->setMinimumWidth(m_start->fontMetrics().horizontalAdvance(StopCaption) + 32);
     m_status->setObjectName(QStringLiteral("lser"));
     m_status->setMinimumWidth(
-        m_status->fontMetrics().horizontalAdvance(msg::searchFoundAt(speeds::items().last())) + 8);
+        m_status->fontMetrics().horizontalAdvance(msg::searchFoundAt(speeds::Count - 1)) + 8);
 
     auto* g = new QGridLayout(this);
     g->setSizeConstraint(QLayout::SetFixedSize);
@@ -92,7 +92,9 @@ void SearchDialog::startSearch() {
     Q_EMIT serialSought(m_serial->value());
     auto* job = new SearchJob;
     connect(job, &SearchJob::progressChanged, m_progress, &QProgressBar::setValue);
-    connect(job, &SearchJob::statusChanged, m_status, &QLabel::setText);
+    connect(job, &SearchJob::probing, m_status, [this](int speedIndex, int probe) {
+        m_status->setText(msg::searchStatus(speedIndex, probe));
+    });
     // The search keeps the relay and port it started with, so a found speed stays theirs.
     setLineControlsEnabled(false);
     connect(job, &Job::succeeded, this, [this, job] {
@@ -116,7 +118,7 @@ void SearchDialog::setLineControlsEnabled(bool on) {
 void SearchDialog::showFound(int speedIndex) {
     m_start->setText(StartCaption);
     m_prompt.show(msg::searchFound());
-    m_status->setText(msg::searchFoundAt(speeds::items().at(speedIndex)));
+    m_status->setText(msg::searchFoundAt(speedIndex));
 }
 
 } // namespace kliv

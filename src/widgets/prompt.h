@@ -1,6 +1,6 @@
 #pragma once
 
-#include "link/messages.h"
+#include "texts/messages.h"
 
 #include <QString>
 

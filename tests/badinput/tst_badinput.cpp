@@ -10,12 +10,12 @@
 #include "config/configpage.h"
 #include "diag/diagpage.h"
 #include "link/engine.h"
-#include "link/messages.h"
 #include "protocol/calibration.h"
 #include "protocol/clock.h"
 #include "protocol/configuration.h"
 #include "protocol/frame.h"
 #include "protocol/status.h"
+#include "texts/messages.h"
 #include "widgets/spinedit.h"
 
 #include <QCheckBox>
@@ -303,11 +303,10 @@ void TestBadInput::calibrationField() {
         QString::fromLatin1(reference ? References[channel] : Coefficients[channel]);
     Tool t;
     // The window shows the engine's failures; the group only its own refusals.
-    QObject::connect(&t.engine, &Engine::jobFailed, &t.engine,
-                     [&t](Job* job, Failure reason, const QString& detail) {
-                         const msg::Report r = msg::forFailure(job, reason, detail);
-                         t.prompt.show(r.message, r.detail);
-                     });
+    QObject::connect(&t.engine, &Engine::jobFailed, &t.engine, [&t](Job*, const Outcome& outcome) {
+        const msg::Report r = msg::forFailure(outcome);
+        t.prompt.show(r.message, r.detail);
+    });
     ConfigPage page(t.engine, t.prompt);
     // Another channel calibrated against its true signal: the row's value is all that is
     // wrong.

@@ -9,10 +9,10 @@
 #include "link/engine.h"
 #include "link/jobs/calibrationjob.h"
 #include "link/jobs/polljob.h"
-#include "link/messages.h"
 #include "link/serialport.h"
 #include "protocol/calibration.h"
 #include "protocol/frame.h"
+#include "texts/messages.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -60,8 +60,10 @@ struct Rig {
     QByteArray last() const {
         return port->written.isEmpty() ? QByteArray() : port->written.last();
     }
-    Failure failure(int i = 0) const { return failures.at(i).at(1).value<Failure>(); }
-    QString detail(int i = 0) const { return failures.at(i).at(2).toString(); }
+    Failure failure(int i = 0) const { return failures.at(i).at(1).value<Outcome>().reason; }
+    QString detail(int i = 0) const {
+        return msg::failureDetail(failures.at(i).at(1).value<Outcome>());
+    }
     int sentOfKind(quint8 kind) const {
         int n = 0;
         for (const QByteArray& w : port->written)
@@ -317,7 +319,7 @@ void TestCalibration::lostMeasurementTimesOut() {
     kliv::test::timeOutEveryTry(r.engine);
     QCOMPARE(r.failures.count(), 1);
     QCOMPARE(r.failure(), Failure::NoAnswer);
-    QCOMPARE(msg::forFailure(job, Failure::NoAnswer, {}).message, msg::noReply());
+    QCOMPARE(msg::forFailure(r.failures.first().at(1).value<Outcome>()).message, msg::noReply());
     QCOMPARE(r.sentOfKind(KindConfigWrite), 0);
     QVERIFY(!r.port->isOpen());
 }
@@ -354,7 +356,7 @@ void TestCalibration::coefficientThatCannotBeWrittenWritesNothing() {
     QCOMPARE(r.failures.count(), 1);
     QCOMPARE(r.failure(), Failure::RefusedInput);
     QCOMPARE(r.detail(), QStringLiteral("Ub: нет сигнала (коэффициент 0)."));
-    QCOMPARE(msg::forFailure(job, Failure::RefusedInput, r.detail()).message,
+    QCOMPARE(msg::forFailure(r.failures.first().at(1).value<Outcome>()).message,
              msg::calibrationRefused());
     QCOMPARE(computed.count(), 0);
     QCOMPARE(r.sentOfKind(KindConfigWrite), 0);

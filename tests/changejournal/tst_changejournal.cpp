@@ -3,7 +3,7 @@
 
 #include "common/fakeport.h"
 #include "common/silentrelay.h"
-#include "link/changejournal.h"
+#include "history/changejournal.h"
 #include "link/engine.h"
 #include "link/jobs/configreadjob.h"
 #include "link/jobs/protectionresetjob.h"

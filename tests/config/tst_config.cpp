@@ -6,13 +6,13 @@
 #include "config/changelogdialog.h"
 #include "config/comparedialog.h"
 #include "config/configpage.h"
-#include "link/changejournal.h"
+#include "history/changejournal.h"
 #include "link/engine.h"
 #include "link/jobs/configwritejob.h"
-#include "link/messages.h"
-#include "link/settingsmessages.h"
 #include "protocol/configuration.h"
 #include "protocol/frame.h"
+#include "texts/messages.h"
+#include "texts/settingsmessages.h"
 #include "widgets/delaytext.h"
 #include "widgets/spinedit.h"
 
@@ -88,7 +88,7 @@ struct Rig {
         QCOMPARE(frame::kindOf(last()), quint8(KindConfigRead));
         port->push(reply(KindConfigRead, config::encode(held)));
     }
-    Failure failure() const { return failures.last().at(1).value<Failure>(); }
+    Failure failure() const { return failures.last().at(1).value<Outcome>().reason; }
     Configuration shown() { return *page.configuration(); }
     // A write of `c` that the relay holding `held` stores as sent.
     void writeVerified(const Configuration& held, const Configuration& c) {
@@ -301,7 +301,7 @@ void TestConfig::verifiedWriteDiffers() {
     r.port->push(reply(KindConfigRead, held));
     QCOMPARE(r.failures.count(), 1);
     QCOMPARE(r.failure(), Failure::Mismatch);
-    const QString detail = r.failures.last().at(2).toString();
+    const QString detail = msg::failureDetail(r.failures.last().at(1).value<Outcome>());
     QVERIFY2(detail.contains(QStringLiteral("записано 250, считано 7000")), qPrintable(detail));
     QCOMPARE(r.child<SpinEdit>("z_umax_v")->value(), 7000);
     QVERIFY(r.prompt.shown.isEmpty()); // never "записана": the main window shows the failure

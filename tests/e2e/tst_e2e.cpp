@@ -8,6 +8,7 @@
 #include "link/jobs/versionjob.h"
 #include "link/serialport.h"
 #include "protocol/frame.h"
+#include "texts/messages.h"
 
 #include <QSignalSpy>
 #include <QtTest>
@@ -34,11 +35,11 @@ struct Rig {
     Engine engine{new SerialPort};
     QSignalSpy failures{&engine, &Engine::jobFailed};
     explicit Rig(const QString& path) { engine.setPortName(path); }
-    Failure failure(int i) const { return failures.at(i).at(1).value<Failure>(); }
+    Failure failure(int i) const { return failures.at(i).at(1).value<Outcome>().reason; }
     int failuresOf(Failure f) const {
         int n = 0;
         for (const auto& args : failures)
-            n += args.at(1).value<Failure>() == f;
+            n += args.at(1).value<Outcome>().reason == f;
         return n;
     }
 };
@@ -170,7 +171,8 @@ void TestEndToEnd::portHeldByAnotherProcess() {
     QCOMPARE(readVersion(r), QString());
     QCOMPARE(r.failures.count(), 1);
     QCOMPARE(r.failure(0), Failure::PortNotOpened);
-    QVERIFY(r.failures.first().at(2).toString().contains(QStringLiteral("занят")));
+    QVERIFY(msg::failureDetail(r.failures.first().at(1).value<Outcome>())
+                .contains(QStringLiteral("занят")));
     holder.terminate();
     QVERIFY(holder.waitForFinished(3000));
     QCOMPARE(readVersion(r), QStringLiteral("КЛИВ-1M v3.07")); // free again

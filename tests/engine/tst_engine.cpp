@@ -10,6 +10,7 @@
 #include "protocol/cp1251.h"
 #include "protocol/frame.h"
 #include "protocol/speeds.h"
+#include "texts/messages.h"
 
 #include <QPointer>
 #include <QSignalSpy>
@@ -54,6 +55,7 @@ int selectorOf(const QByteArray& request) {
 class ScriptJob : public Job {
   public:
     explicit ScriptJob(Request r) : m_request(std::move(r)) {}
+    Task task() const override { return Task::Raw; }
     QList<QByteArray> replies;
     std::function<bool(const QByteArray&)> acceptIf;
     void sendAgain(const Request& r) { send(r); }
@@ -76,7 +78,7 @@ struct Rig {
     QByteArray last() const {
         return port->written.isEmpty() ? QByteArray() : port->written.last();
     }
-    Failure failure(int i = 0) const { return failures.at(i).at(1).value<Failure>(); }
+    Failure failure(int i = 0) const { return failures.at(i).at(1).value<Outcome>().reason; }
     template <class J> J* start(J* job) {
         engine.start(job);
         return job;
@@ -540,7 +542,8 @@ void TestEngine::openFailureSendsNothing() {
     r.start(new VersionJob);
     QCOMPARE(r.failures.count(), 1);
     QCOMPARE(r.failure(), Failure::PortNotOpened);
-    QVERIFY(r.failures.first().at(2).toString().contains(QStringLiteral("dialout")));
+    QVERIFY(msg::failureDetail(r.failures.first().at(1).value<Outcome>())
+                .contains(QStringLiteral("dialout")));
     QVERIFY(r.port->written.isEmpty());
     QVERIFY(!r.engine.replyTimer().isActive());
     QVERIFY(!r.engine.current());

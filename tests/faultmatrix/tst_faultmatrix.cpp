@@ -18,13 +18,13 @@
 #include "link/jobs/rs485speedjob.h"
 #include "link/jobs/saveprotocoljob.h"
 #include "link/jobs/searchjob.h"
-#include "link/messages.h"
 #include "link/serialport.h"
 #include "protocol/clock.h"
 #include "protocol/frame.h"
 #include "protocol/speeds.h"
 #include "report/document.h"
 #include "report/protocolreport.h"
+#include "texts/messages.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -258,12 +258,12 @@ Ending run(Engine& engine, const JobSpec& spec, const QString& dir) {
     Job* job = spec.make();
     QObject scope;
     QObject::connect(&engine, &Engine::jobFailed, &scope,
-                     [&e, job](Job* j, Failure reason, const QString& detail) {
+                     [&e, job](Job* j, const Outcome& outcome) {
                          if (j != job)
                              return;
                          ++e.failureBoxes;
-                         e.failure = reason;
-                         e.box = msg::forFailure(j, reason, detail);
+                         e.failure = outcome.reason;
+                         e.box = msg::forFailure(outcome);
                      });
     QObject::connect(job, &Job::succeeded, &scope, [&e, &spec, job, &dir] {
         ++e.successes;

@@ -5,12 +5,12 @@
 #include "common/recordingprompt.h"
 #include "common/silentrelay.h"
 #include "common/simprocess.h"
-#include "journal/protocolpage.h"
+#include "eventlog/eventlogpage.h"
 #include "link/engine.h"
 #include "link/jobs/eventlogreader.h"
-#include "link/messages.h"
 #include "link/serialport.h"
 #include "protocol/frame.h"
+#include "texts/messages.h"
 
 #include <QApplication>
 #include <QHeaderView>
@@ -146,7 +146,7 @@ struct Rig {
     test::FakePort* port;
     Engine engine;
     Prompter prompt;
-    ProtocolPage page{engine, prompt};
+    EventLogPage page{engine, prompt};
     QSignalSpy failures{&engine, &Engine::jobFailed};
 
     Rig() : port(new test::FakePort), engine(port) {
@@ -173,7 +173,7 @@ struct Rig {
             if (!grid()->item(r, 0) || grid()->item(r, 0)->text() != QString::number(r + 1))
                 return {};
             EventTexts t;
-            for (int c = 1; c < ProtocolPage::Columns; ++c)
+            for (int c = 1; c < EventLogPage::Columns; ++c)
                 t[std::size_t(c - 1)] = grid()->item(r, c)->text();
             rows.append(t);
         }
@@ -190,7 +190,7 @@ struct Rig {
         click("Button1");
         answer(log);
     }
-    Failure failure(int i = 0) const { return failures.at(i).at(1).value<Failure>(); }
+    Failure failure(int i = 0) const { return failures.at(i).at(1).value<Outcome>().reason; }
 };
 
 struct CliRun {
@@ -284,7 +284,7 @@ void TestJournal::emptyLogLeavesTheHeaderRowOnly() {
     Rig r;
     r.readLog(erasedLog());
     QCOMPARE(r.grid()->rowCount(), 0);
-    QCOMPARE(r.grid()->columnCount(), ProtocolPage::Columns);
+    QCOMPARE(r.grid()->columnCount(), EventLogPage::Columns);
     QCOMPARE(r.grid()->horizontalHeaderItem(1)->text(), QStringLiteral("Дата/Время"));
     QVERIFY(r.page.eventRows().isEmpty());
     QCOMPARE(r.prompt.lastText(), QStringLiteral("Протокол считан!"));
@@ -387,7 +387,7 @@ void TestJournal::strayBlockIsTurnedAway() {
     QVERIFY(!r.engine.current());
     QVERIFY(!r.port->isOpen());
     QCOMPARE(r.page.progress()->value(), 1);
-    QCOMPARE(r.grid()->rowCount(), ProtocolPage::DataRows);
+    QCOMPARE(r.grid()->rowCount(), EventLogPage::DataRows);
     QVERIFY(!r.grid()->item(0, 0));
     QVERIFY(r.prompt.shown.isEmpty());
 }
@@ -465,9 +465,9 @@ void TestJournal::accountingReset() {
 }
 
 void TestJournal::csvFileName() {
-    QCOMPARE(ProtocolPage::csvFileName(600, QDate(2026, 12, 6)),
+    QCOMPARE(EventLogPage::csvFileName(600, QDate(2026, 12, 6)),
              QStringLiteral("КЛИВ_№600_0612_26.csv"));
-    QCOMPARE(ProtocolPage::csvFileName(65535, QDate(2031, 1, 31)),
+    QCOMPARE(EventLogPage::csvFileName(65535, QDate(2031, 1, 31)),
              QStringLiteral("КЛИВ_№65535_3101_31.csv"));
 }
 
@@ -497,7 +497,7 @@ void TestJournal::saveCsv() {
         return path;
     });
     r.click("btn_save_csv");
-    QCOMPARE(suggested, ProtocolPage::csvFileName(1234, QDate::currentDate()));
+    QCOMPARE(suggested, EventLogPage::csvFileName(1234, QDate::currentDate()));
     QVERIFY(r.port->written.size() == 10); // nothing goes to the relay
 
     if (where.isEmpty()) {

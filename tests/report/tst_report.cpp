@@ -276,7 +276,7 @@ void TestReport::timeoutInTheAccountingStepEndsTheJob() {
     port->push(reply(KindConfigRead, config::encode(Configuration{})));
     kliv::test::timeOutEveryTry(engine);
     QCOMPARE(failures.count(), 1);
-    QCOMPARE(failures.first().at(1).value<Failure>(), Failure::NoAnswer);
+    QCOMPARE(failures.first().at(1).value<Outcome>().reason, Failure::NoAnswer);
     QVERIFY(!engine.current());
 
     auto* read = new AccountingReadJob;

@@ -9,9 +9,9 @@
 #include "link/engine.h"
 #include "link/jobs/rs485speedjob.h"
 #include "link/jobs/versionjob.h"
-#include "link/messages.h"
 #include "link/serialport.h"
 #include "protocol/frame.h"
+#include "texts/messages.h"
 
 #include <QComboBox>
 #include <QPointer>
@@ -45,7 +45,7 @@ struct Rig {
     QByteArray last() const {
         return port->written.isEmpty() ? QByteArray() : port->written.last();
     }
-    Failure failure(int i = 0) const { return failures.at(i).at(1).value<Failure>(); }
+    Failure failure(int i = 0) const { return failures.at(i).at(1).value<Outcome>().reason; }
 };
 
 } // namespace
@@ -182,7 +182,7 @@ void TestRs485::silence() {
     job->onTick();
     QCOMPARE(r.failures.count(), 1);
     QCOMPARE(r.failure(), Failure::NoAnswer);
-    const msg::Report report = msg::forFailure(job, Failure::NoAnswer, {});
+    const msg::Report report = msg::forFailure(r.failures.first().at(1).value<Outcome>());
     QCOMPARE(report.message, msg::rs485Stopped());
     QCOMPARE(report.message.caption, QStringLiteral("Устройство не отвечает!"));
     QCOMPARE(report.message.text, QStringLiteral("Процесс изменения скорости RS485 остановлен!"));

@@ -4,13 +4,13 @@
 #include "app/mainwindow.h"
 #include "common/fakeport.h"
 #include "common/recordingprompt.h"
-#include "journal/protocolpage.h"
-#include "journal/reportsaver.h"
+#include "eventlog/eventlogpage.h"
+#include "eventlog/reportsaver.h"
 #include "link/engine.h"
-#include "link/messages.h"
 #include "protocol/configuration.h"
 #include "protocol/eventlog.h"
 #include "protocol/frame.h"
+#include "texts/messages.h"
 #include "widgets/spinedit.h"
 
 #include <QLabel>
@@ -109,7 +109,7 @@ void TestSaveReport::templateMissingAfterTheReads() {
     QCOMPARE(t.prompt.shown.last().message.caption, QStringLiteral(" Вартон Ltd"));
     QCOMPARE(t.text("st_kvdv"), QStringLiteral("7"));
     QCOMPARE(t.window.findChild<SpinEdit*>(QStringLiteral("z_umax_v"))->value(), 400);
-    QCOMPARE(t.window.protocolPage()->eventRows().size(), 1);
+    QCOMPARE(t.window.eventLogPage()->eventRows().size(), 1);
     QCOMPARE(QDir(t.dir.path()).entryList(QDir::Files).size(), 0);
 }
 

@@ -9,11 +9,11 @@
 #include "link/engine.h"
 #include "link/jobs/polljob.h"
 #include "link/jobs/searchjob.h"
-#include "link/messages.h"
 #include "link/serialport.h"
 #include "protocol/frame.h"
 #include "protocol/speeds.h"
 #include "search/searchwindow.h"
+#include "texts/messages.h"
 #include "widgets/spinedit.h"
 
 #include <QComboBox>

@@ -4,11 +4,11 @@
 #include "common/recordingprompt.h"
 #include "common/simprocess.h"
 #include "config/configpage.h"
-#include "link/changejournal.h"
+#include "history/changejournal.h"
 #include "link/engine.h"
 #include "link/serialport.h"
-#include "link/settingsmessages.h"
 #include "protocol/configuration.h"
+#include "texts/settingsmessages.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

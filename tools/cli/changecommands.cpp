@@ -1,7 +1,7 @@
 #include "changecommands.h"
 
-#include "link/changejournal.h"
-#include "link/settingsmessages.h"
+#include "history/changejournal.h"
+#include "texts/settingsmessages.h"
 
 #include <QJsonDocument>
 #include <QTextStream>

@@ -24,11 +24,10 @@ int exitCodeFor(Failure reason) {
 }
 
 Runner::Runner(Engine& engine, bool json) : m_engine(engine), m_json(json) {
-    connect(&engine, &Engine::jobFailed, this,
-            [this](Job* job, Failure reason, const QString& detail) {
-                const msg::Report r = msg::forFailure(job, reason, detail);
-                fail(exitCodeFor(reason), r.message, r.detail);
-            });
+    connect(&engine, &Engine::jobFailed, this, [this](Job*, const Outcome& outcome) {
+        const msg::Report r = msg::forFailure(outcome);
+        fail(exitCodeFor(outcome.reason), r.message, r.detail);
+    });
     connect(&engine, &Engine::requestRepeated, this, [](quint8 kind, int attempt, int of) {
         QTextStream(stderr) << msg::repeatLine(kind, attempt, of) << Qt::endl;
     });

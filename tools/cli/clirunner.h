@@ -1,7 +1,7 @@
 #pragma once
 
 #include "link/engine.h"
-#include "link/messages.h"
+#include "texts/messages.h"
 
 #include <QJsonObject>
 #include <QObject>

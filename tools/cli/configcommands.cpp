@@ -4,10 +4,10 @@
 
 #include "link/jobs/configreadjob.h"
 #include "link/jobs/recordedconfigwritejob.h"
-#include "link/settingsmessages.h"
 #include "protocol/configjson.h"
 #include "protocol/frame.h"
 #include "protocol/settingsfile.h"
+#include "texts/settingsmessages.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -170,8 +170,7 @@ Prepared write(const CommandLine& cl) {
                     const QString refused =
                         problems.isEmpty() ? zeroCoefficient(merged) : joined(problems);
                     if (!refused.isEmpty()) {
-                        const msg::Report rep =
-                            msg::forFailure(nullptr, Failure::RefusedInput, refused);
+                        const msg::Report rep = msg::refused({refused});
                         r.fail(BadUsage, rep.message, rep.detail);
                         return;
                     }

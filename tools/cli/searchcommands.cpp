@@ -15,14 +15,15 @@ Prepared search(const CommandLine& cl) {
     return {{}, [](Runner& r) {
                 auto* job = new SearchJob;
                 if (!r.json())
-                    QObject::connect(job, &SearchJob::statusChanged, &r,
-                                     [&r](const QString& text) { r.print(text); });
+                    QObject::connect(job, &SearchJob::probing, &r, [&r](int speedIndex, int probe) {
+                        r.print(msg::searchStatus(speedIndex, probe));
+                    });
                 return r.run<SearchJob>(job, [&r](SearchJob& found) {
                     const int index = found.speedIndex();
                     if (r.json())
                         r.printJson({{QStringLiteral("baud"), speeds::Baud[std::size_t(index)]}});
                     else
-                        r.print(msg::searchFoundAt(speeds::items().at(index)));
+                        r.print(msg::searchFoundAt(index));
                 });
             }};
 }

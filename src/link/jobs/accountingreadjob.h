@@ -9,6 +9,7 @@ namespace kliv {
 class AccountingReadJob : public Job {
     Q_OBJECT
   public:
+    Task task() const override { return Task::AccountingRead; }
     const AccountingRecord& record() const { return m_record; }
 
   protected:

@@ -10,6 +10,8 @@ namespace kliv {
 class AccountingResetJob : public Job {
     Q_OBJECT
   public:
+    Task task() const override { return Task::AccountingReset; }
+    std::optional<RelayChange> change() const override { return RelayChange{}; }
     const AccountingRecord& record() const { return m_record; }
 
   protected:

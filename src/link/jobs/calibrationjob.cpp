@@ -1,12 +1,10 @@
 #include "link/jobs/calibrationjob.h"
 
-#include "link/messages.h"
 #include "protocol/frame.h"
 #include "protocol/speeds.h"
 #include "protocol/status.h"
 
 #include <QPointer>
-#include <QStringList>
 #include <cmath>
 
 namespace kliv {
@@ -16,24 +14,25 @@ using namespace calibration;
 CalibrationJob::CalibrationJob(const References& references, std::optional<Coefficients> kept)
     : m_references(references), m_kept(kept) {}
 
-std::optional<Message> CalibrationJob::failureMessage(Failure reason) const {
-    if (reason == Failure::RefusedInput)
-        return msg::calibrationRefused();
-    return std::nullopt;
-}
-
-QString CalibrationJob::refusal() const {
+QStringList CalibrationJob::refusal() const {
     for (int c = 0; c < ChannelCount; ++c) {
         const auto& r = m_references[std::size_t(c)];
         if (r && !(std::isfinite(*r) && *r > 0))
-            return referenceProblem(c, QString::number(*r));
+            return {referenceProblem(c, QString::number(*r))};
         if (!r && m_kept) {
             const int k = (*m_kept)[std::size_t(c)];
             if (k < 0 || k > MaxCoefficient)
-                return coefficientProblem(c, QString::number(k));
+                return {coefficientProblem(c, QString::number(k))};
         }
     }
     return {};
+}
+
+std::optional<RelayChange> CalibrationJob::change() const {
+    RelayChange c;
+    if (m_result)
+        c.coefficients = m_result->coefficients;
+    return c;
 }
 
 void CalibrationJob::begin() {
@@ -91,17 +90,11 @@ void CalibrationJob::onReply(const QByteArray& frame) {
 // As with a configuration write, only what the relay reports holding counts.
 void CalibrationJob::written(const WriteReply& reply) {
     m_result = reply;
-    QStringList lines;
-    for (int c = 0; c < ChannelCount; ++c) {
-        const int sent = m_sent[std::size_t(c)], held = reply.coefficients[std::size_t(c)];
-        if (sent != held)
-            lines.append(
-                QStringLiteral("%1: записано %2, считано %3").arg(labelOf(c)).arg(sent).arg(held));
-    }
-    if (lines.isEmpty())
+    const QList<config::FieldDifference> differences = calibration::differences(m_sent, reply);
+    if (differences.isEmpty())
         succeed();
     else
-        fail(Failure::Mismatch, lines.join(QLatin1Char('\n')));
+        failMismatch(differences);
 }
 
 void CalibrationJob::measured(const Readings& readings) {
@@ -120,7 +113,7 @@ void CalibrationJob::measured(const Readings& readings) {
 void CalibrationJob::write() {
     const Computed computed = compute(m_sums, m_references, *m_kept);
     if (!computed.problem.isEmpty()) {
-        fail(Failure::RefusedInput, computed.problem);
+        failRefused({computed.problem});
         return;
     }
     QPointer<Job> self(this);

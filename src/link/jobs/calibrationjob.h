@@ -14,6 +14,7 @@ namespace kliv {
 class CalibrationJob : public Job {
     Q_OBJECT
   public:
+    Task task() const override { return Task::Calibration; }
     // `references`: the true signals of the channels to calibrate. `kept`: the coefficients
     // of the other channels; without them the relay's configuration is read first, so the
     // other channels keep what the relay holds.
@@ -25,14 +26,14 @@ class CalibrationJob : public Job {
     // What the relay answered to the write, whether or not it holds what was sent.
     const std::optional<calibration::WriteReply>& writeReply() const { return m_result; }
 
-    std::optional<Message> failureMessage(Failure reason) const override;
+    std::optional<RelayChange> change() const override; // the coefficients held after the write
 
   Q_SIGNALS:
     void progress(int step); // 1..10 as the measurements arrive, 11 once the write has left
     void coefficientsComputed(const kliv::calibration::Coefficients& coefficients); // to write
 
   protected:
-    QString refusal() const override;
+    QStringList refusal() const override;
     void begin() override;
     // Only the reply the stage asks for: a late live record of a poll that has just given
     // way is turned away, and the request's time-out still runs.

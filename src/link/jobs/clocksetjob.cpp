@@ -7,12 +7,14 @@ namespace kliv {
 
 ClockSetJob::ClockSetJob(const QByteArray& payload) : m_payload(payload) {}
 
-QString ClockSetJob::refusal() const {
+QStringList ClockSetJob::refusal() const {
     if (m_payload.size() != clock::SetPayloadSize)
-        return QStringLiteral("Неверная длина данных часов: %1 байт вместо %2.")
-            .arg(m_payload.size())
-            .arg(clock::SetPayloadSize);
+        return {clock::payloadProblem(int(m_payload.size()))};
     return {};
+}
+
+std::optional<RelayChange> ClockSetJob::change() const {
+    return RelayChange{};
 }
 
 void ClockSetJob::begin() {

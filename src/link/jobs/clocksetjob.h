@@ -8,10 +8,13 @@ namespace kliv {
 class ClockSetJob : public Job {
     Q_OBJECT
   public:
+    Task task() const override { return Task::ClockSet; }
     explicit ClockSetJob(const QByteArray& payload);
 
+    std::optional<RelayChange> change() const override;
+
   protected:
-    QString refusal() const override;
+    QStringList refusal() const override;
     void begin() override;
     void onReply(const QByteArray& frame) override;
 

@@ -16,10 +16,7 @@ void ConfigReadJob::begin() {
 void ConfigReadJob::onReply(const QByteArray& frame) {
     m_block = blockOf(frame);
     if (m_block.isEmpty()) {
-        fail(Failure::ShortReply,
-             QStringLiteral("Ответ устройства короче записи конфигурации (%1 байт вместо %2).")
-                 .arg(frame::payloadLength(frame))
-                 .arg(config::BlockSize));
+        failShortReply(frame::payloadLength(frame), config::BlockSize);
         return;
     }
     m_configuration = config::forPage(config::decode(m_block));

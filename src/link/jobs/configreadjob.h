@@ -9,6 +9,7 @@ namespace kliv {
 class ConfigReadJob : public Job {
     Q_OBJECT
   public:
+    Task task() const override { return Task::ConfigRead; }
     // As the page takes it (a list byte naming no item is the start-up item, spin values
     // held to their limits), so that whatever a relay holds can be shown, saved, compared
     // and written back; the block itself is exact.

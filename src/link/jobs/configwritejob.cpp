@@ -5,7 +5,6 @@
 #include "protocol/speeds.h"
 
 #include <QPointer>
-#include <QStringList>
 
 namespace kliv {
 
@@ -15,11 +14,15 @@ ConfigWriteJob::ConfigWriteJob(const Configuration& value) : m_value(value) {
 
 // Nothing that does not fit its field on the wire is ever sent: it would be cut to its
 // low bits and the relay would protect with a value nobody chose.
-QString ConfigWriteJob::refusal() const {
+QStringList ConfigWriteJob::refusal() const {
     QStringList texts;
     for (const config::FieldProblem& p : config::problems(m_value, NumberLocale::system()))
         texts.append(p.text);
-    return texts.join(QLatin1Char('\n'));
+    return texts;
+}
+
+std::optional<RelayChange> ConfigWriteJob::change() const {
+    return RelayChange{};
 }
 
 void ConfigWriteJob::begin() {
@@ -38,7 +41,7 @@ void ConfigWriteJob::onReply(const QByteArray& frame) {
 void ConfigWriteJob::onWriteReply(const QByteArray& frame) {
     const QByteArray payload = frame::payloadOf(frame);
     if (payload.isEmpty() || quint8(payload.at(0)) != config::WriteFull) {
-        fail(Failure::Mismatch, QStringLiteral("Устройство не подтвердило запись конфигурации."));
+        failMismatch({}); // not even confirmed
         return;
     }
     m_step = Step::ReadingBack;
@@ -48,7 +51,7 @@ void ConfigWriteJob::onWriteReply(const QByteArray& frame) {
 void ConfigWriteJob::onReadReply(const QByteArray& frame) {
     m_readBlock = ConfigReadJob::blockOf(frame);
     if (m_readBlock.isEmpty()) {
-        fail(Failure::ShortReply, QStringLiteral("Ответ устройства короче записи конфигурации."));
+        failShortReply(frame::payloadLength(frame), config::BlockSize);
         return;
     }
     m_readBack = config::decode(m_readBlock);
@@ -60,17 +63,10 @@ void ConfigWriteJob::onReadReply(const QByteArray& frame) {
         succeed();
         return;
     }
-    QStringList lines;
-    for (const config::FieldDifference& d : differences(NumberLocale::system()))
-        lines.append(config::differenceText(d));
-    if (lines.isEmpty()) // bytes that no field shows, such as what follows a text's zero
-        for (int i = 0; i < config::BlockSize; ++i)
-            if (m_readBlock.at(i) != m_block.at(i))
-                lines.append(QStringLiteral("байт %1: записано %2, считано %3")
-                                 .arg(i)
-                                 .arg(quint8(m_block.at(i)))
-                                 .arg(quint8(m_readBlock.at(i))));
-    fail(Failure::Mismatch, lines.join(QLatin1Char('\n')));
+    QList<config::FieldDifference> found = differences(NumberLocale::system());
+    if (found.isEmpty())
+        found = config::byteDifferences(m_block, m_readBlock);
+    failMismatch(found);
 }
 
 QList<config::FieldDifference> ConfigWriteJob::differences(const NumberLocale& loc) const {

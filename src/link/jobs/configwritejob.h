@@ -13,6 +13,7 @@ namespace kliv {
 class ConfigWriteJob : public Job {
     Q_OBJECT
   public:
+    Task task() const override { return Task::ConfigWrite; }
     enum class Step { Writing, ReadingBack };
 
     explicit ConfigWriteJob(const Configuration& value);
@@ -22,12 +23,13 @@ class ConfigWriteJob : public Job {
     // What the relay holds after the read-back, whatever the outcome.
     const Configuration& readBack() const { return m_readBack; }
     QList<config::FieldDifference> differences(const NumberLocale& loc) const;
+    std::optional<RelayChange> change() const override;
 
   Q_SIGNALS:
     void readBackDone(const kliv::Configuration& c); // the relay's block, equal or not
 
   protected:
-    QString refusal() const override;
+    QStringList refusal() const override;
     void begin() override;
     void onReply(const QByteArray& frame) override;
 

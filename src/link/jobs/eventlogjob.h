@@ -11,6 +11,7 @@ namespace kliv {
 class EventLogJob : public Job {
     Q_OBJECT
   public:
+    Task task() const override { return Task::EventLog; }
     // The valid entries of the log, oldest first; complete once the job has succeeded.
     const QList<EventRow>& rows() const { return m_rows; }
 

@@ -11,7 +11,7 @@ void LiveStatusJob::begin() {
 void LiveStatusJob::onReply(const QByteArray& frame) {
     const auto record = status::decodeLive(frame::payloadOf(frame));
     if (!record) {
-        fail(Failure::ShortReply, QStringLiteral("Ответ устройства не содержит текущих данных."));
+        failShortReply(frame::payloadLength(frame), status::LiveRecordSize);
         return;
     }
     m_record = *record;

@@ -9,6 +9,7 @@ namespace kliv {
 class LiveStatusJob : public Job {
     Q_OBJECT
   public:
+    Task task() const override { return Task::LiveStatus; }
     const LiveStatus& record() const { return m_record; }
 
   protected:

@@ -12,6 +12,7 @@ namespace kliv {
 class PollJob : public Job {
     Q_OBJECT
   public:
+    Task task() const override { return Task::Poll; }
     explicit PollJob(int view = 0);
 
     void setView(int view) { m_view = view; } // read at each reply

@@ -6,12 +6,20 @@ namespace kliv {
 
 RawJob::RawJob(quint8 kind, const QByteArray& payload) : m_kind(kind), m_payload(payload) {}
 
-QString RawJob::refusal() const {
+QStringList RawJob::refusal() const {
     if (m_payload.size() > frame::MaxRequestPayload)
-        return QStringLiteral("Слишком длинный запрос: %1 байт (не более %2).")
-            .arg(m_payload.size())
-            .arg(frame::MaxRequestPayload);
+        return {frame::payloadProblem(int(m_payload.size()))};
     return {};
+}
+
+// What was sent is all that can be known of a typed request that changes the relay.
+std::optional<RelayChange> RawJob::change() const {
+    if (frame::effectOf(m_kind, m_payload) != frame::Effect::Changes)
+        return std::nullopt;
+    RelayChange c;
+    c.requestKind = m_kind;
+    c.requestPayload = m_payload;
+    return c;
 }
 
 void RawJob::begin() {

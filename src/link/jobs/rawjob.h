@@ -9,14 +9,16 @@ namespace kliv {
 class RawJob : public Job {
     Q_OBJECT
   public:
+    Task task() const override { return Task::Raw; }
     RawJob(quint8 kind, const QByteArray& payload);
 
     quint8 kind() const { return m_kind; }
     QByteArray payload() const { return m_payload; }
     QByteArray reply() const { return m_reply; }
+    std::optional<RelayChange> change() const override; // only for a request that changes
 
   protected:
-    QString refusal() const override;
+    QStringList refusal() const override;
     void begin() override;
     void onReply(const QByteArray& frame) override;
 

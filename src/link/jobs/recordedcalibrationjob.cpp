@@ -33,6 +33,15 @@ QByteArray RecordedCalibrationJob::after() const {
     return block;
 }
 
+std::optional<RelayChange> RecordedCalibrationJob::change() const {
+    std::optional<RelayChange> c = CalibrationJob::change();
+    if (m_writeSent) {
+        c->before = m_before;
+        c->after = after();
+    }
+    return c;
+}
+
 void RecordedCalibrationJob::begin() {
     m_readingBefore = true;
     send({KindConfigRead});

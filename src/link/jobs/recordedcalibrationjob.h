@@ -21,6 +21,9 @@ class RecordedCalibrationJob : public CalibrationJob {
     // after a trip as the relay reports holding them, also when they are not what was sent;
     // else empty.
     QByteArray after() const;
+    // The coefficients held, and both blocks once the write left: a calibration that ended
+    // before it changed nothing and leaves nothing to back out.
+    std::optional<RelayChange> change() const override;
 
   protected:
     void begin() override;

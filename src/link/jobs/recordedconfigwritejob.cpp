@@ -5,6 +5,13 @@
 
 namespace kliv {
 
+std::optional<RelayChange> RecordedConfigWriteJob::change() const {
+    RelayChange c;
+    c.before = m_before;
+    c.after = m_after;
+    return c;
+}
+
 void RecordedConfigWriteJob::begin() {
     m_readingBefore = true;
     send({KindConfigRead});
@@ -16,8 +23,7 @@ void RecordedConfigWriteJob::onReply(const QByteArray& frame) {
         m_before = ConfigReadJob::blockOf(frame);
         // Without the earlier block the change could not be backed out: nothing is written.
         if (m_before.isEmpty()) {
-            fail(Failure::ShortReply, QStringLiteral("Ответ устройства короче блока конфигурации; "
-                                                     "конфигурация не записана."));
+            failShortReply(frame::payloadLength(frame), config::BlockSize);
             return;
         }
         ConfigWriteJob::begin();

@@ -16,6 +16,7 @@ class RecordedConfigWriteJob : public ConfigWriteJob {
     const QByteArray& before() const { return m_before; }
     // Its block after the write as read back, byte for byte; empty without a read-back.
     const QByteArray& after() const { return m_after; }
+    std::optional<RelayChange> change() const override; // both blocks
 
   protected:
     void begin() override;

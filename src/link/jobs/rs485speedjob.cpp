@@ -1,7 +1,6 @@
 #include "link/jobs/rs485speedjob.h"
 
 #include "link/engine.h"
-#include "link/messages.h"
 #include "protocol/frame.h"
 #include "protocol/speeds.h"
 
@@ -32,17 +31,16 @@ int Rs485SpeedJob::nextIntervalMs(int lineSpeedIndex) {
     return byIndex({900, 500, 300, 200, 100, 50}, lineSpeedIndex);
 }
 
-std::optional<Message> Rs485SpeedJob::failureMessage(Failure reason) const {
-    if (reason == Failure::NoAnswer)
-        return msg::rs485Stopped();
-    return std::nullopt;
+QStringList Rs485SpeedJob::refusal() const {
+    if (m_speedIndex < 0 || m_speedIndex >= speeds::Count)
+        return {speeds::indexProblem(m_speedIndex)};
+    return {};
 }
 
-QString Rs485SpeedJob::refusal() const {
-    if (m_speedIndex < 0 || m_speedIndex >= speeds::Count)
-        return QStringLiteral("Скорость RS485: нет такой скорости в списке (%1).")
-            .arg(m_speedIndex);
-    return {};
+std::optional<RelayChange> Rs485SpeedJob::change() const {
+    RelayChange c;
+    c.speedIndex = m_speedIndex;
+    return c;
 }
 
 void Rs485SpeedJob::begin() {

@@ -14,6 +14,7 @@ namespace kliv {
 class Rs485SpeedJob : public Job {
     Q_OBJECT
   public:
+    Task task() const override { return Task::Rs485Speed; }
     enum class Step { Probing = 0, Answered = 13, AwaitingAnswer = 14, Changed = 15, Follow = 16 };
 
     explicit Rs485SpeedJob(int speedIndex); // the new speed, an index of the speed list
@@ -30,10 +31,10 @@ class Rs485SpeedJob : public Job {
     const QTimer& timer() const { return m_timer; }
     void onTick(); // the step clock's tick handler, callable directly
 
-    std::optional<Message> failureMessage(Failure reason) const override;
+    std::optional<RelayChange> change() const override; // the speed asked for
 
   protected:
-    QString refusal() const override;
+    QStringList refusal() const override;
     void begin() override;
     bool accepts(const QByteArray& frame) const override; // an empty reply is no answer
     void onReply(const QByteArray& frame) override;

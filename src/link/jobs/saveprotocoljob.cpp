@@ -38,7 +38,7 @@ void SaveProtocolJob::onReply(const QByteArray& frame) {
 void SaveProtocolJob::onConfiguration(const QByteArray& frame) {
     const QByteArray block = ConfigReadJob::blockOf(frame);
     if (block.isEmpty()) {
-        fail(Failure::ShortReply, QStringLiteral("Ответ устройства короче записи конфигурации."));
+        failShortReply(frame::payloadLength(frame), config::BlockSize);
         return;
     }
     m_configuration = config::forPage(config::decode(block)); // as the page shows it

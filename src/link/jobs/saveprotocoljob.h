@@ -13,6 +13,7 @@ namespace kliv {
 class SaveProtocolJob : public Job {
     Q_OBJECT
   public:
+    Task task() const override { return Task::SaveProtocol; }
     enum class Step { ReadingConfiguration = 20, ReadingAccounting = 21, ReadingEvents = 22 };
 
     Step step() const { return m_step; }

@@ -1,7 +1,6 @@
 #include "link/jobs/searchjob.h"
 
 #include "link/engine.h"
-#include "link/messages.h"
 #include "protocol/frame.h"
 #include "protocol/speeds.h"
 
@@ -15,17 +14,6 @@ SearchJob::SearchJob() {
     connect(&m_timer, &QTimer::timeout, this, &SearchJob::onTick);
 }
 
-std::optional<Message> SearchJob::failureMessage(Failure reason) const {
-    switch (reason) {
-    case Failure::NoAnswer:
-        return msg::searchNotFound();
-    case Failure::Cancelled:
-        return msg::searchStopped();
-    default:
-        return std::nullopt;
-    }
-}
-
 void SearchJob::begin() {
     m_step = 0;
     m_probe = 0;
@@ -34,7 +22,7 @@ void SearchJob::begin() {
     setProgress(0);
     engine().applySpeed(m_speedIndex);
     m_timer.start();
-    setStatus(msg::searchStarted());
+    Q_EMIT probing(m_speedIndex, 0);
 }
 
 void SearchJob::onTick() {
@@ -56,7 +44,7 @@ void SearchJob::onTick() {
 
     QPointer<SearchJob> self(this);
     setProgress(m_progress + 1);
-    setStatus(msg::searchProgress(speeds::items().at(m_speedIndex), m_probe));
+    Q_EMIT probing(m_speedIndex, m_probe);
     if (!self || !running())
         return;
 
@@ -96,11 +84,6 @@ void SearchJob::onEnd() {
 void SearchJob::setProgress(int value) {
     m_progress = qBound(0, value, ProgressSteps);
     Q_EMIT progressChanged(m_progress);
-}
-
-void SearchJob::setStatus(const QString& text) {
-    m_status = text;
-    Q_EMIT statusChanged(text);
 }
 
 } // namespace kliv

@@ -15,6 +15,7 @@ namespace kliv {
 class SearchJob : public Job {
     Q_OBJECT
   public:
+    Task task() const override { return Task::Search; }
     // The speed step: an index into the speed list, or one of these two.
     static constexpr int LastSpeed = 10;
     static constexpr int Exhausted = 11; // every speed tried
@@ -36,7 +37,6 @@ class SearchJob : public Job {
     int probe() const { return m_probe; }
     int speedIndex() const { return m_speedIndex; } // of the last probe; the found speed
     int progress() const { return m_progress; }
-    QString statusText() const { return m_status; }
     const QTimer& timer() const { return m_timer; }
 
     // One search step: the timer's tick, public so tests drive it without waiting.
@@ -44,11 +44,10 @@ class SearchJob : public Job {
     // The user's stop: the search ends as cancelled, with its own words.
     void stop();
 
-    std::optional<Message> failureMessage(Failure reason) const override;
-
   Q_SIGNALS:
     void progressChanged(int value); // 0..ProgressSteps
-    void statusChanged(const QString& text);
+    // The probe about to go out at that speed, 1 or 2; probe 0 as the search begins.
+    void probing(int speedIndex, int probe);
 
   protected:
     void begin() override;
@@ -57,14 +56,12 @@ class SearchJob : public Job {
 
   private:
     void setProgress(int value);
-    void setStatus(const QString& text);
 
     QTimer m_timer;
     int m_step = 0;
     int m_probe = 0;
     int m_speedIndex = 0;
     int m_progress = 0;
-    QString m_status;
 };
 
 } // namespace kliv

@@ -8,6 +8,7 @@ namespace kliv {
 class VersionJob : public Job {
     Q_OBJECT
   public:
+    Task task() const override { return Task::Version; }
     static constexpr int TextSize = 16;
 
     QString text() const { return m_text; }

@@ -9,7 +9,7 @@ namespace kliv {
 
 class ConfigPage;
 class Engine;
-class ProtocolPage;
+class EventLogPage;
 class Prompt;
 class SaveProtocolJob;
 
@@ -22,7 +22,7 @@ class ReportSaver : public QObject {
     // Given the proposed file name, the chosen path; empty when the user cancels.
     using SaveFileAsker = std::function<QString(const QString& proposedName)>;
 
-    ReportSaver(Engine& engine, Prompt& prompt, ConfigPage& config, ProtocolPage& protocol,
+    ReportSaver(Engine& engine, Prompt& prompt, ConfigPage& config, EventLogPage& protocol,
                 QWidget* dialogParent);
 
     void setSaveFileAsker(SaveFileAsker asker) { m_ask = std::move(asker); }
@@ -36,7 +36,7 @@ class ReportSaver : public QObject {
     Engine& m_engine;
     Prompt& m_prompt;
     ConfigPage& m_config;
-    ProtocolPage& m_protocol;
+    EventLogPage& m_protocol;
     SaveFileAsker m_ask;
     QString m_templatePath;
 };

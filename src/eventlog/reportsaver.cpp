@@ -1,13 +1,13 @@
-#include "journal/reportsaver.h"
+#include "eventlog/reportsaver.h"
 
 #include "config/configpage.h"
-#include "journal/protocolpage.h"
+#include "eventlog/eventlogpage.h"
 #include "link/engine.h"
 #include "link/jobs/saveprotocoljob.h"
-#include "link/messages.h"
 #include "report/document.h"
 #include "report/protocolreport.h"
 #include "report/templatepath.h"
+#include "texts/messages.h"
 #include "widgets/prompt.h"
 
 #include <QCoreApplication>
@@ -19,7 +19,7 @@
 
 namespace kliv {
 
-ReportSaver::ReportSaver(Engine& engine, Prompt& prompt, ConfigPage& config, ProtocolPage& protocol,
+ReportSaver::ReportSaver(Engine& engine, Prompt& prompt, ConfigPage& config, EventLogPage& protocol,
                          QWidget* dialogParent)
     : QObject(dialogParent), m_engine(engine), m_prompt(prompt), m_config(config),
       m_protocol(protocol), m_templatePath(findTemplate(QCoreApplication::applicationDirPath())) {
@@ -35,7 +35,7 @@ void ReportSaver::start() {
     bar->setValue(0);
     auto* job = new SaveProtocolJob;
     connect(job, &SaveProtocolJob::configurationRead, &m_config, &ConfigPage::setConfiguration);
-    connect(job, &SaveProtocolJob::accountingRead, &m_protocol, &ProtocolPage::showAccounting);
+    connect(job, &SaveProtocolJob::accountingRead, &m_protocol, &EventLogPage::showAccounting);
     connect(job, &SaveProtocolJob::eventsProgress, bar, &QProgressBar::setValue);
     connect(job, &Job::succeeded, this, [this, job] {
         m_protocol.showEvents(eventlog::texts(job->events(), NumberLocale::system()));

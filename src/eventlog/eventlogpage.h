@@ -24,7 +24,7 @@ class Prompt;
 // row (row 0): table row r - 1 holds log row r, so a grid of n events has n table rows
 // (the row count of the log is rowCount() + 1). At start it holds 100 empty rows; a
 // complete read of the log replaces them all.
-class ProtocolPage : public QWidget {
+class EventLogPage : public QWidget {
     Q_OBJECT
   public:
     static constexpr int Columns = 13;
@@ -33,7 +33,7 @@ class ProtocolPage : public QWidget {
     // Where to save a file: given the suggested name, the chosen path, empty to cancel.
     using SaveFileAsker = std::function<QString(const QString& suggestedName)>;
 
-    ProtocolPage(Engine& engine, Prompt& prompt, QWidget* parent = nullptr);
+    EventLogPage(Engine& engine, Prompt& prompt, QWidget* parent = nullptr);
 
     QTableWidget* grid() const { return m_grid; }
     QProgressBar* progress() const { return m_progress; }

@@ -1,6 +1,7 @@
-#include "link/messages.h"
+#include "texts/messages.h"
 
 #include "link/port.h"
+#include "protocol/speeds.h"
 
 namespace kliv::msg {
 
@@ -80,32 +81,77 @@ Message reportNotSaved() {
     return {ExchangeCaption, QStringLiteral("Протокол не сохранен!"), Icon::Error};
 }
 
-Report forFailure(const Job* job, Failure reason, const QString& detail) {
-    if (job)
-        if (const auto own = job->failureMessage(reason))
-            return {*own, detail};
-    switch (reason) {
+namespace {
+
+Message failed(const QString& text) {
+    return {ExchangeCaption, text, Icon::Error};
+}
+
+QString differencesText(const QList<config::FieldDifference>& differences) {
+    if (differences.isEmpty())
+        return QStringLiteral("Устройство не подтвердило запись конфигурации.");
+    QStringList lines;
+    for (const config::FieldDifference& d : differences)
+        lines.append(config::differenceText(d));
+    return lines.join(u'\n');
+}
+
+} // namespace
+
+Report refused(const QStringList& problems) {
+    return {failed(problems.join(u'\n')), QStringLiteral("Ничего не отправлено в устройство.")};
+}
+
+QString failureDetail(const Outcome& o) {
+    switch (o.reason) {
     case Failure::NoAnswer:
+    case Failure::Cancelled:
+        break;
+    case Failure::LineLost:
+        return lostDetail(o.port);
+    case Failure::PortNotOpened:
+        return o.port.isEmpty() ? noPortFound().text
+                                : openErrorDetail(o.openError, o.port, o.systemText);
+    case Failure::RefusedInput:
+        return o.problems.join(u'\n');
+    case Failure::Mismatch:
+        return differencesText(o.differences);
+    case Failure::ShortReply:
+        return QStringLiteral("Ответ устройства: %1 байт вместо %2.")
+            .arg(o.replyLength)
+            .arg(o.expectedLength);
+    }
+    return {};
+}
+
+Report forFailure(const Outcome& o) {
+    const QString detail = failureDetail(o);
+    switch (o.reason) {
+    case Failure::NoAnswer:
+        if (o.task == Task::Search)
+            return {searchNotFound(), detail};
+        if (o.task == Task::Rs485Speed)
+            return {rs485Stopped(), detail};
         return {noReply(), detail};
     case Failure::LineLost:
         return {deviceLost(), detail};
     case Failure::PortNotOpened:
         return {portOpenFailed(), detail};
     case Failure::RefusedInput:
-        return {{ExchangeCaption, detail, Icon::Error},
-                QStringLiteral("Ничего не отправлено в устройство.")};
+        if (o.task == Task::Calibration)
+            return {calibrationRefused(), detail};
+        return refused(o.problems);
     case Failure::Cancelled:
+        if (o.task == Task::Search)
+            return {searchStopped(), detail};
         return {{ExchangeCaption, QStringLiteral("Операция прервана: начата другая операция."),
                  Icon::Information},
                 detail};
-    case Failure::ShortReply:
-        return {{ExchangeCaption,
-                 QStringLiteral("Ответ устройства короче ожидаемого! Повторите попытку."),
-                 Icon::Error},
-                detail};
     case Failure::Mismatch:
-        return {{ExchangeCaption,
-                 QStringLiteral("Устройство хранит не те данные, что были записаны!"), Icon::Error},
+        return {failed(QStringLiteral("Устройство хранит не те данные, что были записаны!")),
+                detail};
+    case Failure::ShortReply:
+        return {failed(QStringLiteral("Ответ устройства короче ожидаемого! Повторите попытку.")),
                 detail};
     }
     return {noReply(), detail};
@@ -233,17 +279,16 @@ Message searchStopped() {
     return {QString(), QStringLiteral("Процесс поиска остановлен!"), Icon::Information};
 }
 
-QString searchStarted() {
-    return QStringLiteral("Процесс:... ");
+QString searchStatus(int speedIndex, int probe) {
+    if (probe == 0)
+        return QStringLiteral("Процесс:... ");
+    return QStringLiteral("Процесс: ") + speeds::items().value(speedIndex) +
+           QStringLiteral(" бод/сек   повтор №") + QString::number(probe);
 }
 
-QString searchProgress(const QString& speedItem, int probe) {
-    return QStringLiteral("Процесс: ") + speedItem + QStringLiteral(" бод/сек   повтор №") +
-           QString::number(probe);
-}
-
-QString searchFoundAt(const QString& speedItem) {
-    return QStringLiteral("Найдено устройство: скорость ") + speedItem + QStringLiteral(" бод/сек");
+QString searchFoundAt(int speedIndex) {
+    return QStringLiteral("Найдено устройство: скорость ") + speeds::items().value(speedIndex) +
+           QStringLiteral(" бод/сек");
 }
 
 } // namespace kliv::msg

@@ -1,4 +1,4 @@
-#include "link/settingsmessages.h"
+#include "texts/settingsmessages.h"
 
 namespace kliv::msg {
 

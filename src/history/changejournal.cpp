@@ -1,16 +1,7 @@
-#include "link/changejournal.h"
+#include "history/changejournal.h"
 
 #include "link/engine.h"
-#include "link/jobs/accountingresetjob.h"
-#include "link/jobs/calibrationjob.h"
-#include "link/jobs/clocksetjob.h"
-#include "link/jobs/protectionresetjob.h"
-#include "link/jobs/rawjob.h"
-#include "link/jobs/recordedcalibrationjob.h"
-#include "link/jobs/recordedconfigwritejob.h"
-#include "link/jobs/rs485speedjob.h"
-#include "protocol/frame.h"
-#include "protocol/speeds.h"
+#include "texts/changetexts.h"
 
 #include <QDir>
 #include <QFile>
@@ -47,30 +38,26 @@ QString outcomeOf(const Job& job) {
     return QStringLiteral("mismatch");
 }
 
-const char* jobName(const Job& job) {
-    if (qobject_cast<const ConfigWriteJob*>(&job))
+// What the journal calls the jobs that change a relay.
+const char* jobName(Task task) {
+    switch (task) {
+    case Task::ConfigWrite:
         return changes::ConfigWrite;
-    if (qobject_cast<const CalibrationJob*>(&job))
+    case Task::Calibration:
         return changes::CalibrationWrite;
-    if (qobject_cast<const Rs485SpeedJob*>(&job))
+    case Task::Rs485Speed:
         return changes::Rs485Speed;
-    if (qobject_cast<const ClockSetJob*>(&job))
+    case Task::ClockSet:
         return changes::ClockSet;
-    if (qobject_cast<const ProtectionResetJob*>(&job))
+    case Task::ProtectionReset:
         return changes::ProtectionReset;
-    if (qobject_cast<const AccountingResetJob*>(&job))
+    case Task::AccountingReset:
         return changes::AccountingReset;
-    if (const auto* raw = qobject_cast<const RawJob*>(&job);
-        raw && frame::effectOf(raw->kind(), raw->payload()) == frame::Effect::Changes)
+    case Task::Raw:
         return changes::RawRequest;
-    return nullptr;
-}
-
-QString coefficientsText(const calibration::Coefficients& k) {
-    QStringList parts;
-    for (int c = 0; c < calibration::ChannelCount; ++c)
-        parts << QStringLiteral("%1 %2").arg(calibration::labelOf(c)).arg(k[c]);
-    return QStringLiteral("коэффициенты: ") + parts.join(QStringLiteral(", "));
+    default:
+        return nullptr;
+    }
 }
 
 } // namespace
@@ -96,7 +83,7 @@ ChangeJournal* ChangeJournal::of(Engine& engine) {
 
 void ChangeJournal::attach(Engine& engine) {
     connect(&engine, &Engine::jobEnded, this, [this, &engine](Job* job) {
-        if (const auto r = recordOf(*job, engine)) {
+        if (const auto r = recordOf(*job, engine.portName())) {
             QString reason;
             if (append(*r, &reason))
                 Q_EMIT recorded(*r);
@@ -106,44 +93,21 @@ void ChangeJournal::attach(Engine& engine) {
     });
 }
 
-std::optional<changes::ChangeRecord> ChangeJournal::recordOf(const Job& job, const Engine& engine) {
-    const char* name = jobName(job);
-    if (!name)
+std::optional<changes::ChangeRecord> ChangeJournal::recordOf(const Job& job, const QString& port) {
+    const std::optional<RelayChange> change = job.change();
+    const char* name = jobName(job.task());
+    if (!change || !name)
         return std::nullopt;
+    const bool done = job.phase() == Job::Phase::Succeeded;
     changes::ChangeRecord r;
     r.time = QDateTime::currentDateTime();
     r.serial = job.serial();
-    r.port = engine.portName();
+    r.port = port;
     r.job = QString::fromLatin1(name);
     r.outcome = outcomeOf(job);
-    r.detail = job.failureDetail();
-    if (const auto* speed = qobject_cast<const Rs485SpeedJob*>(&job)) {
-        const int index = speed->speedIndex();
-        const QString asked =
-            index >= 0 && index < speeds::Count
-                ? QStringLiteral("скорость RS485 %1 бод").arg(speeds::Baud[std::size_t(index)])
-                : QStringLiteral("скорость RS485 №%1").arg(index);
-        r.detail = r.detail.isEmpty() ? asked : asked + u'\n' + r.detail;
-    } else if (const auto* raw = qobject_cast<const RawJob*>(&job)) {
-        // What was sent is all the journal can know of a typed request.
-        const QString sent = QStringLiteral("запрос вида %1: %2")
-                                 .arg(raw->kind())
-                                 .arg(raw->payload().isEmpty() ? QStringLiteral("без данных")
-                                                               : frame::hex(raw->payload()));
-        r.detail = r.detail.isEmpty() ? sent : sent + u'\n' + r.detail;
-    } else if (const auto* recorded = qobject_cast<const RecordedConfigWriteJob*>(&job)) {
-        r.before = recorded->before();
-        r.after = recorded->after();
-    } else if (const auto* calibration = qobject_cast<const CalibrationJob*>(&job)) {
-        if (job.phase() == Job::Phase::Succeeded)
-            r.detail = coefficientsText(calibration->result().coefficients);
-        // A calibration that ended before its write changed nothing: no block to go back to.
-        if (const auto* recorded = qobject_cast<const RecordedCalibrationJob*>(&job);
-            recorded && recorded->writeSent()) {
-            r.before = recorded->before();
-            r.after = recorded->after();
-        }
-    }
+    r.detail = msg::changeDetail(job.task(), *change, done ? nullptr : &job.outcome());
+    r.before = change->before;
+    r.after = change->after;
     return r;
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "link/job.h"
-#include "link/message.h"
+#include "link/outcome.h"
 #include "link/port.h"
+#include "texts/message.h"
 
 #include <QString>
 
@@ -34,12 +34,18 @@ Message reportSaved();     // "Протокол сохранен !"
 Message reportNotSaved();  // the document's reason goes beside it
 
 // The box for a job that ended without its result, with its plain explanation: the
-// job's own words where it has them, else those of the reason.
+// words of the job where it has its own (a search that found nothing), else those of
+// the reason, with what the outcome holds beside them.
 struct Report {
     Message message;
     QString detail;
 };
-Report forFailure(const Job* job, Failure reason, const QString& detail);
+Report forFailure(const Outcome& outcome);
+// What the outcome holds, in words: the problems, the fields that differ, the port and
+// why it failed; empty for a plain time-out or a job given way.
+QString failureDetail(const Outcome& outcome);
+// A value the tool refuses before anything is sent, each problem naming its field.
+Report refused(const QStringList& problems);
 
 // A request sent again because its answer did not come whole: `of` the tries in all, or 0
 // for the poll's watchdog, which keeps its own schedule.
@@ -76,9 +82,9 @@ Message calibrationRefused(); // nothing written; the channel's problem goes bes
 Message searchFound(); // "Процесс поиска завершен! Устройство найдено!"
 Message searchNotFound(); // "Процесс поиска завершен! Устройство не обнаружено!"
 Message searchStopped(); // "Процесс поиска остановлен!"
-QString searchStarted(); // "Процесс:... "
-// The probe in flight; `speedItem` as the speed list shows it, leading blanks included.
-QString searchProgress(const QString& speedItem, int probe);
-QString searchFoundAt(const QString& speedItem); // "Найдено устройство: скорость ..."
+// The search's progress line: "Процесс:... " as it begins (probe 0), then the probe in
+// flight at its speed as the speed list shows it, leading blanks included.
+QString searchStatus(int speedIndex, int probe);
+QString searchFoundAt(int speedIndex); // "Найдено устройство: скорость ..."
 
 } // namespace kliv::msg

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "link/message.h"
+#include "texts/message.h"
 
 #include <QString>
 

@@ -1,10 +1,10 @@
-#include "journal/protocolpage.h"
+#include "eventlog/eventlogpage.h"
 
 #include "link/engine.h"
 #include "link/jobs/accountingreadjob.h"
 #include "link/jobs/accountingresetjob.h"
 #include "link/jobs/eventlogjob.h"
-#include "link/messages.h"
+#include "texts/messages.h"
 #include "widgets/fields.h"
 #include "widgets/prompt.h"
 
@@ -27,7 +27,7 @@ namespace kliv {
 
 namespace {
 
-constexpr std::array<int, ProtocolPage::Columns> ColumnWidths = {45, 162, 48, 46, 122, 49, 50,
+constexpr std::array<int, EventLogPage::Columns> ColumnWidths = {45, 162, 48, 46, 122, 49, 50,
                                                                  48, 47,  47, 48, 49,  46};
 constexpr int RowHeight = 24;
 constexpr int GridFontPixels = 13;
@@ -42,7 +42,7 @@ QTableWidgetItem* cell(const QString& text) {
 
 } // namespace
 
-ProtocolPage::ProtocolPage(Engine& engine, Prompt& prompt, QWidget* parent)
+EventLogPage::EventLogPage(Engine& engine, Prompt& prompt, QWidget* parent)
     : QWidget(parent), m_engine(engine), m_prompt(prompt) {
     m_askSaveFile = [this](const QString& name) {
         return QFileDialog::getSaveFileName(this, CsvCaption, QDir::home().filePath(name),
@@ -58,7 +58,7 @@ ProtocolPage::ProtocolPage(Engine& engine, Prompt& prompt, QWidget* parent)
     page->addLayout(bottom);
 }
 
-QWidget* ProtocolPage::buildGrid() {
+QWidget* EventLogPage::buildGrid() {
     m_grid = new QTableWidget(DataRows, Columns);
     m_grid->setObjectName(QStringLiteral("StGr_prot"));
     m_grid->setAccessibleName(QStringLiteral("Протокол"));
@@ -86,25 +86,25 @@ QWidget* ProtocolPage::buildGrid() {
     return m_grid;
 }
 
-QWidget* ProtocolPage::buildAccounting() {
+QWidget* EventLogPage::buildAccounting() {
     auto* box = new QGroupBox;
     box->setAccessibleName(QStringLiteral("Учетная запись"));
     auto* g = new QGridLayout(box);
     g->setHorizontalSpacing(6);
     struct Field {
-        QLabel* ProtocolPage::*member;
+        QLabel* EventLogPage::*member;
         const char* name;
         const char* label;
         const char* widest; // the longest text the field shows
         int row, col;
     };
     constexpr Field fields[] = {
-        {&ProtocolPage::m_start, "st_nuh", "Начало учета:", "00.00.2000г/00:00:00", 0, 0},
-        {&ProtocolPage::m_running, "st_tdv", "Наработка об., (ч:м:с):", "00.00.2000г/00:00:00", 1,
+        {&EventLogPage::m_start, "st_nuh", "Начало учета:", "00.00.2000г/00:00:00", 0, 0},
+        {&EventLogPage::m_running, "st_tdv", "Наработка об., (ч:м:с):", "00.00.2000г/00:00:00", 1,
          0},
-        {&ProtocolPage::m_energy, "st_nwa", "Wа:", "0000000,0", 2, 0},
-        {&ProtocolPage::m_switchOns, "st_kvdv", "К-во включений оборуд.:", "000000", 0, 2},
-        {&ProtocolPage::m_trips, "st_kzdv", "К-во сработан. защит:", "000000", 1, 2},
+        {&EventLogPage::m_energy, "st_nwa", "Wа:", "0000000,0", 2, 0},
+        {&EventLogPage::m_switchOns, "st_kvdv", "К-во включений оборуд.:", "000000", 0, 2},
+        {&EventLogPage::m_trips, "st_kzdv", "К-во сработан. защит:", "000000", 1, 2},
     };
     for (const Field& f : fields) {
         const QString label = QString::fromUtf8(f.label);
@@ -128,8 +128,8 @@ QWidget* ProtocolPage::buildAccounting() {
     QPushButton* read = button(QStringLiteral("Button7"), QStringLiteral("Считать учетную запись"));
     QPushButton* reset =
         button(QStringLiteral("Button8"), QStringLiteral("Обнулить учетную запись"));
-    connect(read, &QPushButton::clicked, this, &ProtocolPage::readAccounting);
-    connect(reset, &QPushButton::clicked, this, &ProtocolPage::resetAccounting);
+    connect(read, &QPushButton::clicked, this, &EventLogPage::readAccounting);
+    connect(reset, &QPushButton::clicked, this, &EventLogPage::resetAccounting);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(read);
     buttons->addWidget(reset);
@@ -137,7 +137,7 @@ QWidget* ProtocolPage::buildAccounting() {
     return box;
 }
 
-QWidget* ProtocolPage::buildLogButtons() {
+QWidget* EventLogPage::buildLogButtons() {
     auto* box = new QGroupBox;
     box->setAccessibleName(QStringLiteral("Протокол событий"));
     auto* column = new QVBoxLayout(box);
@@ -145,9 +145,9 @@ QWidget* ProtocolPage::buildLogButtons() {
     QPushButton* report =
         button(QStringLiteral("btn_save_prot"), QStringLiteral("Сохранить протокол"));
     QPushButton* csv = button(QStringLiteral("btn_save_csv"), CsvCaption);
-    connect(read, &QPushButton::clicked, this, &ProtocolPage::readLog);
-    connect(csv, &QPushButton::clicked, this, &ProtocolPage::saveCsv);
-    connect(report, &QPushButton::clicked, this, &ProtocolPage::saveReportRequested);
+    connect(read, &QPushButton::clicked, this, &EventLogPage::readLog);
+    connect(csv, &QPushButton::clicked, this, &EventLogPage::saveCsv);
+    connect(report, &QPushButton::clicked, this, &EventLogPage::saveReportRequested);
     for (QPushButton* b : {read, report, csv})
         column->addWidget(b);
     m_progress = progressBar(QStringLiteral("pb_prot"), 10, QStringLiteral("Ход выполнения"));
@@ -158,7 +158,7 @@ QWidget* ProtocolPage::buildLogButtons() {
 
 // The grid is rebuilt only from a complete log, so a read that stops early leaves the
 // rows of the last complete one.
-void ProtocolPage::readLog() {
+void EventLogPage::readLog() {
     m_progress->setValue(0);
     auto* job = new EventLogJob;
     connect(job, &EventLogJob::progress, m_progress, &QProgressBar::setValue);
@@ -169,7 +169,7 @@ void ProtocolPage::readLog() {
     m_engine.start(job);
 }
 
-void ProtocolPage::readAccounting() {
+void EventLogPage::readAccounting() {
     auto* job = new AccountingReadJob;
     connect(job, &Job::succeeded, this, [this, job] {
         showAccounting(job->record());
@@ -178,7 +178,7 @@ void ProtocolPage::readAccounting() {
     m_engine.start(job);
 }
 
-void ProtocolPage::resetAccounting() {
+void EventLogPage::resetAccounting() {
     const Message question = msg::accountingResetQuestion();
     if (!m_prompt.ask(question.caption, question.text)) {
         m_prompt.show(msg::accountingResetCancelled());
@@ -192,7 +192,7 @@ void ProtocolPage::resetAccounting() {
     m_engine.start(job);
 }
 
-void ProtocolPage::showEvents(const QList<EventTexts>& rows) {
+void EventLogPage::showEvents(const QList<EventTexts>& rows) {
     m_events = rows;
     m_grid->clearContents();
     m_grid->setRowCount(int(rows.size()));
@@ -203,7 +203,7 @@ void ProtocolPage::showEvents(const QList<EventTexts>& rows) {
     }
 }
 
-void ProtocolPage::showAccounting(const AccountingRecord& record) {
+void EventLogPage::showAccounting(const AccountingRecord& record) {
     const AccountingTexts t = accounting::texts(record, NumberLocale::system());
     m_running->setText(t.running);
     m_switchOns->setText(t.switchOns);
@@ -212,17 +212,17 @@ void ProtocolPage::showAccounting(const AccountingRecord& record) {
     m_start->setText(t.start);
 }
 
-AccountingTexts ProtocolPage::accountingTexts() const {
+AccountingTexts EventLogPage::accountingTexts() const {
     return {m_start->text(), m_running->text(), m_switchOns->text(), m_trips->text(),
             m_energy->text()};
 }
 
-QString ProtocolPage::csvFileName(int serial, const QDate& date) {
+QString EventLogPage::csvFileName(int serial, const QDate& date) {
     return QStringLiteral("КЛИВ_№%1_%2.csv").arg(serial).arg(date.toString(u"ddMM_yy"));
 }
 
 // Written whole or not at all: a failed write leaves any earlier file as it was.
-void ProtocolPage::saveCsv() {
+void EventLogPage::saveCsv() {
     const QString path = m_askSaveFile(csvFileName(m_engine.serial(), QDate::currentDate()));
     if (path.isEmpty())
         return;

@@ -28,8 +28,9 @@ class ChangeJournal : public QObject {
 
     // Records jobs that change the relay as they end on `engine`.
     void attach(Engine& engine);
-    // The line for a job that has ended; none for a job that changes nothing.
-    static std::optional<changes::ChangeRecord> recordOf(const Job& job, const Engine& engine);
+    // The line for a job that has ended on `port`, as the job describes its change; none
+    // for a job that changes nothing.
+    static std::optional<changes::ChangeRecord> recordOf(const Job& job, const QString& port);
 
     // Appends one line and flushes it; false (with the reason) when it could not.
     bool append(const changes::ChangeRecord& r, QString* reason = nullptr);
