@@ -84,6 +84,20 @@ PageConfiguration readConfiguration(const QWidget* page, const NumberLocale& loc
     return out;
 }
 
+CoefficientCheck checkCoefficients(const QWidget* page, const NumberLocale& loc) {
+    for (const char* key : config::CoefficientCheckOrder) {
+        const Field& f = *config::fieldNamed(QString::fromLatin1(key));
+        const QString text = control<QLineEdit>(page, f)->text();
+        if (!config::parseTenths(text, loc))
+            return {notANumber(f, text, false), nullptr};
+        // Only a value that is zero: "0,05" is no whole number, which the value check says.
+        if (std::none_of(text.cbegin(), text.cend(),
+                         [](QChar ch) { return ch >= QLatin1Char('1') && ch <= QLatin1Char('9'); }))
+            return {{}, &f};
+    }
+    return {};
+}
+
 void showConfiguration(QWidget* page, const Configuration& raw, const NumberLocale& loc) {
     const Configuration c = config::forPage(raw);
     for (const Field& f : config::fields()) {

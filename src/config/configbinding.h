@@ -19,6 +19,15 @@ struct PageConfiguration {
 // number, or a coefficient that is not an integer, is a problem naming its field.
 PageConfiguration readConfiguration(const QWidget* page, const NumberLocale& loc);
 
+// The coefficients as the write command checks them before anything else, in its order
+// (each voltage with the current of its phase): the first that is no number, else the first
+// that is zero.
+struct CoefficientCheck {
+    QString notANumber;                  // its problem, naming the field
+    const config::Field* zero = nullptr; // the first zero one
+};
+CoefficientCheck checkCoefficients(const QWidget* page, const NumberLocale& loc);
+
 // Shows a configuration as the page shows it (config::forPage). A selection made here
 // runs no list's change handler, so it starts no job.
 void showConfiguration(QWidget* page, const Configuration& c, const NumberLocale& loc);

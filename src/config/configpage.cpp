@@ -1,18 +1,15 @@
 #include "config/configpage.h"
 
 #include "config/calibrationgroup.h"
-#include "config/changelogdialog.h"
-#include "config/comparedialog.h"
 #include "config/configbinding.h"
 #include "config/fieldbusgroup.h"
 #include "config/protectiongroup.h"
-#include "history/changejournal.h"
+#include "config/settingsfilegroup.h"
 #include "link/engine.h"
 #include "link/jobs/configreadjob.h"
 #include "link/jobs/recordedconfigwritejob.h"
 #include "link/jobs/versionjob.h"
 #include "protocol/configitems.h"
-#include "protocol/settingsfile.h"
 #include "texts/messages.h"
 #include "texts/settingsmessages.h"
 #include "widgets/fields.h"
@@ -21,19 +18,13 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QCoreApplication>
-#include <QDir>
-#include <QFile>
-#include <QFileDialog>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QVBoxLayout>
-#include <algorithm>
 
 namespace kliv {
 
@@ -41,19 +32,6 @@ namespace {
 
 // The relay holds each text in sixteen characters.
 constexpr int InfoTextChars = 16;
-// A settings file is a few kilobytes; anything far larger is not one (or never ends).
-constexpr qint64 MaxSettingsBytes = 1 << 20;
-
-void takeField(const config::Field& f, const Configuration& from, Configuration& into) {
-    if (f.number)
-        into.*f.number = from.*f.number;
-    else if (f.check)
-        into.*f.check = from.*f.check;
-    else
-        into.*f.text = from.*f.text;
-}
-
-const QString SettingsFilter = QStringLiteral("Настройки (*.json);;Все файлы (*)");
 
 QGridLayout* captionGrid(QWidget* owner, const QList<QPair<QString, QWidget*>>& rows) {
     auto* g = new QGridLayout(owner);
@@ -71,23 +49,8 @@ QGridLayout* captionGrid(QWidget* owner, const QList<QPair<QString, QWidget*>>& 
 } // namespace
 
 ConfigPage::ConfigPage(Engine& engine, Prompt& prompt, QWidget* parent)
-    : QWidget(parent), m_engine(engine), m_prompt(prompt), m_journal(ChangeJournal::of(engine)) {
-    m_askOpenFile = [this](const QString&) {
-        return QFileDialog::getOpenFileName(this, QStringLiteral("Открыть настройки"),
-                                            QDir::homePath(), SettingsFilter);
-    };
-    m_askSaveFile = [this](const QString& name) {
-        return QFileDialog::getSaveFileName(this, QStringLiteral("Сохранить настройки"),
-                                            QDir::home().filePath(name), SettingsFilter);
-    };
-    m_chooseDifferences = [this](const QList<config::FieldDifference>& differences) {
-        CompareDialog dialog(differences, this);
-        return dialog.exec() == QDialog::Accepted ? dialog.chosenKeys() : QStringList();
-    };
-    connect(m_journal, &ChangeJournal::appendFailed, this, [this](const QString& reason) {
-        m_prompt.show(msg::journalNotWritten(), m_journal->path() + QStringLiteral(": ") + reason);
-    });
-
+    : QWidget(parent), m_engine(engine), m_prompt(prompt),
+      m_files(new SettingsFileGroup(engine, prompt, *this)) {
     auto* top = new QHBoxLayout;
     top->addWidget(buildInformation(), 3);
     top->addWidget(buildMonitoring(), 2);
@@ -103,35 +66,8 @@ ConfigPage::ConfigPage(Engine& engine, Prompt& prompt, QWidget* parent)
     auto* page = new QVBoxLayout(this);
     page->addLayout(top);
     page->addLayout(middle, 1);
-    page->addWidget(buildFileButtons());
+    page->addWidget(m_files);
     page->addWidget(buildBottom());
-}
-
-QWidget* ConfigPage::buildFileButtons() {
-    auto* row = new QWidget;
-    auto* layout = new QHBoxLayout(row);
-    layout->setContentsMargins(0, 0, 0, 0);
-    auto* open = button(QStringLiteral("btn_open_settings"), QStringLiteral("Открыть…"));
-    auto* save = button(QStringLiteral("btn_save_settings"), QStringLiteral("Сохранить…"));
-    auto* compare = button(QStringLiteral("btn_compare"), QStringLiteral("Сравнить с реле"));
-    auto* undo = button(QStringLiteral("btn_undo_write"), QStringLiteral("Вернуть предыдущие"));
-    auto* log = button(QStringLiteral("btn_change_log"), QStringLiteral("Журнал изменений…"));
-    for (QPushButton* b : {open, save, compare, undo, log})
-        layout->addWidget(b);
-    layout->addStretch(1);
-    connect(open, &QPushButton::clicked, this, [this] {
-        if (const QString path = m_askOpenFile({}); !path.isEmpty())
-            openSettings(path);
-    });
-    connect(save, &QPushButton::clicked, this, [this] {
-        const QString name = settingsFileName(m_engine.serial(), QDate::currentDate());
-        if (const QString path = m_askSaveFile(name); !path.isEmpty())
-            saveSettings(path);
-    });
-    connect(compare, &QPushButton::clicked, this, &ConfigPage::compareWithRelay);
-    connect(undo, &QPushButton::clicked, this, &ConfigPage::undoLastWrite);
-    connect(log, &QPushButton::clicked, this, &ConfigPage::showChangeLog);
-    return row;
 }
 
 QWidget* ConfigPage::buildInformation() {
@@ -168,7 +104,7 @@ QWidget* ConfigPage::buildBottom() {
     row->addWidget(read);
     row->addWidget(write);
     connect(read, &QPushButton::clicked, this, &ConfigPage::readConfiguration);
-    connect(write, &QPushButton::clicked, this, &ConfigPage::writeConfiguration);
+    connect(write, &QPushButton::clicked, this, [this] { writeConfiguration(); });
     connect(version, &QPushButton::clicked, this, &ConfigPage::readVersion);
     return bottom;
 }
@@ -213,7 +149,7 @@ void ConfigPage::readConfiguration() {
     auto* job = new ConfigReadJob;
     connect(job, &Job::succeeded, this, [this, job] {
         setConfiguration(job->configuration());
-        m_fileSerial.reset(); // the page now holds this relay's values
+        m_files->forgetFile(); // the page now holds this relay's values
         m_prompt.show(msg::configRead());
     });
     m_engine.start(job);
@@ -223,9 +159,9 @@ void ConfigPage::readConfiguration() {
 // the coefficients in the order the relay's channels pair them, then every other field:
 // nothing is sent unless all of it can be.
 void ConfigPage::writeConfiguration() {
-    if (m_fileSerial && *m_fileSerial != m_engine.serial() &&
-        !m_prompt.ask(msg::ExchangeCaption,
-                      msg::otherSerialQuestion(*m_fileSerial, m_engine.serial()))) {
+    const std::optional<int> from = m_files->fileSerial();
+    if (from && *from != m_engine.serial() &&
+        !m_prompt.ask(msg::ExchangeCaption, msg::otherSerialQuestion(*from, m_engine.serial()))) {
         m_prompt.show(msg::configWriteCancelled());
         return;
     }
@@ -238,161 +174,40 @@ void ConfigPage::writeConfiguration() {
     const std::optional<Configuration> value = configuration();
     if (!value)
         return;
-    startWrite(*value);
+    writeConfiguration(*value);
 }
 
-void ConfigPage::startWrite(const Configuration& c) {
+void ConfigPage::writeConfiguration(const Configuration& c) {
     auto* job = new RecordedConfigWriteJob(c);
     connect(job, &ConfigWriteJob::readBackDone, this, &ConfigPage::setConfiguration);
     // Written only once the read-back equals what was sent; the read ends as any read does.
     connect(job, &Job::succeeded, this, [this] {
-        m_fileSerial.reset();
+        m_files->forgetFile();
         m_prompt.show(msg::configWritten());
         m_prompt.show(msg::configRead());
     });
     m_engine.start(job);
 }
 
-// The block is written only if a write can give it back byte for byte; what the relay
-// held before is then recorded like any write, so a second undo returns the first.
-void ConfigPage::undoLastWrite() {
-    const std::optional<changes::ChangeRecord> last = m_journal->lastWrite(m_engine.serial());
-    if (!last) {
-        m_prompt.show(msg::nothingToUndo());
-        return;
-    }
-    const Configuration earlier = config::decode(last->before);
-    if (config::encode(earlier) != last->before) {
-        m_prompt.show(msg::undoNotExact());
-        return;
-    }
-    if (!m_prompt.ask(msg::ExchangeCaption, msg::configWriteQuestion())) {
-        m_prompt.show(msg::configWriteCancelled());
-        return;
-    }
-    startWrite(earlier);
-}
-
-// Not modal: the journal can stay open beside the page while the engineer works.
-void ConfigPage::showChangeLog() {
-    auto* dialog = new ChangeLogDialog(m_journal->read(), m_engine.serial(), this);
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->show();
-}
-
-QString ConfigPage::settingsFileName(int serial, const QDate& date) {
-    return QStringLiteral("КЛИВ_№%1_%2.json").arg(serial).arg(date.toString(u"ddMM_yy"));
-}
-
-bool ConfigPage::openSettings(const QString& path) {
-    const QString shown = QDir::toNativeSeparators(path);
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        m_prompt.show(msg::settingsNotOpened(shown), file.errorString());
-        return false;
-    }
-    const QByteArray bytes = file.read(MaxSettingsBytes + 1);
-    if (bytes.size() > MaxSettingsBytes) {
-        m_prompt.show(
-            msg::settingsNotOpened(shown),
-            QStringLiteral("Файл больше %1 байт: это не файл настроек.").arg(MaxSettingsBytes));
-        return false;
-    }
-    const PageConfiguration page = kliv::readConfiguration(this, NumberLocale::system());
-    const settings::Decoded decoded = settings::decode(bytes, page.value);
-    if (!decoded.errors.isEmpty()) {
-        m_prompt.show(msg::settingsNotOpened(shown), decoded.errors.join(u'\n'));
-        return false;
-    }
-    setConfiguration(decoded.value);
-    m_fileSerial = decoded.header ? decoded.header->serial : std::nullopt;
-    m_prompt.show(msg::settingsOpened(shown),
-                  decoded.missing.isEmpty()
-                      ? QString()
-                      : msg::settingsMissingDetail(int(decoded.missing.size())) +
-                            QStringLiteral(" (") + decoded.missing.join(QStringLiteral(", ")) +
-                            u')');
-    return true;
-}
-
-// Written whole or not at all: a failed write leaves any earlier file as it was.
-bool ConfigPage::saveSettings(const QString& path) {
-    const std::optional<Configuration> value = configuration();
-    if (!value)
-        return false;
-    settings::Header header;
-    header.serial = m_engine.serial();
-    // Another relay's version says nothing about this one.
-    if (m_firmwareSerial == m_engine.serial())
-        header.firmware = m_firmware;
-    header.saved = QDateTime::currentDateTime();
-    header.tool = QCoreApplication::applicationVersion();
-    const QByteArray bytes = settings::encode(header, *value);
-    const QString shown = QDir::toNativeSeparators(path);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        m_prompt.show(msg::settingsNotSaved(shown), file.errorString());
-        return false;
-    }
-    m_prompt.show(msg::settingsSaved(shown));
-    return true;
-}
-
-void ConfigPage::compareWithRelay() {
-    const std::optional<Configuration> page = configuration();
-    if (!page)
-        return;
-    auto* job = new ConfigReadJob;
-    connect(job, &Job::succeeded, this, [this, job, page = *page] {
-        const Configuration relay = job->configuration();
-        const QList<config::FieldDifference> differences =
-            config::differences(page, relay, NumberLocale::system());
-        if (differences.isEmpty()) {
-            m_prompt.show(msg::configSame());
-            return;
-        }
-        const QStringList keys = m_chooseDifferences(differences);
-        if (keys.isEmpty())
-            return;
-        Configuration taken = page;
-        for (const QString& key : keys)
-            takeField(*config::fieldNamed(key), relay, taken);
-        setConfiguration(taken);
-    });
-    m_engine.start(job);
-}
-
 bool ConfigPage::coefficientsNotZero() {
-    for (const char* key : config::CoefficientCheckOrder) {
-        const QString text = findChild<QLineEdit*>(QLatin1String(key))->text();
-        const auto tenths = config::parseTenths(text, NumberLocale::system());
-        if (!tenths) {
-            const config::Field* f = config::fieldNamed(QString::fromLatin1(key));
-            const msg::Report r = msg::refused(
-                {QStringLiteral("%1: «%2» — не число.").arg(QString::fromUtf8(f->label), text)});
-            m_prompt.show(r.message, r.detail);
-            return false;
-        }
-        // Only a value that is zero: "0,05" is no whole number, which the value check says.
-        const bool zero = std::none_of(text.cbegin(), text.cend(), [](QChar ch) {
-            return ch >= QLatin1Char('1') && ch <= QLatin1Char('9');
-        });
-        if (zero) {
-            const config::Field* f = config::fieldNamed(QString::fromLatin1(key));
-            m_prompt.show(msg::zeroCoefficient(),
-                          msg::zeroCoefficientDetail(QString::fromUtf8(f->label)));
-            return false;
-        }
+    const CoefficientCheck check = checkCoefficients(this, NumberLocale::system());
+    if (check.notANumber.isEmpty() && !check.zero)
+        return true;
+    if (check.zero) {
+        m_prompt.show(msg::zeroCoefficient(),
+                      msg::zeroCoefficientDetail(QString::fromUtf8(check.zero->label)));
+    } else {
+        const msg::Report r = msg::refused({check.notANumber});
+        m_prompt.show(r.message, r.detail);
     }
-    return true;
+    return false;
 }
 
 void ConfigPage::readVersion() {
     auto* job = new VersionJob;
     connect(job, &Job::succeeded, m_version, [this, job] {
         m_version->setText(job->text());
-        m_firmware = job->text();
-        m_firmwareSerial = job->serial();
+        m_files->setFirmware(job->serial(), job->text());
     });
     m_engine.start(job);
 }

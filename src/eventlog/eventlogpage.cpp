@@ -1,5 +1,6 @@
 #include "eventlog/eventlogpage.h"
 
+#include "files/wholefile.h"
 #include "link/engine.h"
 #include "link/jobs/accountingreadjob.h"
 #include "link/jobs/accountingresetjob.h"
@@ -18,7 +19,6 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <array>
@@ -221,16 +221,14 @@ QString EventLogPage::csvFileName(int serial, const QDate& date) {
     return QStringLiteral("КЛИВ_№%1_%2.csv").arg(serial).arg(date.toString(u"ddMM_yy"));
 }
 
-// Written whole or not at all: a failed write leaves any earlier file as it was.
 void EventLogPage::saveCsv() {
     const QString path = m_askSaveFile(csvFileName(m_engine.serial(), QDate::currentDate()));
     if (path.isEmpty())
         return;
     const QString shown = QDir::toNativeSeparators(path);
-    const QByteArray bytes = eventlog::csv(m_events).toUtf8();
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        m_prompt.show(msg::csvNotSaved(shown), file.errorString());
+    if (const QString why = files::writeWhole(path, eventlog::csv(m_events).toUtf8());
+        !why.isEmpty()) {
+        m_prompt.show(msg::csvNotSaved(shown), why);
         return;
     }
     m_prompt.show(msg::csvSaved(shown));

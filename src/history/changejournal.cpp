@@ -147,6 +147,16 @@ changes::ChangeLog ChangeJournal::read() const {
     return changes::readLines(file.readAll());
 }
 
+ChangeJournal::Undo ChangeJournal::undo(int serial) const {
+    const std::optional<changes::ChangeRecord> last = lastWrite(serial);
+    if (!last)
+        return {};
+    const Configuration earlier = config::decode(last->before);
+    if (config::encode(earlier) != last->before)
+        return {true, std::nullopt};
+    return {true, earlier};
+}
+
 std::optional<changes::ChangeRecord> ChangeJournal::lastWrite(int serial) const {
     const changes::ChangeLog log = read();
     for (auto it = log.records.crbegin(); it != log.records.crend(); ++it)

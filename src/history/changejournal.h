@@ -1,6 +1,7 @@
 #pragma once
 
 #include "protocol/changerecord.h"
+#include "protocol/configuration.h"
 
 #include <QObject>
 #include <QString>
@@ -39,6 +40,13 @@ class ChangeJournal : public QObject {
     // The last configuration or calibration write of the relay `serial` that read the block
     // the relay held before it: the block a change is backed out to.
     std::optional<changes::ChangeRecord> lastWrite(int serial) const;
+    // What backing out the last write of the relay `serial` would write: its earlier block,
+    // only when a write can give that block back byte for byte.
+    struct Undo {
+        bool found = false;                   // a write with its earlier block is recorded
+        std::optional<Configuration> earlier; // and it can be written as it was
+    };
+    Undo undo(int serial) const;
 
   Q_SIGNALS:
     void recorded(const kliv::changes::ChangeRecord& r);

@@ -289,6 +289,21 @@ QList<FieldDifference> byteDifferences(const QByteArray& sent, const QByteArray&
     return out;
 }
 
+Configuration takeFields(Configuration into, const Configuration& from, const QStringList& keys) {
+    for (const QString& key : keys) {
+        const Field* f = fieldNamed(key);
+        if (!f)
+            continue;
+        if (f->number)
+            into.*f->number = from.*f->number;
+        else if (f->check)
+            into.*f->check = from.*f->check;
+        else
+            into.*f->text = from.*f->text;
+    }
+    return into;
+}
+
 QString differenceText(const FieldDifference& d) {
     return QStringLiteral("%1: записано %2, считано %3").arg(d.label, d.sent, d.read);
 }

@@ -160,6 +160,8 @@ struct FieldDifference {
 QList<FieldDifference> differences(const Configuration& sent, const Configuration& read,
                                    const NumberLocale& loc);
 QString differenceText(const FieldDifference& d); // "Umax: записано 250, считано 7000"
+// `into` with the fields named by `keys` taken from `from`.
+Configuration takeFields(Configuration into, const Configuration& from, const QStringList& keys);
 // The block bytes that differ, for blocks whose fields all agree (bytes no field shows, such
 // as what follows a text's zero): "байт 47: записано 32, считано 0".
 QList<FieldDifference> byteDifferences(const QByteArray& sent, const QByteArray& read);

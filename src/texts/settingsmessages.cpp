@@ -28,9 +28,12 @@ Message settingsNotSaved(const QString& path) {
             Icon::Error};
 }
 
-QString settingsMissingDetail(int count) {
+QString settingsMissingDetail(const QStringList& keys) {
+    if (keys.isEmpty())
+        return {};
     return QStringLiteral("В файле нет %1 параметр(ов): на странице оставлены прежние значения.")
-        .arg(count);
+               .arg(keys.size()) +
+           QStringLiteral(" (") + keys.join(QStringLiteral(", ")) + u')';
 }
 
 QString otherSerialQuestion(int fileSerial, int relaySerial) {

@@ -6,6 +6,7 @@
 #include "config/changelogdialog.h"
 #include "config/comparedialog.h"
 #include "config/configpage.h"
+#include "config/settingsfilegroup.h"
 #include "history/changejournal.h"
 #include "link/engine.h"
 #include "link/jobs/configwritejob.h"
@@ -349,7 +350,7 @@ void TestConfig::settingsRoundTripEveryField() {
     QVERIFY(firmware.contains(QStringLiteral("V2.07")));
     r.page.setConfiguration(allChanged());
     QCOMPARE(r.shown(), allChanged()); // the page can hold every value
-    r.page.setSaveFileAsker([&path](const QString& name) {
+    r.page.settingsFiles().setSaveFileAsker([&path](const QString& name) {
         return name.startsWith(QStringLiteral("КЛИВ_№600_")) ? path : QString();
     });
     r.click("btn_save_settings");
@@ -357,7 +358,7 @@ void TestConfig::settingsRoundTripEveryField() {
              QStringLiteral("Настройки сохранены в файл ") + QDir::toNativeSeparators(path));
 
     r.page.setConfiguration(Configuration{});
-    r.page.setOpenFileAsker([&path](const QString&) { return path; });
+    r.page.settingsFiles().setOpenFileAsker([&path](const QString&) { return path; });
     r.click("btn_open_settings");
     QCOMPARE(r.prompt.shown.last().message, msg::settingsOpened(QDir::toNativeSeparators(path)));
     QVERIFY(r.prompt.shown.last().detail.isEmpty()); // no field missing
@@ -376,7 +377,7 @@ void TestConfig::settingsRoundTripEveryField() {
 
     // Another relay's firmware is not this one's.
     r.engine.setSerial(601);
-    QVERIFY(r.page.saveSettings(path));
+    QVERIFY(r.page.settingsFiles().saveSettings(path));
     QVERIFY(f.open(QIODevice::ReadOnly));
     const QJsonObject other =
         QJsonDocument::fromJson(f.readAll()).object().value(QStringLiteral("header")).toObject();
@@ -405,7 +406,7 @@ void TestConfig::badFileLeavesThePage() {
     Rig r;
     QTemporaryDir dir;
     r.page.setConfiguration(allChanged());
-    QVERIFY(!r.page.openSettings(writeFile(dir, text)));
+    QVERIFY(!r.page.settingsFiles().openSettings(writeFile(dir, text)));
     QCOMPARE(r.prompt.shown.size(), 1);
     QCOMPARE(r.prompt.shown.last().message.icon, Icon::Error);
     QVERIFY2(r.prompt.shown.last().detail.contains(named),
@@ -438,7 +439,8 @@ void TestConfig::fileOfAnotherRelayAsks() {
     QFETCH(bool, sent);
     Rig r;
     QTemporaryDir dir;
-    QVERIFY(r.page.openSettings(writeFile(dir, "{" + header + R"("z_umax_v": 300})")));
+    QVERIFY(
+        r.page.settingsFiles().openSettings(writeFile(dir, "{" + header + R"("z_umax_v": 300})")));
     r.prompt.answers = answers;
     r.click("btn_write_konf");
     QCOMPARE(r.prompt.asked.size(), questions);
@@ -458,7 +460,7 @@ void TestConfig::failedSaveSaysSo() {
     QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("taken.json")));
     for (const QString& path : {dir.filePath(QStringLiteral("no/such/folder/a.json")),
                                 dir.filePath(QStringLiteral("taken.json"))}) {
-        QVERIFY(!r.page.saveSettings(path));
+        QVERIFY(!r.page.settingsFiles().saveSettings(path));
         QCOMPARE(r.prompt.shown.last().message,
                  msg::settingsNotSaved(QDir::toNativeSeparators(path)));
         QVERIFY(!r.prompt.shown.last().detail.isEmpty());
@@ -488,8 +490,8 @@ void TestConfig::relayTextsKeepEveryByte() {
     r.click("btn_read_konf");
     r.port->push(reply(KindConfigRead, block));
     QTemporaryDir dir;
-    QVERIFY(r.page.saveSettings(dir.filePath(QStringLiteral("relay.json"))));
-    QVERIFY(r.page.openSettings(dir.filePath(QStringLiteral("relay.json"))));
+    QVERIFY(r.page.settingsFiles().saveSettings(dir.filePath(QStringLiteral("relay.json"))));
+    QVERIFY(r.page.settingsFiles().openSettings(dir.filePath(QStringLiteral("relay.json"))));
     r.click("btn_compare");
     r.port->push(reply(KindConfigRead, block));
     QCOMPARE(r.prompt.shown.last().message, msg::configSame());
@@ -507,7 +509,7 @@ void TestConfig::compareWithRelay() {
     QFETCH(QStringList, take);
     Rig r;
     QList<config::FieldDifference> offered;
-    r.page.setDifferenceChooser([&](const QList<config::FieldDifference>& d) {
+    r.page.settingsFiles().setDifferenceChooser([&](const QList<config::FieldDifference>& d) {
         offered = d;
         return take;
     });
@@ -564,11 +566,11 @@ void TestConfig::undoWritesTheEarlierBlock() {
     QCOMPARE(r.prompt.lastText(), msg::configRead().text);
     QCOMPARE(r.shown().z_umax_v, 333);
 
-    const QList<changes::ChangeRecord> records = r.page.journal().read().records;
+    const QList<changes::ChangeRecord> records = r.page.settingsFiles().journal().read().records;
     QCOMPARE(records.size(), 2);
     QCOMPARE(records.last().before, config::encode(allChanged()));
     QCOMPARE(records.last().after, earlierBlock);
-    QCOMPARE(r.page.journal().lastWrite(600)->before, config::encode(allChanged()));
+    QCOMPARE(r.page.settingsFiles().journal().lastWrite(600)->before, config::encode(allChanged()));
 }
 
 void TestConfig::undoWithNothingToUndo() {
@@ -584,7 +586,7 @@ void TestConfig::undoWithNothingToUndo() {
     other.job = QString::fromLatin1(changes::ConfigWrite);
     other.outcome = QString::fromLatin1(changes::Done);
     other.before = config::encode(allChanged());
-    QVERIFY(r.page.journal().append(other));
+    QVERIFY(r.page.settingsFiles().journal().append(other));
     r.click("btn_undo_write");
     QCOMPARE(r.prompt.shown.last().message, msg::nothingToUndo());
     QVERIFY(r.port->written.isEmpty());
@@ -601,8 +603,8 @@ void TestConfig::changeLogShowsTheJournal() {
     other.serial = 601;
     other.job = QString::fromLatin1(changes::ClockSet);
     other.outcome = QStringLiteral("no-answer");
-    QVERIFY(r.page.journal().append(other));
-    QFile f(r.page.journal().path());
+    QVERIFY(r.page.settingsFiles().journal().append(other));
+    QFile f(r.page.settingsFiles().journal().path());
     QVERIFY(f.open(QIODevice::Append));
     f.write("{\"time\": \"2026-");
     f.close();

@@ -4,6 +4,7 @@
 #include "common/recordingprompt.h"
 #include "common/simprocess.h"
 #include "config/configpage.h"
+#include "config/settingsfilegroup.h"
 #include "history/changejournal.h"
 #include "link/engine.h"
 #include "link/serialport.h"
@@ -36,7 +37,7 @@ struct Rig {
         QLocale::setDefault(QLocale::c());
         engine.setPortName(path);
         page = std::make_unique<ConfigPage>(engine, prompt);
-        page->setDifferenceChooser([this](const QList<config::FieldDifference>& d) {
+        page->settingsFiles().setDifferenceChooser([this](const QList<config::FieldDifference>& d) {
             offered = d;
             return QStringList();
         });
@@ -87,17 +88,17 @@ void TestSettingsFlow::serviceVisit() {
 
     QVERIFY(r.run("btn_read_konf"));
     const Configuration original = r.shown();
-    QVERIFY(r.page->saveSettings(held));
+    QVERIFY(r.page->settingsFiles().saveSettings(held));
 
     Configuration edited = original;
     edited.z_umax_v = 300;
     edited.st_zumax_t = 55;
     edited.oust_text = QStringLiteral("Линия 2");
     r.page->setConfiguration(edited);
-    QVERIFY(r.page->saveSettings(planned));
-    QVERIFY(r.page->openSettings(held));
+    QVERIFY(r.page->settingsFiles().saveSettings(planned));
+    QVERIFY(r.page->settingsFiles().openSettings(held));
     QCOMPARE(r.shown(), original);
-    QVERIFY(r.page->openSettings(planned));
+    QVERIFY(r.page->settingsFiles().openSettings(planned));
     QCOMPARE(r.shown(), edited);
 
     // The page's comparison and kliv-cli's name the same fields with the same values.
@@ -117,7 +118,7 @@ void TestSettingsFlow::serviceVisit() {
     QVERIFY(r.run("btn_write_konf", {true}));
     QCOMPARE(r.prompt.shown.at(r.prompt.shown.size() - 2).message, msg::configWritten());
     QCOMPARE(cliDiff(sim.path(), planned).code, 0);
-    const changes::ChangeRecord written = r.page->journal().read().records.last();
+    const changes::ChangeRecord written = r.page->settingsFiles().journal().read().records.last();
     QCOMPARE(written.job, QStringLiteral("config-write"));
     QCOMPARE(written.outcome, QStringLiteral("done"));
     QCOMPARE(written.port, sim.path());
@@ -128,7 +129,7 @@ void TestSettingsFlow::serviceVisit() {
     QCOMPARE(cliDiff(sim.path(), held).code, 0);
     QVERIFY(r.run("btn_read_konf"));
     QCOMPARE(r.shown(), original);
-    QCOMPARE(r.page->journal().read().records.size(), 2);
+    QCOMPARE(r.page->settingsFiles().journal().read().records.size(), 2);
 }
 
 QTEST_MAIN(TestSettingsFlow)

@@ -2,6 +2,7 @@
 
 #include "outputfile.h"
 
+#include "files/settingsfiles.h"
 #include "link/jobs/configreadjob.h"
 #include "link/jobs/recordedconfigwritejob.h"
 #include "protocol/configjson.h"
@@ -10,17 +11,13 @@
 #include "texts/settingsmessages.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QJsonArray>
-#include <QSaveFile>
 #include <QStringList>
 
 namespace kliv::cli {
 
 namespace {
 
-// A settings file is a few kilobytes; anything far larger is not one (or never ends).
-constexpr qint64 MaxSettingsBytes = 1 << 20;
 // The exit code of a comparison that found differences.
 constexpr int Different = 1;
 
@@ -45,40 +42,30 @@ QString zeroCoefficient(const Configuration& c) {
            msg::zeroCoefficientDetail(QString::fromUtf8(zero->label));
 }
 
-// Written whole or not at all: a failed write leaves any earlier file as it was.
-bool save(Runner& r, const QString& path, const QByteArray& bytes) {
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit()) {
-        r.fail(NoAnswer, msg::settingsNotSaved(path), f.errorString());
-        return false;
-    }
-    return true;
-}
-
 // A settings file read and checked whole, before anything is sent.
 struct SettingsText {
-    QString error; // empty when the file can be used
-    QByteArray bytes;
+    QString error;             // empty when the file can be used
     settings::Decoded decoded; // over the start-up values
 };
 
 SettingsText loadSettings(const QString& command, const QString& path) {
     if (path.trimmed().isEmpty())
-        return {command + QStringLiteral(": не указан файл настроек."), {}, {}};
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {QStringLiteral("Файл %1 не читается: %2").arg(path, file.errorString()), {}, {}};
-    const QByteArray bytes = file.read(MaxSettingsBytes + 1);
-    if (bytes.size() > MaxSettingsBytes)
-        return {QStringLiteral("Файл %1 больше %2 байт: это не файл настроек.")
-                    .arg(path)
-                    .arg(MaxSettingsBytes),
-                {},
-                {}};
-    settings::Decoded decoded = settings::decode(bytes, {});
-    if (!decoded.errors.isEmpty())
-        return {decoded.errors.join(QLatin1Char('\n')), {}, {}};
-    return {{}, bytes, decoded};
+        return {command + QStringLiteral(": не указан файл настроек."), {}};
+    files::LoadedSettings loaded = files::loadSettings(path, {});
+    if (!loaded.error.isEmpty())
+        return {QStringLiteral("Файл %1 не читается: %2").arg(path, loaded.error), {}};
+    if (!loaded.decoded.errors.isEmpty())
+        return {loaded.decoded.errors.join(QLatin1Char('\n')), {}};
+    return {{}, loaded.decoded};
+}
+
+// The file's own fields over `base`: those it did not hold keep the base's values.
+Configuration over(const Configuration& base, const settings::Decoded& file) {
+    QStringList held;
+    for (const config::Field& f : config::fields())
+        if (!file.missing.contains(QLatin1String(f.key)))
+            held << QString::fromLatin1(f.key);
+    return config::takeFields(base, file.value, held);
 }
 
 // Caption, file value and relay value in aligned columns under a heading.
@@ -121,7 +108,10 @@ Prepared read(const CommandLine& cl) {
                     header.serial = job.serial();
                     header.saved = QDateTime::currentDateTime();
                     header.tool = QCoreApplication::applicationVersion();
-                    if (save(r, out, settings::encode(header, job.configuration())))
+                    if (const QString why = files::saveSettings(out, header, job.configuration());
+                        !why.isEmpty())
+                        r.fail(NoAnswer, msg::settingsNotSaved(out), why);
+                    else
                         r.printBox(msg::configRead());
                 });
             }};
@@ -148,35 +138,35 @@ Prepared write(const CommandLine& cl) {
                        .arg(*from)
                        .arg(serial));
     const bool whole = file.decoded.missing.isEmpty();
-    const QByteArray text = file.bytes;
     // Over the start-up values, any problem is one of the file's own fields.
     if (const QString zero = zeroCoefficient(file.decoded.value); !zero.isEmpty())
         return bad(zero);
 
-    return {
-        {}, [whole, text, value = file.decoded.value](Runner& r) {
-            auto writeJob = [](const Configuration& c) { return new RecordedConfigWriteJob(c); };
-            // Written only once the read-back equals what was sent.
-            auto onWritten = [&r](RecordedConfigWriteJob&) {
-                r.printBox(msg::configWritten());
-                r.printBox(msg::configRead());
-            };
-            if (whole)
-                return r.run<RecordedConfigWriteJob>(writeJob(value), onWritten);
-            return r.runFirst<ConfigReadJob>(
-                new ConfigReadJob, [&r, text, writeJob, onWritten](ConfigReadJob& read) {
-                    const Configuration merged = settings::decode(text, read.configuration()).value;
-                    const auto problems = config::problems(merged, NumberLocale::system());
-                    const QString refused =
-                        problems.isEmpty() ? zeroCoefficient(merged) : joined(problems);
-                    if (!refused.isEmpty()) {
-                        const msg::Report rep = msg::refused({refused});
-                        r.fail(BadUsage, rep.message, rep.detail);
-                        return;
-                    }
-                    r.then<RecordedConfigWriteJob>(writeJob(merged), onWritten);
-                });
-        }};
+    return {{}, [whole, decoded = file.decoded](Runner& r) {
+                auto writeJob = [](const Configuration& c) {
+                    return new RecordedConfigWriteJob(c);
+                };
+                // Written only once the read-back equals what was sent.
+                auto onWritten = [&r](RecordedConfigWriteJob&) {
+                    r.printBox(msg::configWritten());
+                    r.printBox(msg::configRead());
+                };
+                if (whole)
+                    return r.run<RecordedConfigWriteJob>(writeJob(decoded.value), onWritten);
+                return r.runFirst<ConfigReadJob>(
+                    new ConfigReadJob, [&r, decoded, writeJob, onWritten](ConfigReadJob& read) {
+                        const Configuration merged = over(read.configuration(), decoded);
+                        const auto problems = config::problems(merged, NumberLocale::system());
+                        const QString refused =
+                            problems.isEmpty() ? zeroCoefficient(merged) : joined(problems);
+                        if (!refused.isEmpty()) {
+                            const msg::Report rep = msg::refused({refused});
+                            r.fail(BadUsage, rep.message, rep.detail);
+                            return;
+                        }
+                        r.then<RecordedConfigWriteJob>(writeJob(merged), onWritten);
+                    });
+            }};
 }
 
 // The file's fields (the relay's where the file has none) against the relay's, as the
@@ -187,29 +177,29 @@ Prepared diff(const CommandLine& cl) {
     const SettingsText file = loadSettings(QStringLiteral("config diff FILE"), cl.args.at(1));
     if (!file.error.isEmpty())
         return bad(file.error);
-    return {{}, [text = file.bytes](Runner& r) {
-                return r.runFirst<ConfigReadJob>(
-                    new ConfigReadJob, [&r, text](ConfigReadJob& read) {
-                        const Configuration relay = read.configuration();
-                        const QList<config::FieldDifference> rows = config::differences(
-                            settings::decode(text, relay).value, relay, NumberLocale::system());
-                        if (r.json()) {
-                            QJsonArray list;
-                            for (const config::FieldDifference& d : rows)
-                                list.append(QJsonObject{{QStringLiteral("key"), d.key},
-                                                        {QStringLiteral("caption"), d.label},
-                                                        {QStringLiteral("file"), d.sent},
-                                                        {QStringLiteral("relay"), d.read}});
-                            r.printJson({{QStringLiteral("equal"), rows.isEmpty()},
-                                         {QStringLiteral("differences"), list}});
-                        } else if (rows.isEmpty()) {
-                            r.print(msg::configSame().text);
-                        } else {
-                            r.print(differenceTable(rows));
-                        }
-                        r.finish(rows.isEmpty() ? Done : Different);
-                    });
-            }};
+    return {
+        {}, [decoded = file.decoded](Runner& r) {
+            return r.runFirst<ConfigReadJob>(new ConfigReadJob, [&r, decoded](ConfigReadJob& read) {
+                const Configuration relay = read.configuration();
+                const QList<config::FieldDifference> rows =
+                    config::differences(over(relay, decoded), relay, NumberLocale::system());
+                if (r.json()) {
+                    QJsonArray list;
+                    for (const config::FieldDifference& d : rows)
+                        list.append(QJsonObject{{QStringLiteral("key"), d.key},
+                                                {QStringLiteral("caption"), d.label},
+                                                {QStringLiteral("file"), d.sent},
+                                                {QStringLiteral("relay"), d.read}});
+                    r.printJson({{QStringLiteral("equal"), rows.isEmpty()},
+                                 {QStringLiteral("differences"), list}});
+                } else if (rows.isEmpty()) {
+                    r.print(msg::configSame().text);
+                } else {
+                    r.print(differenceTable(rows));
+                }
+                r.finish(rows.isEmpty() ? Done : Different);
+            });
+        }};
 }
 
 Prepared configCommand(const CommandLine& cl) {
