@@ -1,0 +1,63 @@
+// Under Wine the tests' simulated relay is the Linux program on a pseudo-terminal. This
+// stand-in, built under the simulator's name for the Windows tests, has the Wine test run's
+// broker (scripts/windows/simbroker) start it with the same arguments, prints what the
+// simulator printed first, with the COM port its terminal was mapped to in place of the
+// device, and lives as long as the simulator does. A heartbeat file tells the broker it is
+// still there; a killed process cannot say goodbye.
+#include <windows.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string slurp(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    const char* spoolVar = std::getenv("KLIV_SIM_SPOOL");
+    if (!spoolVar) {
+        std::fprintf(stderr, "KLIV_SIM_SPOOL is not set: no simulator broker to ask\n");
+        return 2;
+    }
+    const fs::path spool(spoolVar);
+    const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
+    const std::string id = std::to_string(GetCurrentProcessId()) + "-" + std::to_string(now);
+    const fs::path alive = spool / (id + ".alive");
+    std::ofstream(alive).put('\n');
+    {
+        std::ofstream args(spool / (id + ".tmp"), std::ios::binary);
+        for (int i = 1; i < argc; ++i)
+            args << argv[i] << '\n';
+    }
+    fs::rename(spool / (id + ".tmp"), spool / (id + ".req"));
+
+    const fs::path started = spool / (id + ".started");
+    const fs::path gone = spool / (id + ".gone");
+    bool printed = false;
+    for (int beat = 0;; ++beat) {
+        if (!printed && fs::exists(started)) {
+            std::fputs(slurp(started).c_str(), stdout);
+            std::fflush(stdout);
+            printed = true;
+        }
+        if (fs::exists(gone))
+            return std::atoi(slurp(gone).c_str());
+        if (beat % 10 == 0)
+            fs::last_write_time(alive, fs::file_time_type::clock::now());
+        Sleep(20);
+    }
+}
