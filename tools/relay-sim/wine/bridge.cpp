@@ -2,8 +2,9 @@
 // stand-in, built under the simulator's name for the Windows tests, has the Wine test run's
 // broker (scripts/windows/simbroker) start it with the same arguments, prints what the
 // simulator printed first, with the COM port its terminal was mapped to in place of the
-// device, and lives as long as the simulator does. A heartbeat file tells the broker it is
-// still there; a killed process cannot say goodbye.
+// device, and lives as long as the simulator does. Asked to close (QProcess::terminate()
+// posts WM_CLOSE), it has the broker stop the simulator; a heartbeat file tells the broker
+// it is still there, since a killed process cannot say goodbye.
 #include <windows.h>
 
 #include <chrono>
@@ -36,6 +37,8 @@ int main(int argc, char* argv[]) {
     const fs::path spool(spoolVar);
     const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
     const std::string id = std::to_string(GetCurrentProcessId()) + "-" + std::to_string(now);
+    MSG msg;
+    PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE); // the queue WM_CLOSE is posted to
     const fs::path alive = spool / (id + ".alive");
     std::ofstream(alive).put('\n');
     {
@@ -56,6 +59,12 @@ int main(int argc, char* argv[]) {
         }
         if (fs::exists(gone))
             return std::atoi(slurp(gone).c_str());
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_CLOSE) {
+                std::ofstream(spool / (id + ".stop")).put('\n');
+                return 0;
+            }
+        }
         if (beat % 10 == 0)
             fs::last_write_time(alive, fs::file_time_type::clock::now());
         Sleep(20);
