@@ -154,8 +154,14 @@ QStringList SerialPort::openablePorts(const QStringList& extra) {
     };
     for (const QString& e : extra)
         consider(e, true);
-    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
+#ifdef Q_OS_WIN
+        // Windows users know a port by its name (COM3), not by its device path (\\.\COM3).
+        consider(info.portName(), false);
+#else
         consider(info.systemLocation(), false);
+#endif
+    }
     return names;
 }
 

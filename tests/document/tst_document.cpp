@@ -569,8 +569,12 @@ class TestDocument : public QObject {
         if (folder == QLatin1String("taken"))
             QVERIFY(QDir(dir).mkpath(name));
         if (folder == QLatin1String("readonly")) {
+#ifdef Q_OS_WIN
+            QSKIP("a folder's mode bits are Unix's; Windows keeps writers out by access lists");
+#else
             if (geteuid() == 0)
                 QSKIP("folder modes do not stop root");
+#endif
             QVERIFY(QDir().mkpath(dir));
             QVERIFY(QFile::setPermissions(dir, QFile::ReadOwner | QFile::ExeOwner));
         }
