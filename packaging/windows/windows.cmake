@@ -1,8 +1,9 @@
 # What a Windows build adds to the programs: the window program on the GUI subsystem (no
-# console window behind it), the console program writing UTF-8, and in both the icon and
-# the version the file properties show. Included instead of the Debian packaging.
+# console window behind it), the console program writing UTF-8 byte for byte as on Linux,
+# and in both the icon and the version the file properties show. Included instead of the
+# Debian packaging.
 set_target_properties(kliv-service PROPERTIES WIN32_EXECUTABLE ON)
-target_sources(kliv-cli PRIVATE ${CMAKE_SOURCE_DIR}/tools/cli/windows/utf8console.cpp)
+target_sources(kliv-cli PRIVATE ${CMAKE_SOURCE_DIR}/tools/cli/windows/console.cpp)
 
 set(KLIV_ICON ${CMAKE_SOURCE_DIR}/packaging/icons/kliv-service.ico)
 function(kliv_windows_resource target description)

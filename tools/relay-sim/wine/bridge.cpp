@@ -19,6 +19,24 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// The test names its files (a --link, a --log-file) by Windows paths; the Linux simulator
+// needs the Unix names of the same files, which Wine's kernel32 gives.
+std::string unixName(const std::string& arg) {
+    const bool drivePath = arg.size() > 2 && arg[1] == ':' && (arg[2] == '/' || arg[2] == '\\');
+    using ToUnix = char*(__cdecl*)(const wchar_t*);
+    static const auto toUnix = reinterpret_cast<ToUnix>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    if (!drivePath || !toUnix)
+        return arg;
+    std::wstring wide(arg.size(), L'\0');
+    wide.resize(
+        MultiByteToWideChar(CP_ACP, 0, arg.data(), int(arg.size()), wide.data(), int(wide.size())));
+    char* unixPath = toUnix(wide.c_str());
+    const std::string name = unixPath ? unixPath : arg;
+    HeapFree(GetProcessHeap(), 0, unixPath);
+    return name;
+}
+
 std::string slurp(const fs::path& p) {
     std::ifstream in(p, std::ios::binary);
     std::ostringstream s;
@@ -44,7 +62,7 @@ int main(int argc, char* argv[]) {
     {
         std::ofstream args(spool / (id + ".tmp"), std::ios::binary);
         for (int i = 1; i < argc; ++i)
-            args << argv[i] << '\n';
+            args << unixName(argv[i]) << '\n';
     }
     fs::rename(spool / (id + ".tmp"), spool / (id + ".req"));
 
