@@ -27,7 +27,7 @@ void requestLowLatency([[maybe_unused]] QSerialPort& port) {
 #endif
 }
 
-OpenError classify(QSerialPort::SerialPortError e, const QString& location) {
+OpenError classify(QSerialPort::SerialPortError e, [[maybe_unused]] const QString& location) {
     switch (e) {
     case QSerialPort::DeviceNotFoundError:
         return OpenError::NotFound;

@@ -1,22 +1,14 @@
 #pragma once
 
-#include <QtGlobal>
-
-#ifdef Q_OS_WIN
-#include <windows.h>
-#endif
+#include <QLibrary>
 
 namespace kliv::test {
 
 // Under Wine a COM port of the test run is the Linux simulator's pseudo-terminal, which
 // cannot do all that a Windows serial driver does; the tests that need it say which part.
+// Only Wine's ntdll exports wine_get_version.
 inline bool underWine() {
-#ifdef Q_OS_WIN
-    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-    return ntdll && GetProcAddress(ntdll, "wine_get_version");
-#else
-    return false;
-#endif
+    return QLibrary::resolve(QStringLiteral("ntdll"), "wine_get_version") != nullptr;
 }
 
 inline constexpr const char* WineSeesNoHangUp =
