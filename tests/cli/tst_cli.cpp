@@ -278,6 +278,10 @@ void TestCli::pollRateIsItsRecordsOverItsTime() {
 
 // A poll without a count runs until Ctrl+C, and then ends as a poll with a count does.
 void TestCli::pollStoppedByCtrlCEndsWithItsRate() {
+#ifdef Q_OS_WIN
+    QSKIP("Ctrl+C reaches a Windows console program through its console, which no test can "
+          "press for a child");
+#else
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
@@ -297,6 +301,7 @@ void TestCli::pollStoppedByCtrlCEndsWithItsRate() {
     QCOMPARE(p.exitCode(), 0);
     const QStringList lines = QString::fromUtf8(out).trimmed().split(QLatin1Char('\n'));
     QVERIFY2(lines.last().startsWith(QStringLiteral("Записей: ")), qPrintable(lines.last()));
+#endif
 }
 
 // A relay that never answers: the poll gives up, and its rate line still ends the output.
