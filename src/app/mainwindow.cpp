@@ -1,12 +1,14 @@
 #include "app/mainwindow.h"
 
 #include "app/remembered.h"
+#include "app/statusline.h"
 #include "config/configpage.h"
 #include "config/vtzwindow.h"
 #include "diag/diagpage.h"
 #include "eventlog/eventlogpage.h"
 #include "eventlog/reportsaver.h"
 #include "link/engine.h"
+#include "monitor/trafficwindow.h"
 #include "search/searchwindow.h"
 #include "texts/messages.h"
 #include "version.h"
@@ -16,11 +18,14 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalBlocker>
+#include <QStatusBar>
 #include <QTabWidget>
+#include <QToolButton>
 
 namespace kliv {
 
@@ -71,12 +76,35 @@ MainWindow::MainWindow(Engine& engine, Prompt& prompt, QWidget* parent)
     linkSearchWindow();
     remember(m_diagnostics->retriesField());
 
+    m_traffic = new TrafficWindow(engine, prompt, this);
+    m_pages->setCornerWidget(buildTools(), Qt::TopRightCorner);
+    m_status = new StatusLine(engine);
+    statusBar()->addWidget(m_status, 1);
+
     resize(minimumSizeHint().expandedTo(DesignSize));
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         QRect frame(QPoint(), size());
         frame.moveCenter(screen->availableGeometry().center());
         move(frame.topLeft());
     }
+}
+
+// Windows beyond the three pages, at the right of the page tabs.
+QWidget* MainWindow::buildTools() {
+    auto* tools = new QWidget;
+    auto* row = new QHBoxLayout(tools);
+    row->setContentsMargins(0, 0, 2, 2);
+    auto* traffic = new QToolButton;
+    traffic->setObjectName(QStringLiteral("btn_traffic"));
+    traffic->setText(QStringLiteral("Обмен"));
+    traffic->setToolTip(QStringLiteral("Кадры обмена с реле"));
+    connect(traffic, &QToolButton::clicked, this, [this] {
+        m_traffic->show();
+        m_traffic->raise();
+        m_traffic->activateWindow();
+    });
+    row->addWidget(traffic);
+    return tools;
 }
 
 void MainWindow::setPorts(const QStringList& ports) {

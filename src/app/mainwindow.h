@@ -16,6 +16,8 @@ class Prompt;
 class EventLogPage;
 class ReportSaver;
 class SearchDialog;
+class StatusLine;
+class TrafficWindow;
 class CharacteristicWindow;
 
 // The main window: the three pages, the start-up selections, and the boxes that any
@@ -37,6 +39,8 @@ class MainWindow : public QMainWindow {
     ReportSaver* reportSaver() const { return m_report; }
     SearchDialog& searchDialog() const { return *m_form2; }
     CharacteristicWindow& characteristicWindow() const { return *m_form3; }
+    TrafficWindow& trafficWindow() const { return *m_traffic; } // "Обмен"
+    StatusLine& statusLine() const { return *m_status; }
 
     // "Поиск устройства": ends the poll and shows the search window modally.
     void showSearch();
@@ -48,6 +52,7 @@ class MainWindow : public QMainWindow {
 
   private:
     void linkSearchWindow();
+    QWidget* buildTools();
     void remember(QSpinBox* field); // its value from the last run, and kept for the next
     void reportFailure(Job* job, const Outcome& outcome);
 
@@ -60,6 +65,8 @@ class MainWindow : public QMainWindow {
     ReportSaver* m_report = nullptr;
     SearchDialog* m_form2 = nullptr;
     CharacteristicWindow* m_form3 = nullptr;
+    TrafficWindow* m_traffic = nullptr;
+    StatusLine* m_status = nullptr;
 };
 
 } // namespace kliv

@@ -40,6 +40,7 @@ void Engine::setPortName(const QString& name) {
     cancel();
     closePort();
     m_portName = name;
+    Q_EMIT lineChanged();
 }
 
 void Engine::setSpeedIndex(int index) {
@@ -60,10 +61,12 @@ void Engine::applySpeed(int index) {
     if (m_port->isOpen())
         m_port->setBaud(speeds::Baud[std::size_t(index)]);
     Q_EMIT speedIndexChanged(index);
+    Q_EMIT lineChanged();
 }
 
 void Engine::setSerial(int serial) {
     m_serial = serial;
+    Q_EMIT lineChanged();
     setSpeedIndex(speeds::indexForSerial(serial));
 }
 

@@ -100,6 +100,7 @@ class Engine : public QObject {
     void requestRepeated(quint8 kind, int attempt, int of);
     void speedIndexChanged(int index); // whoever moved it: a serial preset, a job following
                                        // the relay, the user
+    void lineChanged();                // the port, the serial number or the speed
     void jobStarted(kliv::Job* job);
     void jobEnded(kliv::Job* job);
     void jobFailed(kliv::Job* job, const kliv::Outcome& outcome);

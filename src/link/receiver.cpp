@@ -2,6 +2,8 @@
 
 #include "protocol/frame.h"
 
+#include <algorithm>
+
 namespace kliv {
 
 void FrameReceiver::reset() {
@@ -139,10 +141,8 @@ void FrameReceiver::holdFirstGood() {
 void FrameReceiver::hold(quint32 start) {
     m_held = start;
     --m_waiting;
-    if (start >= m_shown) {
-        show(Span::Noise, m_shown, start);
-        m_shown = start + m_length[std::size_t(slot(start))] + frame::Overhead;
-    }
+    show(Span::Noise, start, start); // the bytes ahead of it
+    m_shown = std::max(m_shown, start + m_length[std::size_t(slot(start))] + frame::Overhead);
 }
 
 void FrameReceiver::show(Span::Kind kind, quint32 start, quint32 end) {
