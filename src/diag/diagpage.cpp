@@ -4,6 +4,7 @@
 #include "diag/livechart.h"
 #include "diag/livevalues.h"
 #include "diag/protectionpanel.h"
+#include "diag/recordpanel.h"
 #include "link/engine.h"
 #include "link/jobs/clocksetjob.h"
 #include "link/jobs/polljob.h"
@@ -152,6 +153,8 @@ QWidget* DiagnosticsPage::buildTotals() {
     h->addWidget(m_wa);
     h->addWidget(new QLabel(QStringLiteral("кВтч")));
     h->addStretch(1);
+    m_record = new RecordPanel(m_engine, m_prompt);
+    h->addWidget(m_record);
     return box;
 }
 
@@ -202,6 +205,8 @@ void DiagnosticsPage::togglePoll() {
     auto* poll = new PollJob(m_view->currentIndex());
     connect(poll, &PollJob::liveStatus, this, &DiagnosticsPage::showLiveStatus);
     connect(poll, &PollJob::waveformReady, this, &DiagnosticsPage::showWaveform);
+    connect(poll, &PollJob::liveStatus, m_record, &RecordPanel::takeLive);
+    connect(poll, &PollJob::waveformReady, m_record, &RecordPanel::takeWaveform);
     m_poll = poll;
     m_engine.start(poll);
 }

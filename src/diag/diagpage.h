@@ -18,6 +18,7 @@ class LiveValuesPanel;
 class ProtectionPanel;
 class LiveChart;
 class PollJob;
+class RecordPanel;
 struct LiveStatus;
 struct WaveformStore;
 
@@ -39,6 +40,7 @@ class DiagnosticsPage : public QWidget {
     QComboBox* portList() const { return m_ports; }      // "Порт:"
     QComboBox* speedList() const { return m_speed; }     // the line speed
     SpinEdit* retriesField() const { return m_retries; } // "Повторы:"
+    RecordPanel* recordPanel() const { return m_record; }
 
   Q_SIGNALS:
     void searchRequested(); // "Поиск устройства"
@@ -79,6 +81,7 @@ class DiagnosticsPage : public QWidget {
     LiveValuesPanel* m_values = nullptr;
     ProtectionPanel* m_protection = nullptr;
     LiveChart* m_chart = nullptr;
+    RecordPanel* m_record = nullptr;
 };
 
 } // namespace kliv

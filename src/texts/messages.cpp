@@ -220,14 +220,49 @@ Message csvNotSaved(const QString& path) {
             Icon::Error};
 }
 
+Message recordingStopped(const QString& path, qint64 written, qint64 received) {
+    const QString text = QStringLiteral("Записано %1 из %2 полученных записей в файл %3")
+                             .arg(written)
+                             .arg(received)
+                             .arg(path);
+    return {QStringLiteral("Запись опроса"), text,
+            written == received ? Icon::Information : Icon::Error};
+}
+
+Message recordingNotStarted(const QString& path) {
+    return {QStringLiteral("Запись опроса"),
+            QStringLiteral("Запись в файл %1 не начата!").arg(path), Icon::Error};
+}
+
+Message recordingNotRead(const QString& path) {
+    return {QStringLiteral("Запись опроса"), QStringLiteral("Файл %1 не прочитан!").arg(path),
+            Icon::Error};
+}
+
+Message snapshotSaved(const QString& base) {
+    return {QStringLiteral("Снимок"), QStringLiteral("Снимок сохранен: %1.cfg и %1.dat").arg(base),
+            Icon::Information};
+}
+
+Message snapshotNotSaved(const QString& base) {
+    return {QStringLiteral("Снимок"), QStringLiteral("Снимок %1 не сохранен!").arg(base),
+            Icon::Error};
+}
+
+Message snapshotNotYet() {
+    return {QStringLiteral("Снимок"),
+            QStringLiteral("Осциллограмма еще не получена: выберите фазы в «Просмотр» и "
+                           "дождитесь ее на графике."),
+            Icon::Information};
+}
+
 Message trafficSaved(const QString& path) {
     return {QStringLiteral("Обмен"), QStringLiteral("Обмен сохранен в файл %1").arg(path),
             Icon::Information};
 }
 
 Message trafficNotSaved(const QString& path) {
-    return {QStringLiteral("Обмен"), QStringLiteral("Файл %1 не сохранен!").arg(path),
-            Icon::Error};
+    return {QStringLiteral("Обмен"), QStringLiteral("Файл %1 не сохранен!").arg(path), Icon::Error};
 }
 
 Message rs485Question() {

@@ -66,9 +66,16 @@ Message accountingResetQuestion();
 Message accountingResetCancelled(); // "Обнуление учетной записи отменено"
 Message accountingReset();          // "Учетная запись обнулена!"
 Message csvSaved(const QString& path);
+// The poll's recording and its waveform snapshots.
+Message recordingStopped(const QString& path, qint64 written, qint64 received);
+Message recordingNotStarted(const QString& path); // the reason goes beside it
+Message recordingNotRead(const QString& path);    // the reason goes beside it
+Message snapshotSaved(const QString& base);
+Message snapshotNotSaved(const QString& base); // the reason goes beside it
+Message snapshotNotYet();                      // no complete waveform has come yet
 Message trafficSaved(const QString& path);
 Message trafficNotSaved(const QString& path); // the reason goes beside it
-Message csvNotSaved(const QString& path); // the reason goes beside it
+Message csvNotSaved(const QString& path);     // the reason goes beside it
 
 // The RS485 speed change and auto-calibration.
 Message rs485Question(); // "Внимание скорость RS485 будет изменена! Продолжить?"

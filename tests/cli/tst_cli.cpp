@@ -1,5 +1,6 @@
 // kliv-cli as scripts use it: its exit codes and its output, against the simulated relay.
 
+#include "common/comtradereader.h"
 #include "common/simprocess.h"
 #include "protocol/configuration.h"
 
@@ -116,6 +117,7 @@ class TestCli : public QObject {
     void everyRelayBlockIsUsable_data();
     void everyRelayBlockIsUsable();
     void traceHoldsEveryFrame();
+    void recordingsAndSnapshots();
 
   private:
     std::unique_ptr<SimProcess> m_sim;
@@ -901,6 +903,48 @@ void TestCli::traceHoldsEveryFrame() {
                              QStringLiteral("--port"), sim.path()});
     QCOMPARE(refused.code, 2);
     QVERIFY2(refused.err.contains(QStringLiteral("--trace")), qPrintable(refused.err));
+}
+
+// poll --csv writes a row for every record it printed; snapshot writes a COMTRADE pair the
+// standard's reader takes; what they cannot do is refused before anything is sent.
+void TestCli::recordingsAndSnapshots() {
+    SimProcess sim;
+    QVERIFY(sim.ok());
+    QTemporaryDir dir;
+    const QString csv = dir.filePath(QStringLiteral("запись.csv"));
+    const QStringList port{QStringLiteral("--port"), sim.path()};
+    const Run poll = cli(QStringList{QStringLiteral("poll"), QStringLiteral("--count"),
+                                     QStringLiteral("30"), QStringLiteral("--csv"), csv} +
+                         port);
+    QCOMPARE(poll.code, 0);
+    QVERIFY2(poll.out.contains(QStringLiteral("Записано 30 из 30")), qPrintable(poll.out));
+    QFile f(csv);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll().count('\n'), 31);
+
+    const Run snapshot =
+        cli(QStringList{QStringLiteral("snapshot"), dir.filePath(QStringLiteral("снимок")),
+                        QStringLiteral("--view"), QStringLiteral("ABC")} +
+            port);
+    QCOMPARE(snapshot.code, 0);
+    QFile cfg(dir.filePath(QStringLiteral("снимок.cfg"))),
+        dat(dir.filePath(QStringLiteral("снимок.dat")));
+    QVERIFY(cfg.open(QIODevice::ReadOnly) && dat.open(QIODevice::ReadOnly));
+    kliv::test::comtrade::Config c;
+    QCOMPARE(kliv::test::comtrade::readConfig(QString::fromLatin1(cfg.readAll()), c), QString());
+    QVERIFY(c.station.contains(QStringLiteral("600")));
+    QList<kliv::test::comtrade::Row> rows;
+    QCOMPARE(kliv::test::comtrade::readData(QString::fromLatin1(dat.readAll()), c, rows),
+             QString());
+    QCOMPARE(rows.size(), 100);
+
+    for (const QStringList& refused :
+         {QStringList{QStringLiteral("poll"), QStringLiteral("--csv")},
+          QStringList{QStringLiteral("poll"), csv},
+          QStringList{QStringLiteral("snapshot"), dir.filePath(QStringLiteral("x")),
+                      QStringLiteral("--view"), QStringLiteral("none")},
+          QStringList{QStringLiteral("snapshot"), dir.filePath(QStringLiteral("no/dir/x"))}})
+        QCOMPARE(cli(refused + port).code, 2);
 }
 
 QTEST_GUILESS_MAIN(TestCli)

@@ -1,21 +1,27 @@
+#include "common/comtradereader.h"
 #include "common/fakeport.h"
 #include "common/recordingprompt.h"
 #include "diag/diagpage.h"
+#include "diag/recordpanel.h"
+#include "diag/trendwindow.h"
 #include "link/engine.h"
 #include "protocol/clock.h"
 #include "protocol/frame.h"
 #include "protocol/numfmt.h"
 #include "protocol/status.h"
 #include "protocol/waveform.h"
+#include "texts/messages.h"
 #include "widgets/shape.h"
 
 #include <QChartView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QXYSeries>
 #include <cmath>
@@ -403,6 +409,72 @@ class TestDiag : public QObject {
         QVERIFY(QTest::qWaitForWindowExposed(&r.page));
         QDir().mkpath(dir);
         QVERIFY(r.page.grab().save(dir + QStringLiteral("/diag.png")));
+    }
+
+    // "Записать…" while the poll runs: every live record becomes a row, the box says how many
+    // of how many, and "Открыть запись…" shows them as a trend that the wheel zooms.
+    void recordingHoldsEveryRecord() {
+        Rig r;
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("запись.csv"));
+        RecordPanel* panel = r.page.recordPanel();
+        panel->setSaveFileAsker([&path](const QString&) { return path; });
+        panel->setOpenFileAsker([&path](const QString&) { return path; });
+        QVERIFY(!r.child<QPushButton>("btn_record")->isEnabled()); // no poll, no recording
+        r.pollOnce(plausibleRecord());
+        r.child<QPushButton>("btn_record")->click();
+        QVERIFY(panel->recording());
+        for (int i = 0; i < 7; ++i) {
+            // View "Фаза А": a live record, then its waveform block, round and round.
+            r.port->push(reply(KindStatus, QByteArray(1, char(17)) + QByteArray(200, char(128))));
+            r.port->push(reply(KindStatus, status::encodeLive(plausibleRecord())));
+        }
+        r.child<QPushButton>("diagnos")->click(); // the poll ends, and the recording with it
+        QVERIFY(!panel->recording());
+        QCOMPARE(r.prompt.lastText(),
+                 msg::recordingStopped(QDir::toNativeSeparators(path), 7, 7).text);
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll().count('\n'), 8);
+
+        r.child<QPushButton>("btn_open_record")->click();
+        auto* trend = panel->findChild<TrendWindow*>();
+        QVERIFY(trend);
+        const auto whole = trend->shownRange();
+        trend->zoom(0.5, (whole.first + whole.second) / 2);
+        QVERIFY(trend->shownRange().second - trend->shownRange().first <
+                    whole.second - whole.first ||
+                whole.second - whole.first <= 500);
+        trend->showWhole();
+        QCOMPARE(trend->shownRange(), whole);
+    }
+
+    // "Снимок…" saves what the chart shows: a record whose values are the chart's points.
+    void snapshotIsTheChartsWaveform() {
+        Rig r;
+        QTemporaryDir dir;
+        RecordPanel* panel = r.page.recordPanel();
+        panel->setSaveFileAsker(
+            [&dir](const QString&) { return dir.filePath(QStringLiteral("s.cfg")); });
+        r.pollOnce(plausibleRecord());
+        r.child<QPushButton>("btn_snapshot")->click();
+        QCOMPARE(r.prompt.lastText(), msg::snapshotNotYet().text);
+        r.page.showWaveform(threePhase());
+        panel->takeWaveform(threePhase());
+        r.child<QPushButton>("btn_snapshot")->click();
+        QFile cfg(dir.filePath(QStringLiteral("s.cfg"))),
+            dat(dir.filePath(QStringLiteral("s.dat")));
+        QVERIFY(cfg.open(QIODevice::ReadOnly) && dat.open(QIODevice::ReadOnly));
+        test::comtrade::Config c;
+        QCOMPARE(test::comtrade::readConfig(QString::fromLatin1(cfg.readAll()), c), QString());
+        QList<test::comtrade::Row> rows;
+        QCOMPARE(test::comtrade::readData(QString::fromLatin1(dat.readAll()), c, rows), QString());
+        const QXYSeries* ua = r.series("Series1");
+        const QXYSeries* ic = r.series("Series6");
+        for (const test::comtrade::Row& row : rows) {
+            QCOMPARE(double(row.values[0]), ua->at(row.n).y());
+            QCOMPARE(double(row.values[5]), ic->at(row.n - 1).y());
+        }
     }
 };
 

@@ -3,6 +3,7 @@
 #include "calibrationcommands.h"
 #include "changecommands.h"
 #include "configcommands.h"
+#include "files/liverecorder.h"
 #include "journalcommands.h"
 #include "link/jobs/clocksetjob.h"
 #include "link/jobs/livestatusjob.h"
@@ -11,11 +12,13 @@
 #include "link/jobs/rawjob.h"
 #include "link/jobs/versionjob.h"
 #include "liveoutput.h"
+#include "outputfile.h"
 #include "protocol/clock.h"
 #include "protocol/frame.h"
 #include "protocol/numfmt.h"
 #include "reportcommands.h"
 #include "searchcommands.h"
+#include "snapshotcommands.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -70,49 +73,77 @@ Prepared poll(const CommandLine& cl) {
                          .indexOf(v);
     if (view < 0)
         return bad(QStringLiteral("--view: none, A, AB или ABC."));
+    // "--csv FILE": the option is the event log's format switch, the file poll's argument.
+    const QString csv = cl.args.value(0);
+    if (cl.isSet(QStringLiteral("csv")) != !cl.args.isEmpty())
+        return bad(QStringLiteral("poll --csv FILE: запись текущих данных в файл CSV."));
+    if (!csv.isEmpty())
+        if (const QString why = outputFileProblem(QStringLiteral("--csv"), csv); !why.isEmpty())
+            return bad(why);
 
-    return {{}, [count, view](Runner& r) {
-                auto* job = new PollJob(view);
-                auto records = std::make_shared<int>(0);
-                auto clock = std::make_shared<QElapsedTimer>();
-                const NumberLocale loc = NumberLocale::system();
-                auto summary = [&r, records, clock, loc] {
-                    const double seconds = clock->isValid() ? clock->nsecsElapsed() / 1e9 : 0.0;
-                    const double rate = seconds > 0 ? *records / seconds : 0.0;
-                    if (r.json())
-                        r.printJson({{QStringLiteral("records"), *records},
-                                     {QStringLiteral("seconds"), seconds},
-                                     {QStringLiteral("recordsPerSecond"), rate}});
-                    else
-                        r.print(QStringLiteral("Записей: %1 за %2 с, %3 записей/с")
-                                    .arg(*records)
-                                    .arg(numfmt::format(seconds, u"0.000", loc))
-                                    .arg(numfmt::format(rate, u"0.0", loc)));
-                };
-                QObject::connect(job, &PollJob::liveStatus, &r,
-                                 [&r, records, clock, count, loc](const LiveStatus& s) {
-                                     if (!clock->isValid())
-                                         clock->start();
-                                     ++*records;
-                                     if (r.json())
-                                         r.printJson(liveJson(s));
-                                     else
-                                         r.print(liveLine(s, loc));
-                                     if (count > 0 && *records >= count)
-                                         r.engine().stopPoll();
-                                 });
-                // The poll's give-up and a lost line still end with the rate line.
-                r.setBeforeFailure(summary);
-                std::signal(SIGINT, onSignal);
-                std::signal(SIGTERM, onSignal);
-                auto* watch = new QTimer(&r);
-                QObject::connect(watch, &QTimer::timeout, &r, [&r] {
-                    if (interrupted)
-                        r.engine().stopPoll();
+    return {
+        {}, [count, view, csv](Runner& r) {
+            auto* job = new PollJob(view);
+            // The recording is on a thread of its own; the poll only hands records over.
+            std::shared_ptr<files::LiveRecorder> recorder;
+            if (!csv.isEmpty()) {
+                QString why;
+                recorder = files::LiveRecorder::start(csv, NumberLocale::system(), &why);
+                if (!recorder) {
+                    r.fail(NoAnswer, msg::recordingNotStarted(csv), why);
+                    return int(NoAnswer);
+                }
+                QObject::connect(job, &PollJob::liveStatus, &r, [recorder](const LiveStatus& s) {
+                    recorder->add(QDateTime::currentDateTime(), s);
                 });
-                watch->start(100);
-                return r.run<PollJob>(job, [summary](PollJob&) { summary(); });
-            }};
+            }
+            auto records = std::make_shared<int>(0);
+            auto clock = std::make_shared<QElapsedTimer>();
+            const NumberLocale loc = NumberLocale::system();
+            auto summary = [&r, records, clock, loc, recorder, csv] {
+                const double seconds = clock->isValid() ? clock->nsecsElapsed() / 1e9 : 0.0;
+                const double rate = seconds > 0 ? *records / seconds : 0.0;
+                const auto written = recorder ? std::optional(recorder->stop()) : std::nullopt;
+                if (r.json()) {
+                    QJsonObject o{{QStringLiteral("records"), *records},
+                                  {QStringLiteral("seconds"), seconds},
+                                  {QStringLiteral("recordsPerSecond"), rate}};
+                    if (written)
+                        o[QStringLiteral("written")] = written->written;
+                    r.printJson(o);
+                    return;
+                }
+                r.print(QStringLiteral("Записей: %1 за %2 с, %3 записей/с")
+                            .arg(*records)
+                            .arg(numfmt::format(seconds, u"0.000", loc))
+                            .arg(numfmt::format(rate, u"0.0", loc)));
+                if (written)
+                    r.print(msg::recordingStopped(csv, written->written, written->received).text);
+            };
+            QObject::connect(job, &PollJob::liveStatus, &r,
+                             [&r, records, clock, count, loc](const LiveStatus& s) {
+                                 if (!clock->isValid())
+                                     clock->start();
+                                 ++*records;
+                                 if (r.json())
+                                     r.printJson(liveJson(s));
+                                 else
+                                     r.print(liveLine(s, loc));
+                                 if (count > 0 && *records >= count)
+                                     r.engine().stopPoll();
+                             });
+            // The poll's give-up and a lost line still end with the rate line.
+            r.setBeforeFailure(summary);
+            std::signal(SIGINT, onSignal);
+            std::signal(SIGTERM, onSignal);
+            auto* watch = new QTimer(&r);
+            QObject::connect(watch, &QTimer::timeout, &r, [&r] {
+                if (interrupted)
+                    r.engine().stopPoll();
+            });
+            watch->start(100);
+            return r.run<PollJob>(job, [summary](PollJob&) { summary(); });
+        }};
 }
 
 Prepared clockSet(const CommandLine& cl) {
@@ -192,8 +223,10 @@ QList<QCommandLineOption> commandOptions() {
     const QList<QCommandLineOption> own = {
         {QStringLiteral("count"), QStringLiteral("poll: число записей"), QStringLiteral("N"),
          QStringLiteral("0")},
-        {QStringLiteral("view"), QStringLiteral("poll: осциллограммы none|A|AB|ABC"),
+        {QStringLiteral("view"),
+         QStringLiteral("poll, snapshot: осциллограммы none|A|AB|ABC (snapshot: A по умолчанию)"),
          QStringLiteral("V"), QStringLiteral("none")},
+
         {QStringLiteral("stop"), QStringLiteral("clock-set: остановить часы")},
         {QStringLiteral("calibration"), QStringLiteral("clock-set: калибровка -31..31"),
          QStringLiteral("N"), QStringLiteral("0")},
@@ -212,7 +245,10 @@ const QList<Command>& commands() {
     static const QList<Command> own = {
         {QStringLiteral("version"), QStringLiteral("версия программы МК"), version},
         {QStringLiteral("status"), QStringLiteral("одна запись текущих данных"), status},
-        {QStringLiteral("poll"), QStringLiteral("опрос: --count N, --view none|A|AB|ABC"), poll},
+        {QStringLiteral("poll"),
+         QStringLiteral("опрос: --count N, --view none|A|AB|ABC, --csv FILE (запись текущих "
+                        "данных)"),
+         poll, 1},
         {QStringLiteral("clock-set"),
          QStringLiteral("корректировка часов по часам ПК: --stop, --calibration N, --auto-dst"),
          clockSet},
@@ -222,9 +258,9 @@ const QList<Command>& commands() {
                         "изменяющий данные реле, только с --yes"),
          raw, 2},
     };
-    static const QList<Command> all =
-        recordingChanges(own + configCommands() + journalCommands() + calibrationCommands() +
-                         searchCommands() + reportCommands() + changeCommands());
+    static const QList<Command> all = recordingChanges(
+        own + configCommands() + journalCommands() + calibrationCommands() + searchCommands() +
+        reportCommands() + changeCommands() + snapshotCommands());
     return all;
 }
 

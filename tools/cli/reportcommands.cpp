@@ -29,14 +29,13 @@ Prepared report(const CommandLine& cl) {
         templatePath = findTemplate(QCoreApplication::applicationDirPath());
     if (templatePath.isEmpty() || !QFileInfo::exists(templatePath))
         return {msg::templateMissing().text, {}};
-    const int serial = cl.value(QStringLiteral("serial")).toInt();
 
-    return {{}, [out, templatePath, serial](Runner& r) {
-                return r.run<SaveProtocolJob>(new SaveProtocolJob, [&r, out, templatePath,
-                                                                    serial](SaveProtocolJob& job) {
+    return {{}, [out, templatePath](Runner& r) {
+                return r.run<SaveProtocolJob>(new SaveProtocolJob, [&r, out, templatePath](
+                                                                       SaveProtocolJob& job) {
                     const NumberLocale loc = NumberLocale::system();
                     ReportData data;
-                    data.serial = serial;
+                    data.serial = job.serial();
                     data.events = eventlog::texts(job.events(), loc);
                     data.configuration = job.configuration();
                     data.accounting = accounting::texts(job.accounting(), loc);

@@ -1,0 +1,143 @@
+// Recording the poll: every record becomes a row that reads back as the values it holds,
+// and the recorder writes every record it was handed, however slow the disk.
+
+#include "files/liverecorder.h"
+#include "protocol/liverecord.h"
+#include "protocol/statustext.h"
+
+#include <QBuffer>
+#include <QRandomGenerator>
+#include <QThread>
+#include <QtTest>
+
+using namespace kliv;
+
+namespace {
+
+LiveStatus randomRecord(QRandomGenerator& rng) {
+    LiveStatus s;
+    s.ua = quint16(rng.bounded(65536));
+    s.ib = quint16(rng.bounded(65536));
+    s.idif = quint16(rng.bounded(65536));
+    s.cosf = quint8(rng.bounded(256));
+    s.power = quint16(rng.bounded(65536));
+    s.energy = rng.generate64() & ((quint64(1) << 40) - 1);
+    s.running = rng.generate();
+    s.operatedBits = quint8(rng.bounded(256));
+    s.conditionBits = quint8(rng.bounded(256));
+    return s;
+}
+
+// A disk that takes its time over every write, or gives up after some bytes.
+class SlowDevice : public QBuffer {
+  public:
+    int delayMs = 0;
+    qint64 failAfter = -1;
+
+  protected:
+    qint64 writeData(const char* data, qint64 len) override {
+        QThread::msleep(ulong(delayMs));
+        if (failAfter >= 0 && size() + len > failAfter)
+            return -1;
+        return QBuffer::writeData(data, len);
+    }
+};
+
+} // namespace
+
+class TestLiveRecord : public QObject {
+    Q_OBJECT
+  private Q_SLOTS:
+    void rowsReadBackAsTheirValues_data();
+    void rowsReadBackAsTheirValues();
+    void nothingLostOnASlowDisk();
+    void aFailingDiskIsReported();
+};
+
+void TestLiveRecord::rowsReadBackAsTheirValues_data() {
+    QTest::addColumn<QChar>("decimal");
+    QTest::newRow("decimal comma") << QChar(u',');
+    QTest::newRow("decimal point") << QChar(u'.');
+}
+
+void TestLiveRecord::rowsReadBackAsTheirValues() {
+    QFETCH(QChar, decimal);
+    const NumberLocale loc{decimal, QChar(0x00A0)};
+    QRandomGenerator rng(5);
+    QString csv = liverecord::header();
+    QList<LiveStatus> records;
+    const QDateTime start(QDate(2026, 12, 7), QTime(10, 0, 0, 1));
+    for (int i = 0; i < 200; ++i) {
+        records << randomRecord(rng);
+        csv += liverecord::row(start.addMSecs(i * 7), records.last(), loc);
+    }
+    QCOMPARE(csv.count(u'\n'), 201);
+    const liverecord::Trend t = liverecord::read(csv.toUtf8(), loc);
+    QVERIFY(t.problems.isEmpty());
+    QCOMPARE(t.rows, 200);
+    auto series = [&t](const char* name) -> const QList<QPointF>& {
+        for (const liverecord::Series& s : t.series)
+            if (s.name == QString::fromUtf8(name))
+                return s.points;
+        qFatal("no series %s", name);
+    };
+    for (int i = 0; i < 200; ++i) {
+        const LiveStatus& s = records.at(i);
+        QCOMPARE(qint64(series("Ua, В").at(i).x()), start.addMSecs(i * 7).toMSecsSinceEpoch());
+        QCOMPARE(series("Ua, В").at(i).y(), double(s.ua));
+        QCOMPARE(qRound(series("Ib, А").at(i).y() * 10), int(s.ib));
+        QCOMPARE(qRound(series("Iут, А").at(i).y() * 10), int(s.idif));
+        QCOMPARE(series("cos f").at(i).y(), status::cosValue(s.cosf));
+        QCOMPARE(qRound64(series("Wа, кВтч").at(i).y() * 1e6), qint64(s.energy));
+        QCOMPARE(qint64(series("Наработка, с").at(i).y()), qint64(s.running));
+    }
+    // The protections' states are words, not a series, and say what the bits say.
+    const QStringList first = csv.split(QStringLiteral("\r\n")).at(1).split(u';');
+    const int operated = records.first().operatedBits, picking = records.first().conditionBits;
+    QCOMPARE(first.at(18), operated & 1  ? QStringLiteral("сработала")
+                           : picking & 1 ? QStringLiteral("пуск")
+                                         : QStringLiteral("в норме"));
+}
+
+// The poll hands records over far faster than this disk writes them: none is lost, and
+// none is written twice.
+void TestLiveRecord::nothingLostOnASlowDisk() {
+    auto device = std::make_unique<SlowDevice>();
+    device->delayMs = 20;
+    device->open(QIODevice::WriteOnly);
+    SlowDevice* disk = device.get();
+    files::LiveRecorder recorder(std::move(device), NumberLocale::c());
+    QRandomGenerator rng(9);
+    const QDateTime at = QDateTime::currentDateTime();
+    for (int i = 0; i < 500; ++i)
+        recorder.add(at, randomRecord(rng));
+    QByteArray written;
+    {
+        const files::LiveRecorder::Result r = recorder.stop();
+        QCOMPARE(r.received, 500);
+        QCOMPARE(r.written, 500);
+        QVERIFY(r.error.isEmpty());
+        written = disk->data();
+    }
+    QCOMPARE(written.count('\n'), 501);
+    QCOMPARE(liverecord::read(written, NumberLocale::c()).rows, 500);
+}
+
+void TestLiveRecord::aFailingDiskIsReported() {
+    auto device = std::make_unique<SlowDevice>();
+    device->failAfter = 4000;
+    device->open(QIODevice::WriteOnly);
+    files::LiveRecorder recorder(std::move(device), NumberLocale::c());
+    QRandomGenerator rng(9);
+    for (int i = 0; i < 100; ++i) {
+        recorder.add(QDateTime::currentDateTime(), randomRecord(rng));
+        QThread::msleep(1);
+    }
+    const files::LiveRecorder::Result r = recorder.stop();
+    QCOMPARE(r.received, 100);
+    QVERIFY(r.written < 100);
+    QVERIFY(!r.error.isEmpty());
+}
+
+QTEST_APPLESS_MAIN(TestLiveRecord)
+#include "tst_liverecord.moc"
