@@ -75,7 +75,9 @@ Prepared poll(const CommandLine& cl) {
         return bad(QStringLiteral("--view: none, A, AB или ABC."));
     // "--csv FILE": the option is the event log's format switch, the file poll's argument.
     const QString csv = cl.args.value(0);
-    if (cl.isSet(QStringLiteral("csv")) != !cl.args.isEmpty())
+    if (!cl.isSet(QStringLiteral("csv")) && !cl.args.isEmpty())
+        return bad(QStringLiteral("poll: лишние параметры: %1").arg(cl.args.join(u' ')));
+    if (cl.isSet(QStringLiteral("csv")) && csv.isEmpty())
         return bad(QStringLiteral("poll --csv FILE: запись текущих данных в файл CSV."));
     if (!csv.isEmpty())
         if (const QString why = outputFileProblem(QStringLiteral("--csv"), csv); !why.isEmpty())
