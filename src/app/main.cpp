@@ -30,7 +30,8 @@ int main(int argc, char* argv[]) {
     // The port lists are built once, at start; an empty list leaves every job unable to
     // open a line, which the user learns here rather than at the first button.
     const QStringList ports = kliv::SerialPort::openablePorts(parser.values(portOption));
-    form1.setPorts(ports);
+    form1.setPorts(ports, !parser.values(portOption).isEmpty());
+    form1.rememberBetweenRuns();
     if (ports.isEmpty())
         prompt.show(kliv::msg::noPortFound());
 

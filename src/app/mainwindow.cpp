@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 
+#include "app/portwatcher.h"
 #include "app/remembered.h"
 #include "app/statusline.h"
 #include "config/configpage.h"
@@ -8,10 +9,12 @@
 #include "eventlog/eventlogpage.h"
 #include "eventlog/reportsaver.h"
 #include "link/engine.h"
+#include "link/serialport.h"
 #include "monitor/trafficwindow.h"
 #include "search/searchwindow.h"
 #include "texts/messages.h"
 #include "version.h"
+#include "widgets/dropdown.h"
 #include "widgets/prompt.h"
 #include "widgets/spinedit.h"
 
@@ -74,12 +77,19 @@ MainWindow::MainWindow(Engine& engine, Prompt& prompt, QWidget* parent)
     m_report = new ReportSaver(engine, prompt, *m_config, *m_protocol, this);
     connect(m_protocol, &EventLogPage::saveReportRequested, m_report, &ReportSaver::start);
     linkSearchWindow();
-    remember(m_diagnostics->retriesField());
 
     m_traffic = new TrafficWindow(engine, prompt, this);
     m_pages->setCornerWidget(buildTools(), Qt::TopRightCorner);
     m_status = new StatusLine(engine);
     statusBar()->addWidget(m_status, 1);
+
+    m_listPorts = [this] { return SerialPort::presentPorts(m_givenPorts); };
+    m_watcher = new PortWatcher(
+        engine, [this] { return m_listPorts(); }, this);
+    connect(m_watcher, &PortWatcher::portsChanged, this, &MainWindow::showPorts);
+    for (QComboBox* list : {m_diagnostics->portList(), m_form2->ports()})
+        if (auto* d = qobject_cast<DropDown*>(list))
+            connect(d, &DropDown::aboutToShowPopup, m_watcher, &PortWatcher::refresh);
 
     resize(minimumSizeHint().expandedTo(DesignSize));
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -107,14 +117,59 @@ QWidget* MainWindow::buildTools() {
     return tools;
 }
 
-void MainWindow::setPorts(const QStringList& ports) {
+void MainWindow::setPorts(const QStringList& ports, bool firstGiven) {
+    m_givenPorts = firstGiven && !ports.isEmpty() ? QStringList{ports.first()} : QStringList();
+    showPorts(ports);
+    m_watcher->setKnown(ports);
+}
+
+void MainWindow::setPortLister(std::function<QStringList()> lister) {
+    m_listPorts = std::move(lister);
+}
+
+void MainWindow::showPorts(const QStringList& ports) {
     m_diagnostics->setPorts(ports);
     m_form2->setPorts(ports);
+}
+
+void MainWindow::rememberBetweenRuns() {
+    QStringList listed;
+    for (int i = 0; i < m_diagnostics->portList()->count(); ++i)
+        listed << m_diagnostics->portList()->itemText(i);
+    restoreLine(listed, !m_givenPorts.isEmpty());
+    remember(m_diagnostics->retriesField());
+    connect(&m_engine, &Engine::lineChanged, this, &MainWindow::rememberLine);
+    m_remembering = true;
+}
+
+// What the user worked with last: the relay's number first (it presets the speed), then
+// the speed, then the port, unless one was named on the command line.
+void MainWindow::restoreLine(const QStringList& ports, bool portGiven) {
+    const auto s = rememberedSettings();
+    if (s->contains(QStringLiteral("frm1_zn")))
+        m_diagnostics->serialField()->setValue(s->value(QStringLiteral("frm1_zn")).toInt());
+    if (s->contains(QStringLiteral("cb_speed")))
+        m_diagnostics->speedList()->setCurrentIndex(s->value(QStringLiteral("cb_speed")).toInt());
+    const QString port = s->value(QStringLiteral("cmbPorts")).toString();
+    if (!portGiven && ports.contains(port))
+        m_diagnostics->portList()->setCurrentIndex(int(ports.indexOf(port)));
+    if (const QByteArray g = s->value(QStringLiteral("geometry")).toByteArray(); !g.isEmpty())
+        restoreGeometry(g);
+}
+
+void MainWindow::rememberLine() {
+    const auto s = rememberedSettings();
+    if (!m_engine.portName().isEmpty())
+        s->setValue(QStringLiteral("cmbPorts"), m_engine.portName());
+    s->setValue(QStringLiteral("frm1_zn"), m_engine.serial());
+    s->setValue(QStringLiteral("cb_speed"), m_engine.speedIndex());
 }
 
 void MainWindow::closeEvent(QCloseEvent* e) {
     m_engine.cancel();
     m_engine.closePort();
+    if (m_remembering)
+        rememberedSettings()->setValue(QStringLiteral("geometry"), saveGeometry());
     QMainWindow::closeEvent(e);
 }
 

@@ -3,6 +3,7 @@
 #include "link/job.h"
 
 #include <QMainWindow>
+#include <functional>
 
 class QSpinBox;
 class QTabWidget;
@@ -16,6 +17,7 @@ class Prompt;
 class EventLogPage;
 class ReportSaver;
 class SearchDialog;
+class PortWatcher;
 class StatusLine;
 class TrafficWindow;
 class CharacteristicWindow;
@@ -29,8 +31,16 @@ class MainWindow : public QMainWindow {
 
     static QString title();
 
-    // The ports found at start, for both port lists; the first is selected.
-    void setPorts(const QStringList& ports);
+    // The ports found at start, for both port lists: the one given first on the command
+    // line, else the one used last time if it is there, else the first.
+    void setPorts(const QStringList& ports, bool firstGiven = false);
+    // Where the lists look when they refresh: by default the given paths and the ports the
+    // system lists.
+    void setPortLister(std::function<QStringList()> lister);
+    PortWatcher& portWatcher() const { return *m_watcher; }
+    // The port, serial number, speed, retries and window geometry of the last run, and
+    // kept from now on for the next (per user; KLIV_DATA_DIR moves them).
+    void rememberBetweenRuns();
 
     QTabWidget* pages() const { return m_pages; }
     ConfigPage* configPage() const { return m_config; }
@@ -47,13 +57,14 @@ class MainWindow : public QMainWindow {
     // "График ВТЗ": fills the characteristic window from the page and shows it modally.
     void showCharacteristic();
 
-  protected:
-    void closeEvent(QCloseEvent* e) override; // closes the port
-
   private:
     void linkSearchWindow();
     QWidget* buildTools();
     void remember(QSpinBox* field); // its value from the last run, and kept for the next
+    void rememberLine();            // the port, serial number and speed the engine has
+    void restoreLine(const QStringList& ports, bool portGiven);
+    void showPorts(const QStringList& ports); // both lists, the choice kept
+    void closeEvent(QCloseEvent* e) override;
     void reportFailure(Job* job, const Outcome& outcome);
 
     Engine& m_engine;
@@ -67,6 +78,10 @@ class MainWindow : public QMainWindow {
     CharacteristicWindow* m_form3 = nullptr;
     TrafficWindow* m_traffic = nullptr;
     StatusLine* m_status = nullptr;
+    PortWatcher* m_watcher = nullptr;
+    std::function<QStringList()> m_listPorts;
+    QStringList m_givenPorts;
+    bool m_remembering = false;
 };
 
 } // namespace kliv

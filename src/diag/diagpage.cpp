@@ -244,14 +244,19 @@ void DiagnosticsPage::correctClock() {
     m_engine.start(job);
 }
 
+// The chosen port stays chosen while it is there; only a port that went away (or none
+// chosen yet) moves the choice, and only a new choice reaches the engine.
 void DiagnosticsPage::setPorts(const QStringList& ports) {
+    const QString chosen = m_ports->currentText();
     {
         const QSignalBlocker quiet(m_ports);
         m_ports->clear();
         m_ports->addItems(ports);
-        m_ports->setCurrentIndex(ports.isEmpty() ? -1 : 0);
+        m_ports->setCurrentIndex(ports.contains(chosen) ? int(ports.indexOf(chosen))
+                                 : ports.isEmpty()      ? -1
+                                                        : 0);
     }
-    if (!ports.isEmpty())
+    if (m_ports->currentText() != m_engine.portName() && !ports.isEmpty())
         m_engine.setPortName(m_ports->currentText());
 }
 

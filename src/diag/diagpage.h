@@ -29,7 +29,8 @@ class DiagnosticsPage : public QWidget {
   public:
     DiagnosticsPage(Engine& engine, Prompt& prompt, QWidget* parent = nullptr);
 
-    // The ports that could be opened at start; the first one becomes the engine's.
+    // The ports to choose from: at start the first becomes the engine's; later the chosen
+    // one stays while it is listed.
     void setPorts(const QStringList& ports);
 
     // Shows one live status record (the poll's liveStatus signal lands here).

@@ -129,6 +129,20 @@ void SerialPort::onError(QSerialPort::SerialPortError e) {
     });
 }
 
+QStringList SerialPort::presentPorts(const QStringList& extra) {
+    QStringList names = extra;
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
+#ifdef Q_OS_WIN
+        const QString name = info.portName();
+#else
+        const QString name = info.systemLocation();
+#endif
+        if (!names.contains(name))
+            names.append(name);
+    }
+    return names;
+}
+
 QStringList SerialPort::openablePorts(const QStringList& extra) {
     QStringList names;
     QStringList seen;

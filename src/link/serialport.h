@@ -24,6 +24,9 @@ class SerialPort : public Port {
     // The ports that can be opened now: `extra` first (paths given by the user), then
     // the system's serial devices, each by its device name.
     static QStringList openablePorts(const QStringList& extra = {});
+    // The given paths and the ports the system lists now, without opening any: opening a
+    // port can reset what hangs on it, so a list kept up to date only looks.
+    static QStringList presentPorts(const QStringList& extra = {});
 
   private:
     void onError(QSerialPort::SerialPortError e);

@@ -59,10 +59,13 @@ SearchDialog::SearchDialog(Engine& engine, Prompt& prompt, QWidget* parent)
 }
 
 void SearchDialog::setPorts(const QStringList& ports) {
+    const QString chosen = m_ports->currentText();
     const QSignalBlocker quiet(m_ports);
     m_ports->clear();
     m_ports->addItems(ports);
-    m_ports->setCurrentIndex(ports.isEmpty() ? -1 : 0);
+    m_ports->setCurrentIndex(ports.contains(chosen) ? int(ports.indexOf(chosen))
+                             : ports.isEmpty()      ? -1
+                                                    : 0);
 }
 
 void SearchDialog::done(int result) {

@@ -11,6 +11,11 @@ DropDown::DropDown(QWidget* parent) : QComboBox(parent) {
     installAccessibleInterfaces();
 }
 
+void DropDown::showPopup() {
+    Q_EMIT aboutToShowPopup();
+    QComboBox::showPopup();
+}
+
 bool DropDown::event(QEvent* e) {
     if (m_choiceAsToolTip && e->type() == QEvent::ToolTip) {
         const QString choice = currentText();

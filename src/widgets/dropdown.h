@@ -17,6 +17,11 @@ class DropDown : public QComboBox {
     // blocked shows as well.
     void setChoiceAsToolTip(bool on) { m_choiceAsToolTip = on; }
 
+    void showPopup() override;
+
+  Q_SIGNALS:
+    void aboutToShowPopup(); // the list may refresh its items first
+
   protected:
     bool event(QEvent* e) override;
 

@@ -1,4 +1,5 @@
 #include "app/mainwindow.h"
+#include "app/portwatcher.h"
 #include "common/fakeport.h"
 #include "common/recordingprompt.h"
 #include "common/silentrelay.h"
@@ -137,6 +138,8 @@ class TestApp : public QObject {
     void characteristic();
     void characteristicFollowsTimeSetting();
     void retriesAreRememberedAndCounted();
+    void theLineIsRememberedButAGivenPortComesFirst();
+    void portListsFollowTheHardware();
     void screenshots();
 };
 
@@ -148,6 +151,7 @@ void TestApp::retriesAreRememberedAndCounted() {
     qputenv("KLIV_DATA_DIR", data.path().toUtf8());
     {
         Tool t;
+        t.form1.rememberBetweenRuns();
         QCOMPARE(t.engine.retries(), Engine::DefaultRetries);
         t.find<QSpinBox>("sp_retries")->setValue(4);
         QCOMPARE(t.engine.retries(), 4);
@@ -158,9 +162,61 @@ void TestApp::retriesAreRememberedAndCounted() {
         QCOMPARE(t.find<QLabel>("st_txd")->text(), QStringLiteral("3"));
     }
     Tool again;
+    again.form1.rememberBetweenRuns();
     QCOMPARE(again.find<QSpinBox>("sp_retries")->value(), 4);
     QCOMPARE(again.engine.retries(), 4);
     qputenv("KLIV_DATA_DIR", before);
+}
+
+void TestApp::theLineIsRememberedButAGivenPortComesFirst() {
+    QTemporaryDir data;
+    const QByteArray before = qgetenv("KLIV_DATA_DIR");
+    qputenv("KLIV_DATA_DIR", data.path().toUtf8());
+    {
+        Tool t;
+        t.form1.rememberBetweenRuns();
+        t.find<QSpinBox>("frm1_zn")->setValue(599); // presets 14400 baud
+        t.find<QComboBox>("cb_speed")->setCurrentIndex(7);
+        t.find<QComboBox>("cmbPorts")->setCurrentIndex(1);
+        t.form1.close();
+    }
+    for (const bool given : {false, true}) {
+        Tool again;
+        again.form1.setPorts({QStringLiteral("/dev/fake0"), QStringLiteral("/dev/fake1")}, given);
+        again.form1.rememberBetweenRuns();
+        QCOMPARE(again.engine.serial(), 599);
+        QCOMPARE(again.engine.speedIndex(), 7);
+        QCOMPARE(again.engine.portName(),
+                 given ? QStringLiteral("/dev/fake0") : QStringLiteral("/dev/fake1"));
+    }
+    qputenv("KLIV_DATA_DIR", before);
+}
+
+// Ports plugged in or pulled out show in both lists, the choice kept while its port is
+// there; while a job runs the lists wait.
+void TestApp::portListsFollowTheHardware() {
+    Tool t;
+    QStringList present{QStringLiteral("/dev/fake0"), QStringLiteral("/dev/fake1")};
+    t.form1.setPortLister([&present] { return present; });
+    auto* ports = t.find<QComboBox>("cmbPorts");
+    ports->setCurrentIndex(1);
+    QCOMPARE(t.engine.portName(), QStringLiteral("/dev/fake1"));
+    present.prepend(QStringLiteral("/dev/ttyUSB0"));
+    t.form1.portWatcher().onTick();
+    QCOMPARE(ports->count(), 3);
+    QCOMPARE(ports->currentText(), QStringLiteral("/dev/fake1"));
+    QCOMPARE(t.form1.searchDialog().ports()->currentText(), QStringLiteral("/dev/fake1"));
+    QCOMPARE(t.engine.portName(), QStringLiteral("/dev/fake1"));
+
+    t.find<QPushButton>("Button12")->click(); // a job on the line
+    present.removeAll(QStringLiteral("/dev/fake1"));
+    t.form1.portWatcher().onTick();
+    QCOMPARE(ports->count(), 3);
+    t.engine.cancel();
+    t.form1.portWatcher().onTick();
+    QCOMPARE(ports->count(), 2);
+    QCOMPARE(ports->currentText(), QStringLiteral("/dev/ttyUSB0"));
+    QCOMPARE(t.engine.portName(), QStringLiteral("/dev/ttyUSB0"));
 }
 
 void TestApp::initTestCase() {
