@@ -97,7 +97,8 @@ void Engine::start(Job* job) {
     cancel();
     job->setParent(this);
     job->m_engine = this;
-    job->m_serial = m_serial;
+    if (job->m_serial == 0)
+        job->m_serial = m_serial;
     job->m_phase = Job::Phase::Running;
     m_jobMovedSpeed = false;
     m_job = job;
@@ -184,7 +185,8 @@ void Engine::send(Job* job, const Request& r) {
         job->fail(portOutcome(Failure::PortNotOpened));
         return;
     }
-    const QByteArray f = frame::build(quint16(job->serial()), r.kind, r.payload);
+    const QByteArray f =
+        frame::build(quint16(r.serial ? r.serial : job->serial()), r.kind, r.payload);
     m_receiver.reset();
     m_gapTimer.stop();
     m_lastRequest = f;
@@ -289,6 +291,8 @@ void Engine::dispatch(const QByteArray& bytes) {
         // Not the answer to the request in flight (a late reply to an ended job, another
         // relay, another kind, a frame inside noise): the hunt goes on behind its start.
         qCDebug(lcFrames).noquote() << "RX unmatched" << frame::hex(f);
+        if (m_job)
+            m_job->onUnmatched(f);
         m_receiver.resume();
     }
 }
