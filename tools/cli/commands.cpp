@@ -4,6 +4,7 @@
 #include "changecommands.h"
 #include "configcommands.h"
 #include "journalcommands.h"
+#include "linecommands.h"
 #include "link/jobs/clocksetjob.h"
 #include "link/jobs/livestatusjob.h"
 #include "link/jobs/polljob.h"
@@ -205,7 +206,7 @@ QList<QCommandLineOption> commandOptions() {
          QStringLiteral("calibrate: эталонные значения ua=V,ub=V,uc=V,ia=A,ib=A,ic=A,iut=A"),
          QStringLiteral("SPEC")},
     };
-    return own + journalOptions() + reportOptions() + changeOptions();
+    return own + journalOptions() + reportOptions() + changeOptions() + lineOptions();
 }
 
 const QList<Command>& commands() {
@@ -224,7 +225,7 @@ const QList<Command>& commands() {
     };
     static const QList<Command> all =
         recordingChanges(own + configCommands() + journalCommands() + calibrationCommands() +
-                         searchCommands() + reportCommands() + changeCommands());
+                         searchCommands() + reportCommands() + changeCommands() + lineCommands());
     return all;
 }
 
