@@ -6,6 +6,7 @@
 #include "diag/diagpage.h"
 #include "eventlog/eventlogpage.h"
 #include "eventlog/reportsaver.h"
+#include "line/linewindow.h"
 #include "link/engine.h"
 #include "search/searchwindow.h"
 #include "texts/messages.h"
@@ -69,6 +70,7 @@ MainWindow::MainWindow(Engine& engine, Prompt& prompt, QWidget* parent)
     m_report = new ReportSaver(engine, prompt, *m_config, *m_protocol, this);
     connect(m_protocol, &EventLogPage::saveReportRequested, m_report, &ReportSaver::start);
     linkSearchWindow();
+    linkLineWindow();
     remember(m_diagnostics->retriesField());
 
     resize(minimumSizeHint().expandedTo(DesignSize));
@@ -95,6 +97,26 @@ void MainWindow::closeEvent(QCloseEvent* e) {
 void MainWindow::showSearch() {
     m_engine.stopPoll();
     m_form2->open();
+}
+
+void MainWindow::showLine() {
+    m_engine.stopPoll();
+    m_line->open();
+}
+
+// The line window's button sits beside the page tabs, for every page. A relay chosen
+// there becomes the pages' one: its number on "Диагностика" (which presets a speed by
+// the number), then the speed the line was polled at.
+void MainWindow::linkLineWindow() {
+    m_line = new LineWindow(m_engine, m_prompt, this);
+    auto* open = new QPushButton(QStringLiteral("Реле на линии"));
+    open->setObjectName(QStringLiteral("btnLine"));
+    m_pages->setCornerWidget(open, Qt::TopRightCorner);
+    connect(open, &QPushButton::clicked, this, &MainWindow::showLine);
+    connect(m_line, &LineWindow::relayChosen, this, [this](int serial, int speedIndex) {
+        m_diagnostics->serialField()->setValue(serial);
+        m_engine.setSpeedIndex(speedIndex);
+    });
 }
 
 void MainWindow::showCharacteristic() {

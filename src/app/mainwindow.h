@@ -17,6 +17,7 @@ class EventLogPage;
 class ReportSaver;
 class SearchDialog;
 class CharacteristicWindow;
+class LineWindow;
 
 // The main window: the three pages, the start-up selections, and the boxes that any
 // job of the engine may raise. It owns the search and characteristic windows.
@@ -37,17 +38,21 @@ class MainWindow : public QMainWindow {
     ReportSaver* reportSaver() const { return m_report; }
     SearchDialog& searchDialog() const { return *m_form2; }
     CharacteristicWindow& characteristicWindow() const { return *m_form3; }
+    LineWindow& lineWindow() const { return *m_line; }
 
     // "Поиск устройства": ends the poll and shows the search window modally.
     void showSearch();
     // "График ВТЗ": fills the characteristic window from the page and shows it modally.
     void showCharacteristic();
+    // "Реле на линии": ends the poll and shows the line window modally.
+    void showLine();
 
   protected:
     void closeEvent(QCloseEvent* e) override; // closes the port
 
   private:
     void linkSearchWindow();
+    void linkLineWindow();
     void remember(QSpinBox* field); // its value from the last run, and kept for the next
     void reportFailure(Job* job, const Outcome& outcome);
 
@@ -60,6 +65,7 @@ class MainWindow : public QMainWindow {
     ReportSaver* m_report = nullptr;
     SearchDialog* m_form2 = nullptr;
     CharacteristicWindow* m_form3 = nullptr;
+    LineWindow* m_line = nullptr;
 };
 
 } // namespace kliv
