@@ -24,7 +24,6 @@ ReportData reportData(const SaveProtocolJob& job, const NumberLocale& loc) {
 BatchSaver::BatchSaver(Engine& engine, Kind kind, const QString& folder, QList<int> serials,
                        const QString& templatePath, QObject* parent)
     : QObject(parent), m_kind(kind), m_folder(folder), m_templatePath(templatePath) {
-    qRegisterMetaType<kliv::RelayFile>();
     LineBatch::MakeJob make;
     if (kind == Kind::Reports)
         make = [] { return new SaveProtocolJob; };

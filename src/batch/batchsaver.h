@@ -4,7 +4,6 @@
 #include "report/protocolreport.h"
 
 #include <QList>
-#include <QMetaType>
 #include <QObject>
 #include <QString>
 #include <optional>
@@ -66,5 +65,3 @@ class BatchSaver : public QObject {
 };
 
 } // namespace kliv
-
-Q_DECLARE_METATYPE(kliv::RelayFile)

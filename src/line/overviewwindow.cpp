@@ -33,7 +33,8 @@ OverviewWindow::OverviewWindow(Engine& engine, QWidget* parent)
     m_table->setSelectionMode(QAbstractItemView::SingleSelection);
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    m_table->horizontalHeader()->setStretchLastSection(true);
+    m_table->horizontalHeader()->setSectionResizeMode(OverviewRows::Protection,
+                                                      QHeaderView::Stretch);
     m_status->setObjectName(QStringLiteral("lblOverview"));
 
     auto* layout = new QVBoxLayout(this);
@@ -42,7 +43,7 @@ OverviewWindow::OverviewWindow(Engine& engine, QWidget* parent)
     bottom->addWidget(m_status, 1);
     bottom->addWidget(m_choose);
     layout->addLayout(bottom);
-    resize(900, 300);
+    resize(820, 260);
 
     m_ageTimer.setInterval(AgeTickMs);
     connect(&m_ageTimer, &QTimer::timeout, this, &OverviewWindow::onAgeTick);

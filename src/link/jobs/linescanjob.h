@@ -3,7 +3,6 @@
 #include "link/job.h"
 
 #include <QList>
-#include <QMetaType>
 #include <QString>
 #include <QTimer>
 
@@ -73,5 +72,3 @@ class LineScanJob : public Job {
 };
 
 } // namespace kliv
-
-Q_DECLARE_METATYPE(kliv::LineScanJob::Relay)
