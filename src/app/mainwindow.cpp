@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 
 #include "app/remembered.h"
+#include "app/statusline.h"
 #include "config/configpage.h"
 #include "config/vtzwindow.h"
 #include "diag/diagpage.h"
@@ -8,6 +9,7 @@
 #include "eventlog/reportsaver.h"
 #include "line/linewindow.h"
 #include "link/engine.h"
+#include "monitor/trafficwindow.h"
 #include "search/searchwindow.h"
 #include "texts/messages.h"
 #include "version.h"
@@ -17,11 +19,14 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalBlocker>
+#include <QStatusBar>
 #include <QTabWidget>
+#include <QToolButton>
 
 namespace kliv {
 
@@ -73,12 +78,41 @@ MainWindow::MainWindow(Engine& engine, Prompt& prompt, QWidget* parent)
     linkLineWindow();
     remember(m_diagnostics->retriesField());
 
+    m_traffic = new TrafficWindow(engine, prompt, this);
+    m_pages->setCornerWidget(buildTools(), Qt::TopRightCorner);
+    m_status = new StatusLine(engine);
+    statusBar()->addWidget(m_status, 1);
+
     resize(minimumSizeHint().expandedTo(DesignSize));
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         QRect frame(QPoint(), size());
         frame.moveCenter(screen->availableGeometry().center());
         move(frame.topLeft());
     }
+}
+
+// Windows beyond the three pages, at the right of the page tabs.
+QWidget* MainWindow::buildTools() {
+    auto* tools = new QWidget;
+    auto* row = new QHBoxLayout(tools);
+    row->setContentsMargins(0, 0, 2, 2);
+    auto* traffic = new QToolButton;
+    traffic->setObjectName(QStringLiteral("btn_traffic"));
+    traffic->setText(QStringLiteral("Обмен"));
+    traffic->setToolTip(QStringLiteral("Кадры обмена с реле"));
+    connect(traffic, &QToolButton::clicked, this, [this] {
+        m_traffic->show();
+        m_traffic->raise();
+        m_traffic->activateWindow();
+    });
+    row->addWidget(traffic);
+    auto* line = new QToolButton;
+    line->setObjectName(QStringLiteral("btnLine"));
+    line->setText(QStringLiteral("Реле на линии"));
+    line->setToolTip(QStringLiteral("Все реле на линии RS-485"));
+    connect(line, &QToolButton::clicked, this, &MainWindow::showLine);
+    row->addWidget(line);
+    return tools;
 }
 
 void MainWindow::setPorts(const QStringList& ports) {
@@ -104,15 +138,10 @@ void MainWindow::showLine() {
     m_line->open();
 }
 
-// The line window's button sits beside the page tabs, for every page. A relay chosen
-// there becomes the pages' one: its number on "Диагностика" (which presets a speed by
-// the number), then the speed the line was polled at.
+// A relay chosen in the line window becomes the pages' one: its number on "Диагностика"
+// (which presets a speed by the number), then the speed the line was polled at.
 void MainWindow::linkLineWindow() {
     m_line = new LineWindow(m_engine, m_prompt, this);
-    auto* open = new QPushButton(QStringLiteral("Реле на линии"));
-    open->setObjectName(QStringLiteral("btnLine"));
-    m_pages->setCornerWidget(open, Qt::TopRightCorner);
-    connect(open, &QPushButton::clicked, this, &MainWindow::showLine);
     connect(m_line, &LineWindow::relayChosen, this, [this](int serial, int speedIndex) {
         m_diagnostics->serialField()->setValue(serial);
         m_engine.setSpeedIndex(speedIndex);

@@ -16,6 +16,8 @@ class Prompt;
 class EventLogPage;
 class ReportSaver;
 class SearchDialog;
+class StatusLine;
+class TrafficWindow;
 class CharacteristicWindow;
 class LineWindow;
 
@@ -38,6 +40,8 @@ class MainWindow : public QMainWindow {
     ReportSaver* reportSaver() const { return m_report; }
     SearchDialog& searchDialog() const { return *m_form2; }
     CharacteristicWindow& characteristicWindow() const { return *m_form3; }
+    TrafficWindow& trafficWindow() const { return *m_traffic; } // "Обмен"
+    StatusLine& statusLine() const { return *m_status; }
     LineWindow& lineWindow() const { return *m_line; }
 
     // "Поиск устройства": ends the poll and shows the search window modally.
@@ -52,6 +56,7 @@ class MainWindow : public QMainWindow {
 
   private:
     void linkSearchWindow();
+    QWidget* buildTools();
     void linkLineWindow();
     void remember(QSpinBox* field); // its value from the last run, and kept for the next
     void reportFailure(Job* job, const Outcome& outcome);
@@ -65,6 +70,8 @@ class MainWindow : public QMainWindow {
     ReportSaver* m_report = nullptr;
     SearchDialog* m_form2 = nullptr;
     CharacteristicWindow* m_form3 = nullptr;
+    TrafficWindow* m_traffic = nullptr;
+    StatusLine* m_status = nullptr;
     LineWindow* m_line = nullptr;
 };
 

@@ -3,11 +3,15 @@
 #include "protocol/frame.h"
 #include "protocol/speeds.h"
 
+#include <QMetaMethod>
+
 Q_LOGGING_CATEGORY(lcFrames, "kliv.link.frames", QtWarningMsg)
 
 namespace kliv {
 
 Engine::Engine(Port* port, QObject* parent) : QObject(parent), m_port(port) {
+    qRegisterMetaType<kliv::Traffic>();
+    m_clock.start();
     m_port->setParent(this);
     connect(m_port, &Port::readyRead, this, &Engine::onReadyRead);
     connect(m_port, &Port::lost, this, &Engine::onLost);
@@ -36,6 +40,7 @@ void Engine::setPortName(const QString& name) {
     cancel();
     closePort();
     m_portName = name;
+    Q_EMIT lineChanged();
 }
 
 void Engine::setSpeedIndex(int index) {
@@ -56,10 +61,12 @@ void Engine::applySpeed(int index) {
     if (m_port->isOpen())
         m_port->setBaud(speeds::Baud[std::size_t(index)]);
     Q_EMIT speedIndexChanged(index);
+    Q_EMIT lineChanged();
 }
 
 void Engine::setSerial(int serial) {
     m_serial = serial;
+    Q_EMIT lineChanged();
     setSpeedIndex(speeds::indexForSerial(serial));
 }
 
@@ -149,6 +156,8 @@ void Engine::finish(Job* job) {
     stopTimers();
     m_awaiting = false;
     closePort();
+    if (watched())
+        tellSpans(m_receiver.closeSpans());
     m_job = nullptr;
     // A job that moved the line itself (a search, a speed change) settled its speed: a
     // preset made meanwhile must not undo what it found.
@@ -187,7 +196,7 @@ void Engine::send(Job* job, const Request& r) {
     }
     const QByteArray f =
         frame::build(quint16(r.serial ? r.serial : job->serial()), r.kind, r.payload);
-    m_receiver.reset();
+    resetReceiver();
     m_gapTimer.stop();
     m_lastRequest = f;
     m_lastWatch = r.watch;
@@ -228,20 +237,47 @@ void Engine::armReplyTimer() {
 // The same frame again, from a clean receiver: a late half of the lost answer must not
 // join the new one.
 void Engine::repeat(int of) {
-    m_receiver.reset();
+    resetReceiver();
     m_gapTimer.stop();
     m_awaiting = true;
     m_watchdogMark = false;
     ++m_attempt;
     ++m_repeats;
-    write(m_lastRequest, true);
+    write(m_lastRequest, true, Verdict::Repeat);
     m_idleClose.start();
     Q_EMIT repeatsChanged(m_repeats);
     Q_EMIT requestRepeated(frame::kindOf(m_lastRequest), m_attempt, of);
 }
 
-void Engine::write(const QByteArray& f, bool counted) {
+void Engine::resetReceiver() {
+    if (watched())
+        tellSpans(m_receiver.closeSpans());
+    m_receiver.reset();
+    m_received.clear();
+}
+
+bool Engine::watched() const {
+    static const QMetaMethod signal = QMetaMethod::fromSignal(&Engine::traffic);
+    return isSignalConnected(signal);
+}
+
+void Engine::tell(bool sent, const QByteArray& bytes, Verdict verdict) {
+    Q_EMIT traffic({m_clock.elapsed(), sent, bytes, verdict});
+}
+
+void Engine::tellSpans(const QList<FrameReceiver::Span>& spans) {
+    for (const FrameReceiver::Span& s : spans) {
+        const Verdict v = s.kind == FrameReceiver::Span::BadSum ? Verdict::BadSum
+                          : s.kind == FrameReceiver::Span::Cut  ? Verdict::Cut
+                                                                : Verdict::Noise;
+        tell(false, m_received.mid(s.start, s.length), v);
+    }
+}
+
+void Engine::write(const QByteArray& f, bool counted, Verdict verdict) {
     qCDebug(lcFrames).noquote() << "TX" << frame::hex(f);
+    if (watched())
+        tell(true, f, verdict);
     m_port->write(f);
     if (counted) {
         ++m_framesSent;
@@ -274,27 +310,42 @@ void Engine::onGap() {
 }
 
 void Engine::dispatch(const QByteArray& bytes) {
+    const bool watching = watched();
     qsizetype pos = 0;
     for (;;) {
         if (!m_receiver.held()) {
             if (pos >= bytes.size())
-                return;
-            pos += m_receiver.feed(bytes.constData() + pos, int(bytes.size() - pos));
+                break;
+            const int used = m_receiver.feed(bytes.constData() + pos, int(bytes.size() - pos));
+            if (watching)
+                m_received.append(bytes.constData() + pos, used);
+            pos += used;
+            if (watching)
+                tellSpans(m_receiver.takeSpans());
             if (!m_receiver.held())
-                return;
+                break;
         }
         const QByteArray f = m_receiver.frame();
         if (matches(f)) {
+            if (watching) {
+                tell(false, f, Verdict::Good);
+                if (pos < bytes.size()) // whatever followed the frame in this batch
+                    tell(false, bytes.mid(pos), Verdict::Noise);
+            }
             onFrame(f);
             return; // whatever followed the frame in this batch is dropped
         }
         // Not the answer to the request in flight (a late reply to an ended job, another
         // relay, another kind, a frame inside noise): the hunt goes on behind its start.
         qCDebug(lcFrames).noquote() << "RX unmatched" << frame::hex(f);
+        if (watching)
+            tell(false, f, Verdict::Unmatched);
         if (m_job)
             m_job->onUnmatched(f);
         m_receiver.resume();
     }
+    if (watching)
+        tellSpans(m_receiver.takeSpans());
 }
 
 bool Engine::matches(const QByteArray& f) const {

@@ -3,8 +3,10 @@
 #include "link/job.h"
 #include "link/port.h"
 #include "link/receiver.h"
+#include "link/traffic.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QLoggingCategory>
 #include <QObject>
 #include <QPointer>
@@ -98,11 +100,15 @@ class Engine : public QObject {
     void requestRepeated(quint8 kind, int attempt, int of);
     void speedIndexChanged(int index); // whoever moved it: a serial preset, a job following
                                        // the relay, the user
+    void lineChanged();                // the port, the serial number or the speed
     void jobStarted(kliv::Job* job);
     void jobEnded(kliv::Job* job);
     void jobFailed(kliv::Job* job, const kliv::Outcome& outcome);
     void frameSent(const QByteArray& frame);
     void frameAccepted(const QByteArray& frame);
+    // Every frame sent and every byte received, with what became of it; watching costs
+    // the line nothing while no one listens.
+    void traffic(const kliv::Traffic& t);
 
   private:
     friend class Job;
@@ -111,8 +117,12 @@ class Engine : public QObject {
     void dispatch(const QByteArray& bytes);    // hands held frames on, feeding bytes as needed
     void onFrame(const QByteArray& frame);
     bool matches(const QByteArray& frame) const;
-    void write(const QByteArray& frame, bool counted);
-    void repeat(int of); // the request in flight, again
+    void write(const QByteArray& frame, bool counted, Verdict verdict = Verdict::Good);
+    void repeat(int of);  // the request in flight, again
+    void resetReceiver(); // what the last reply's bytes came to is told first
+    bool watched() const;
+    void tell(bool sent, const QByteArray& bytes, Verdict verdict);
+    void tellSpans(const QList<FrameReceiver::Span>& spans);
     void armReplyTimer();
     void onLost(const QString& detail);
     void stopTimers();
@@ -138,6 +148,8 @@ class Engine : public QObject {
     int m_framesSent = 0;
     int m_framesReceived = 0;
     int m_repeats = 0;
+    QElapsedTimer m_clock;
+    QByteArray m_received; // since the receiver's reset, while the line is watched
 };
 
 } // namespace kliv

@@ -2,10 +2,14 @@
 
 #include "protocol/frame.h"
 
+#include <algorithm>
+
 namespace kliv {
 
 void FrameReceiver::reset() {
     m_end = 0;
+    m_shown = 0;
+    m_spans.clear();
     m_first = 0;
     m_count = 0;
     m_endsAt.fill(-1);
@@ -108,14 +112,18 @@ void FrameReceiver::frameDone(quint32 start) {
         mark(start) = Good;
         ++m_waiting;
     } else {
-        mark(start) = Failed;
+        mark(start) = BadSum;
         ++m_bad;
     }
 }
 
 void FrameReceiver::settle() {
-    while (m_count > 0 && (markOf(front()) == Failed || markOf(front()) == Refused))
+    while (m_count > 0 && markOf(front()) != Open && markOf(front()) != Good) {
+        if (markOf(front()) == BadSum)
+            show(Span::BadSum, front(),
+                 front() + m_length[std::size_t(slot(front()))] + frame::Overhead);
         popFront();
+    }
     if (!held() && m_count > 0 && markOf(front()) == Good)
         hold(front());
 }
@@ -133,6 +141,30 @@ void FrameReceiver::holdFirstGood() {
 void FrameReceiver::hold(quint32 start) {
     m_held = start;
     --m_waiting;
+    show(Span::Noise, start, start); // the bytes ahead of it
+    m_shown = std::max(m_shown, start + m_length[std::size_t(slot(start))] + frame::Overhead);
+}
+
+void FrameReceiver::show(Span::Kind kind, quint32 start, quint32 end) {
+    if (start < m_shown)
+        return; // inside a frame shown already
+    if (start > m_shown)
+        m_spans.append({Span::Noise, m_shown, start - m_shown});
+    if (kind != Span::Noise && end > start)
+        m_spans.append({kind, start, end - start});
+    m_shown = kind == Span::Noise ? start : end;
+}
+
+QList<FrameReceiver::Span> FrameReceiver::takeSpans() {
+    return std::exchange(m_spans, {});
+}
+
+QList<FrameReceiver::Span> FrameReceiver::closeSpans() {
+    if (m_count > 0 && markOf(front()) == Open)
+        show(Span::Cut, std::max(front(), m_shown), m_end);
+    else
+        show(Span::Noise, m_end, m_end);
+    return takeSpans();
 }
 
 void FrameReceiver::popFront() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <array>
 
 namespace kliv {
@@ -42,11 +43,24 @@ class FrameReceiver {
     // Diagnostics: start bytes whose frame failed by a bad sum or an impossible length.
     int badFrames() const { return m_bad; }
 
+    // For a view of the line: what became of the bytes no handed-on frame took, by stream
+    // position since the last reset. A frame whose sum failed is shown whole; bytes that
+    // began no frame are noise; a frame still unfinished when the stream closes is cut.
+    // Starts inside a frame already shown are not shown again.
+    struct Span {
+        enum Kind { Noise, BadSum, Cut } kind;
+        quint32 start, length;
+    };
+    QList<Span> takeSpans();  // since the last call
+    QList<Span> closeSpans(); // and the rest of the stream, as before a reset
+    quint32 heldStart() const { return quint32(m_held); }
+    quint32 streamLength() const { return m_end; }
+
   private:
     static constexpr int History = 256; // a power of two above the longest frame
     static int slot(quint32 at) { return int(at & (History - 1)); }
 
-    enum Mark : quint8 { Open, Failed, Good, Refused };
+    enum Mark : quint8 { Open, Failed, BadSum, Good, Refused };
 
     void take(quint8 b);
     void headerDone(quint32 start);
@@ -58,6 +72,7 @@ class FrameReceiver {
     void hold(quint32 start);
     quint32 front() const { return m_starts[std::size_t(m_first)]; }
     void popFront();
+    void show(Span::Kind kind, quint32 start, quint32 end); // noise ahead of it first
 
     // Bytes by stream position modulo History, and the running sum of all bytes before each.
     std::array<quint8, History> m_bytes{};
@@ -77,6 +92,8 @@ class FrameReceiver {
     int m_waiting = 0;  // good frames not handed on: behind unfinished ones
     bool m_quiet = false;
     int m_bad = 0;
+    quint32 m_shown = 0; // bytes ahead of it are shown already
+    QList<Span> m_spans;
 };
 
 } // namespace kliv

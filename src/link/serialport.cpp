@@ -27,7 +27,7 @@ void requestLowLatency([[maybe_unused]] QSerialPort& port) {
 #endif
 }
 
-OpenError classify(QSerialPort::SerialPortError e, const QString& location) {
+OpenError classify(QSerialPort::SerialPortError e, [[maybe_unused]] const QString& location) {
     switch (e) {
     case QSerialPort::DeviceNotFoundError:
         return OpenError::NotFound;
@@ -154,8 +154,14 @@ QStringList SerialPort::openablePorts(const QStringList& extra) {
     };
     for (const QString& e : extra)
         consider(e, true);
-    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
+#ifdef Q_OS_WIN
+        // Windows users know a port by its name (COM3), not by its device path (\\.\COM3).
+        consider(info.portName(), false);
+#else
         consider(info.systemLocation(), false);
+#endif
+    }
     return names;
 }
 

@@ -6,7 +6,6 @@
 #include "protocol/cp1251.h"
 #include "protocol/speeds.h"
 
-#include <QStringEncoder>
 #include <algorithm>
 #include <limits>
 
@@ -124,9 +123,8 @@ std::optional<QString> unencodable(const QString& text) {
             text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate();
         const QString ch = text.mid(i, pair ? 2 : 1);
         i += pair ? 1 : 0;
-        QStringEncoder one("windows-1251");
-        const QByteArray converted = one.encode(ch);
-        if (one.hasError() || converted.size() != 1 || cp1251::decode(converted) != ch)
+        const QByteArray converted = cp1251::encode(ch);
+        if (converted.size() != 1 || cp1251::decode(converted) != ch)
             return ch;
     }
     return std::nullopt;

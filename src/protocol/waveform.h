@@ -26,6 +26,10 @@ struct WaveformStore {
 namespace waveform {
 
 constexpr int SampleCount = 100;
+// A block holds one period of the mains: a hundred samples at 50 Hz, 5000 a second, as the
+// chart counts them along its axis.
+constexpr int MainsHz = 50;
+constexpr int SamplesPerSecond = SampleCount * MainsHz;
 constexpr int SeriesCount = 6; // Ua, Ia, Ub, Ib, Uc, Ic
 
 // Decodes a block; bytes missing from a short payload read as 0 (the receive buffer is

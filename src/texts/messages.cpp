@@ -220,6 +220,16 @@ Message csvNotSaved(const QString& path) {
             Icon::Error};
 }
 
+Message trafficSaved(const QString& path) {
+    return {QStringLiteral("Обмен"), QStringLiteral("Обмен сохранен в файл %1").arg(path),
+            Icon::Information};
+}
+
+Message trafficNotSaved(const QString& path) {
+    return {QStringLiteral("Обмен"), QStringLiteral("Файл %1 не сохранен!").arg(path),
+            Icon::Error};
+}
+
 Message rs485Question() {
     return {ExchangeCaption, QStringLiteral("Внимание скорость RS485 будет изменена! Продолжить?"),
             Icon::Question};

@@ -66,6 +66,8 @@ Message accountingResetQuestion();
 Message accountingResetCancelled(); // "Обнуление учетной записи отменено"
 Message accountingReset();          // "Учетная запись обнулена!"
 Message csvSaved(const QString& path);
+Message trafficSaved(const QString& path);
+Message trafficNotSaved(const QString& path); // the reason goes beside it
 Message csvNotSaved(const QString& path); // the reason goes beside it
 
 // The RS485 speed change and auto-calibration.

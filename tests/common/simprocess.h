@@ -29,7 +29,10 @@ class SimProcess {
         m_proc.waitForFinished(1000);
     }
     QString path() const { return m_path; }
-    bool ok() const { return m_path.startsWith(QLatin1Char('/')); }
+    // A device path; under Wine, the COM port the Linux simulator's terminal is mapped to.
+    bool ok() const {
+        return m_path.startsWith(QLatin1Char('/')) || m_path.startsWith(QLatin1String("COM"));
+    }
 
   private:
     QProcess m_proc;

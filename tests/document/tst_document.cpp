@@ -557,9 +557,11 @@ class TestDocument : public QObject {
         QTest::newRow("read-only folder") << "readonly"
                                           << "r.docx"
                                           << "нет права записи";
+#ifdef Q_OS_LINUX
         QTest::newRow("file system without files") << "/proc"
                                                    << "r.docx"
                                                    << "нет права записи";
+#endif
     }
     void saveFailureLeavesNoFile() {
         QFETCH(QString, folder);
@@ -569,8 +571,12 @@ class TestDocument : public QObject {
         if (folder == QLatin1String("taken"))
             QVERIFY(QDir(dir).mkpath(name));
         if (folder == QLatin1String("readonly")) {
+#ifdef Q_OS_WIN
+            QSKIP("a folder's mode bits are Unix's; Windows keeps writers out by access lists");
+#else
             if (geteuid() == 0)
                 QSKIP("folder modes do not stop root");
+#endif
             QVERIFY(QDir().mkpath(dir));
             QVERIFY(QFile::setPermissions(dir, QFile::ReadOwner | QFile::ExeOwner));
         }

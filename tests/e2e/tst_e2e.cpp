@@ -2,6 +2,7 @@
 // a pseudo-terminal.
 
 #include "common/simprocess.h"
+#include "common/wine.h"
 #include "link/engine.h"
 #include "link/jobs/polljob.h"
 #include "link/jobs/rawjob.h"
@@ -118,6 +119,8 @@ void TestEndToEnd::vanishedDeviceReportedOnce() {
 
 // The same port object on a second device: its loss is a loss of its own.
 void TestEndToEnd::lossAfterReopenReportedAgain() {
+    if (test::underWine())
+        QSKIP(test::WineSeesNoHangUp);
     const QStringList vanishing = {QStringLiteral("--fault"), QStringLiteral("vanish:nth=1")};
     SimProcess first(vanishing), second(vanishing);
     QVERIFY(first.ok() && second.ok());
@@ -160,6 +163,8 @@ void TestEndToEnd::lateReplyNotReadAfterReopen() {
 }
 
 void TestEndToEnd::portHeldByAnotherProcess() {
+    if (test::underWine())
+        QSKIP(test::WineSharesPorts);
     SimProcess sim;
     QVERIFY(sim.ok());
     QProcess holder;

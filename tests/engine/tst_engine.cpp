@@ -132,6 +132,8 @@ class TestEngine : public QObject {
     void replyWithAFrameInsideIsTakenWhole();
     void quietLineFreesTheReplyBehindNoise();
     void jobKeepsItsRelayAndSpeed();
+    void trafficTellsWhatBecameOfEveryByte_data();
+    void trafficTellsWhatBecameOfEveryByte();
 };
 
 void TestEngine::versionJob() {
@@ -793,6 +795,56 @@ void TestEngine::jobKeepsItsRelayAndSpeed() {
     job->finishNow();
     QCOMPARE(r.engine.serial(), 599);
     QCOMPARE(r.engine.speedIndex(), 3);
+}
+
+// The traffic a watcher sees: each frame with its verdict, and bytes that made no frame.
+void TestEngine::trafficTellsWhatBecameOfEveryByte_data() {
+    QTest::addColumn<QByteArray>("arriving");
+    QTest::addColumn<bool>("timeOut");     // after the bytes, the request's time-out
+    QTest::addColumn<QStringList>("told"); // direction, verdict, bytes
+    const QByteArray request = hx("AA 06 02 58 0F 00 01 19");
+    const QByteArray v1 = versionReply("v1");
+    QByteArray badSum = v1;
+    badSum[badSum.size() - 1] = char(badSum.back() ^ 1);
+    const QStringList sent{QStringLiteral("TX Good ") + frame::hex(request)};
+    auto rx = [](const char* verdict, const QByteArray& b) {
+        return QStringLiteral("RX %1 %2").arg(QLatin1String(verdict), frame::hex(b));
+    };
+    QTest::newRow("reply") << v1 << false << sent + QStringList{rx("Good", v1)};
+    QTest::newRow("noise, then the reply")
+        << hx("13 37") + v1 << false
+        << sent + QStringList{rx("Noise", hx("13 37")), rx("Good", v1)};
+    QTest::newRow("a bad sum, then the reply")
+        << badSum + v1 << false << sent + QStringList{rx("BadSum", badSum), rx("Good", v1)};
+    QTest::newRow("another relay's reply, then the reply")
+        << reply(KindVersion, "x", 601) + v1 << false
+        << sent + QStringList{rx("Unmatched", reply(KindVersion, "x", 601)), rx("Good", v1)};
+    QTest::newRow("bytes after the reply")
+        << v1 + hx("00 01") << false
+        << sent + QStringList{rx("Good", v1), rx("Noise", hx("00 01"))};
+    QTest::newRow("cut off, asked again")
+        << v1.left(10) << true
+        << sent + QStringList{rx("Cut", v1.left(10)),
+                              QStringLiteral("TX Repeat ") + frame::hex(request)};
+}
+
+void TestEngine::trafficTellsWhatBecameOfEveryByte() {
+    QFETCH(QByteArray, arriving);
+    QFETCH(bool, timeOut);
+    QFETCH(QStringList, told);
+    static const char* const Names[] = {"Good", "BadSum", "Cut", "Noise", "Unmatched", "Repeat"};
+    Rig r;
+    QStringList seen;
+    QObject::connect(&r.engine, &Engine::traffic, [&seen](const Traffic& t) {
+        seen << QStringLiteral("%1 %2 %3")
+                    .arg(t.sent ? QStringLiteral("TX") : QStringLiteral("RX"),
+                         QLatin1String(Names[int(t.verdict)]), frame::hex(t.bytes));
+    });
+    r.start(new VersionJob);
+    r.port->push(arriving);
+    if (timeOut)
+        r.engine.onReplyTimeout();
+    QCOMPARE(seen, told);
 }
 
 QTEST_GUILESS_MAIN(TestEngine)

@@ -66,7 +66,7 @@ void TestLineWindow::initTestCase() {
 }
 
 void TestLineWindow::scanListsExactlyTheRelays() {
-    m_form1->findChild<QPushButton*>(QStringLiteral("btnLine"))->click();
+    m_form1->findChild<QAbstractButton*>(QStringLiteral("btnLine"))->click();
     QVERIFY(line().isVisible());
     QCOMPARE(line().fromField()->value(), 100);
     QCOMPARE(line().toField()->value(), 999);

@@ -5,6 +5,7 @@
 #include "common/fakeport.h"
 #include "common/recordingprompt.h"
 #include "common/simprocess.h"
+#include "common/wine.h"
 #include "diag/diagpage.h"
 #include "link/engine.h"
 #include "link/jobs/polljob.h"
@@ -450,6 +451,8 @@ void TestSearch::endToEnd_data() {
 // only its own speed; afterwards the main window talks to it as it stands.
 void TestSearch::endToEnd() {
     QFETCH(int, baud);
+    if (baud == 14400 && test::underWine())
+        QSKIP(test::WineLacksOddSpeeds);
     test::SimProcess sim({QStringLiteral("--serial"), QStringLiteral("4321"),
                           QStringLiteral("--baud"), QString::number(baud)});
     QVERIFY(sim.ok());

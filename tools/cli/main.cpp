@@ -2,8 +2,10 @@
 
 #include "commands.h"
 #include "link/serialport.h"
+#include "outputfile.h"
 #include "protocol/frame.h"
 #include "protocol/speeds.h"
+#include "tracefile.h"
 #include "version.h"
 
 #include <QCommandLineParser>
@@ -76,7 +78,10 @@ int main(int argc, char* argv[]) {
             .arg(Engine::MaxRetries)
             .arg(Engine::DefaultRetries),
         QStringLiteral("N"), QString::number(Engine::DefaultRetries));
-    p.addOptions({port, serial, baud, json, retries});
+    const QCommandLineOption trace(QStringLiteral("trace"),
+                                   QStringLiteral("кадры обмена в файл, как их показывает «Обмен»"),
+                                   QStringLiteral("FILE"));
+    p.addOptions({port, serial, baud, json, retries, trace});
     p.addOptions(commandOptions());
     if (!p.parse(QCoreApplication::arguments()))
         return usage(p.errorText());
@@ -124,6 +129,10 @@ int main(int argc, char* argv[]) {
     const Prepared prepared = command->prepare(CommandLine{p, args.mid(1)});
     if (!prepared.error.isEmpty())
         return usage(prepared.error);
+    if (p.isSet(trace))
+        if (const QString why = outputFileProblem(QStringLiteral("--trace"), p.value(trace));
+            !why.isEmpty())
+            return usage(why);
 
     QString portName = p.value(port);
     if (portName.isEmpty() && !command->offline) {
@@ -135,11 +144,17 @@ int main(int argc, char* argv[]) {
         portName = ports.first();
     }
 
+    TraceFile traceFile; // outlives the engine, which may still tell it of a last frame
     Engine engine(new SerialPort);
     engine.setPortName(portName);
     engine.setSerial(serialNo);
     engine.applySpeed(speedIndex);
     engine.setRetries(retryCount);
+    if (p.isSet(trace) && !traceFile.open(engine, p.value(trace))) {
+        QTextStream(stderr)
+            << QStringLiteral("--trace: файл %1 не открывается.").arg(p.value(trace)) << Qt::endl;
+        return BadUsage;
+    }
     Runner runner(engine, p.isSet(json));
     return prepared.run(runner);
 }
