@@ -8,6 +8,7 @@
 #include "diag/diagpage.h"
 #include "eventlog/eventlogpage.h"
 #include "eventlog/reportsaver.h"
+#include "line/linewindow.h"
 #include "link/engine.h"
 #include "link/serialport.h"
 #include "monitor/trafficwindow.h"
@@ -77,6 +78,7 @@ MainWindow::MainWindow(Engine& engine, Prompt& prompt, QWidget* parent)
     m_report = new ReportSaver(engine, prompt, *m_config, *m_protocol, this);
     connect(m_protocol, &EventLogPage::saveReportRequested, m_report, &ReportSaver::start);
     linkSearchWindow();
+    linkLineWindow();
 
     m_traffic = new TrafficWindow(engine, prompt, this);
     m_pages->setCornerWidget(buildTools(), Qt::TopRightCorner);
@@ -114,6 +116,12 @@ QWidget* MainWindow::buildTools() {
         m_traffic->activateWindow();
     });
     row->addWidget(traffic);
+    auto* line = new QToolButton;
+    line->setObjectName(QStringLiteral("btnLine"));
+    line->setText(QStringLiteral("Реле на линии"));
+    line->setToolTip(QStringLiteral("Все реле на линии RS-485"));
+    connect(line, &QToolButton::clicked, this, &MainWindow::showLine);
+    row->addWidget(line);
     return tools;
 }
 
@@ -178,6 +186,21 @@ void MainWindow::closeEvent(QCloseEvent* e) {
 void MainWindow::showSearch() {
     m_engine.stopPoll();
     m_form2->open();
+}
+
+void MainWindow::showLine() {
+    m_engine.stopPoll();
+    m_line->open();
+}
+
+// A relay chosen in the line window becomes the pages' one: its number on "Диагностика"
+// (which presets a speed by the number), then the speed the line was polled at.
+void MainWindow::linkLineWindow() {
+    m_line = new LineWindow(m_engine, m_prompt, this);
+    connect(m_line, &LineWindow::relayChosen, this, [this](int serial, int speedIndex) {
+        m_diagnostics->serialField()->setValue(serial);
+        m_engine.setSpeedIndex(speedIndex);
+    });
 }
 
 void MainWindow::showCharacteristic() {

@@ -21,6 +21,7 @@ class PortWatcher;
 class StatusLine;
 class TrafficWindow;
 class CharacteristicWindow;
+class LineWindow;
 
 // The main window: the three pages, the start-up selections, and the boxes that any
 // job of the engine may raise. It owns the search and characteristic windows.
@@ -51,15 +52,19 @@ class MainWindow : public QMainWindow {
     CharacteristicWindow& characteristicWindow() const { return *m_form3; }
     TrafficWindow& trafficWindow() const { return *m_traffic; } // "Обмен"
     StatusLine& statusLine() const { return *m_status; }
+    LineWindow& lineWindow() const { return *m_line; }
 
     // "Поиск устройства": ends the poll and shows the search window modally.
     void showSearch();
     // "График ВТЗ": fills the characteristic window from the page and shows it modally.
     void showCharacteristic();
+    // "Реле на линии": ends the poll and shows the line window modally.
+    void showLine();
 
   private:
     void linkSearchWindow();
     QWidget* buildTools();
+    void linkLineWindow();
     void remember(QSpinBox* field); // its value from the last run, and kept for the next
     void rememberLine();            // the port, serial number and speed the engine has
     void restoreLine(const QStringList& ports, bool portGiven);
@@ -82,6 +87,7 @@ class MainWindow : public QMainWindow {
     std::function<QStringList()> m_listPorts;
     QStringList m_givenPorts;
     bool m_remembering = false;
+    LineWindow* m_line = nullptr;
 };
 
 } // namespace kliv

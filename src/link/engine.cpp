@@ -104,7 +104,8 @@ void Engine::start(Job* job) {
     cancel();
     job->setParent(this);
     job->m_engine = this;
-    job->m_serial = m_serial;
+    if (job->m_serial == 0)
+        job->m_serial = m_serial;
     job->m_phase = Job::Phase::Running;
     m_jobMovedSpeed = false;
     m_job = job;
@@ -193,7 +194,8 @@ void Engine::send(Job* job, const Request& r) {
         job->fail(portOutcome(Failure::PortNotOpened));
         return;
     }
-    const QByteArray f = frame::build(quint16(job->serial()), r.kind, r.payload);
+    const QByteArray f =
+        frame::build(quint16(r.serial ? r.serial : job->serial()), r.kind, r.payload);
     resetReceiver();
     m_gapTimer.stop();
     m_lastRequest = f;
@@ -338,6 +340,8 @@ void Engine::dispatch(const QByteArray& bytes) {
         qCDebug(lcFrames).noquote() << "RX unmatched" << frame::hex(f);
         if (watching)
             tell(false, f, Verdict::Unmatched);
+        if (m_job)
+            m_job->onUnmatched(f);
         m_receiver.resume();
     }
     if (watching)

@@ -75,7 +75,7 @@ void Job::end(Phase phase, Outcome outcome, bool announce) {
         Q_EMIT succeeded();
     } else {
         Q_EMIT failed(m_outcome);
-        if (engine && announce)
+        if (engine && announce && !m_quiet)
             Q_EMIT engine->jobFailed(this, m_outcome);
     }
 }

@@ -28,6 +28,9 @@ struct Request {
     QByteArray payload;
     Watch watch;
     int extraTimeoutMs; // on top of the line's time-out
+    // The relay it is for when not the job's own: a job that speaks to every relay of a
+    // line addresses each request. 0: the job's.
+    int serial = 0;
 };
 
 // One exchange with the relay, from its first request to its result: what it sends,
@@ -50,6 +53,13 @@ class Job : public QObject {
     // The serial number of the relay the job talks to, fixed as it starts: a number typed
     // meanwhile is for the next job.
     int serial() const { return m_serial; }
+
+    // Before it starts: the relay this job is for, instead of the engine's (one relay of
+    // several on a line).
+    void setRelay(int serial) { m_serial = serial; }
+    // Its failure is reported by whoever started it (among others, or not at all), so the
+    // engine does not announce it (jobFailed).
+    void setQuiet() { m_quiet = true; }
 
     // The poll runs until it is stopped; stopping it is its normal end, not a failure.
     virtual bool openEnded() const { return false; }
@@ -76,6 +86,8 @@ class Job : public QObject {
         return true;
     }
     virtual void onReply(const QByteArray& frame) = 0;
+    // A good frame that is not the reply awaited: another relay's, another kind's, a late one.
+    virtual void onUnmatched(const QByteArray& frame) { Q_UNUSED(frame); }
     virtual void onReplyTimeout();
     virtual void onEnd() {} // whatever the outcome: stop the job's own clocks
 
@@ -98,6 +110,7 @@ class Job : public QObject {
 
     Engine* m_engine = nullptr;
     int m_serial = 0;
+    bool m_quiet = false;
     Phase m_phase = Phase::Waiting;
     Outcome m_outcome;
 };

@@ -27,6 +27,8 @@ enum class Task {
     Search,
     SaveProtocol,
     Raw,
+    LineScan, // every relay on a shared line
+    Overview, // the live status of each relay of a line in turn
 };
 
 // Why a job ended without its result.

@@ -1,4 +1,5 @@
 #include "faults.h"
+#include "lineup.h"
 #include "ptyrelay.h"
 #include "relaymodel.h"
 #include "requestassembler.h"
@@ -19,6 +20,7 @@
 #include <QTest>
 #include <QtMath>
 #include <algorithm>
+#include <deque>
 
 using namespace kliv;
 using namespace kliv::sim;
@@ -125,6 +127,9 @@ class TestRelaySim : public QObject {
     void faultParsing_data();
     void faultParsing();
     void faultCounting();
+    void lineUpAimsRules();
+    void relaysOfALineDiffer();
+    void ptySharedLine();
     void faultApplication();
     void assembler_data();
     void assembler();
@@ -401,12 +406,19 @@ void TestRelaySim::faultParsing_data() {
         << rule(A::Misstore, KindConfigWrite, 2, 1, 0, 28, "0000");
     QTest::newRow("misstore last byte") << "misstore:at=77:bytes=FF" << true
                                         << rule(A::Misstore, KindConfigWrite, 0, 1, 0, 77, "FF");
+    FaultRule silenced = rule(A::Drop, 1, 0, 1, 0);
+    silenced.serial = 601;
+    silenced.from = 5;
+    QTest::newRow("one relay from its fifth") << "drop:serial=601:kind=1:from=5" << true
+                                              << silenced;
 
     const FaultRule none;
     for (const char* bad :
          {"", "explode", "delay", "delay=0", "delay=x", "delay=60001", "corrupt=5", "drop:kind=256",
           "drop:kind=-1", "drop:nth=0", "drop:every=0", "drop:every", "drop:nth=2:every=3",
-          "drop:kind=1:kind=2", "drop:colour=red", "drop:nth=1x", "drop::"})
+          "drop:kind=1:kind=2", "drop:colour=red", "drop:nth=1x", "drop::", "drop:from=0",
+          "drop:nth=2:from=3", "drop:every=2:from=3", "drop:serial=99", "drop:serial=65536",
+          "drop:serial=600:serial=601"})
         QTest::addRow("bad \"%s\"", bad) << QString::fromLatin1(bad) << false << none;
     for (const char* bad : {"split=0", "split=x", "split=1000001", "split=5:ms=6", "noise-inside=3",
                             "other-serial=1", "other"})
@@ -440,6 +452,85 @@ void TestRelaySim::faultCounting() {
     }
     // Every third status request is dropped; the second request of all is corrupted.
     QCOMPARE(got, QStringLiteral("-C-D---D"));
+}
+
+// Each relay of a line counts only its own requests; a rule that names one relay is its
+// alone, and a rule that names none is on the line.
+void TestRelaySim::lineUpAimsRules() {
+    const auto rules = [](std::initializer_list<const char*> texts) {
+        QList<FaultRule> out;
+        for (const char* t : texts)
+            out.append(*parseFaultRule(QString::fromLatin1(t)));
+        return out;
+    };
+    const QList<FaultRule> given =
+        rules({"drop:serial=601:from=2", "corrupt:every=2", "misstore:serial=602"});
+    const QList<RelayOnLine> line = lineUp(settings(), {600, 601, 602}, given);
+    QCOMPARE(line.size(), 3);
+    for (int place = 0; place < 3; ++place) {
+        QCOMPARE(int(line.at(place).settings.serial), 600 + place);
+        QCOMPARE(line.at(place).settings.place, place);
+    }
+    QCOMPARE(line.at(0).faults, given.mid(1, 1));
+    QCOMPARE(line.at(1).faults, given.mid(0, 2));
+    QCOMPARE(line.at(2).faults, given.mid(1, 1));
+    QVERIFY(line.at(1).settings.misstores.isEmpty());
+    QCOMPARE(line.at(2).settings.misstores, given.mid(2, 1));
+
+    QString error;
+    QVERIFY(lineUp(settings(), {600, 601}, rules({"drop:serial=602"}), &error).isEmpty());
+    QVERIFY(error.contains(QLatin1String("602")));
+}
+
+// Relays of one line tell apart by everything a tool reads: settings, past and motor.
+void TestRelaySim::relaysOfALineDiffer() {
+    std::deque<RelayModel> models;
+    for (int place = 0; place < 3; ++place) {
+        RelaySettings s = settings(quint16(600 + place));
+        s.place = place;
+        models.emplace_back(s);
+    }
+    QCOMPARE(models[0].configBlock(), config::encode(Configuration{}));
+    QSet<QByteArray> blocks, pasts;
+    QSet<int> currents;
+    for (RelayModel& m : models) {
+        blocks.insert(m.configBlock());
+        const QByteArray newest = frame::build(m.serial(), KindEventRecord, QByteArray(1, '\0'));
+        pasts.insert(m.reply(newest, 0));
+        currents.insert(m.liveStatus(1000).ia / 10);
+        const QByteArray toOther = frame::build(quint16(m.serial() + 1), KindVersion, {});
+        QVERIFY(m.reply(toOther, 0).isEmpty());
+    }
+    QCOMPARE(blocks.size(), 3);
+    QCOMPARE(pasts.size(), 3);
+    QCOMPARE(currents.size(), 3);
+}
+
+// On a shared line each request is answered by the relay it names, and by no other.
+void TestRelaySim::ptySharedLine() {
+    PtyRelay sim(lineUp(settings(), {150, 600, 987}, {}), PtyOptions{});
+    const QString device = sim.start();
+    QVERIFY(!device.isEmpty());
+    QSerialPort port;
+    port.setPortName(device);
+    port.setBaudRate(115200);
+    QVERIFY(port.open(QIODevice::ReadWrite));
+    QByteArray got;
+    connect(&port, &QSerialPort::readyRead, this, [&] { got += port.readAll(); });
+    // The presence reply carries each relay's own field-bus address, 1 + its place.
+    for (auto [serial, address] : {std::pair<quint16, char>{987, 3}, {151, 0}, {150, 1}, {600, 2}}) {
+        got.clear();
+        port.write(frame::build(serial, KindPresence, {}));
+        if (address == 0) {
+            QTest::qWait(100);
+            QVERIFY(got.isEmpty());
+            continue;
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(got.size() >= frame::Overhead + 2, 5000);
+        QCOMPARE(got, frame::build(serial, KindPresence, QByteArray("\x05") + address));
+    }
+    QCOMPARE(sim.model(987)->serial(), 987);
+    QVERIFY(!sim.model(151));
 }
 
 void TestRelaySim::faultApplication() {

@@ -38,6 +38,11 @@ int Runner::exec(Job* job) {
     return QCoreApplication::exec();
 }
 
+int Runner::runLoop(std::function<void()> begin) {
+    QTimer::singleShot(0, this, std::move(begin));
+    return QCoreApplication::exec();
+}
+
 void Runner::finish(int code) {
     if (m_finished)
         return;

@@ -45,6 +45,10 @@ class Runner : public QObject {
         m_engine.start(job);
     }
 
+    // Work that is not one job (the files of every relay): `begin` starts it once the
+    // event loop runs, and it ends the run with finish().
+    int runLoop(std::function<void()> begin);
+
     void finish(int code);
     void print(const QString& text);           // stdout
     void printJson(const QJsonObject& object); // stdout, one line

@@ -5,6 +5,7 @@
 #include "configcommands.h"
 #include "files/liverecorder.h"
 #include "journalcommands.h"
+#include "linecommands.h"
 #include "link/jobs/clocksetjob.h"
 #include "link/jobs/livestatusjob.h"
 #include "link/jobs/polljob.h"
@@ -240,7 +241,7 @@ QList<QCommandLineOption> commandOptions() {
          QStringLiteral("calibrate: эталонные значения ua=V,ub=V,uc=V,ia=A,ib=A,ic=A,iut=A"),
          QStringLiteral("SPEC")},
     };
-    return own + journalOptions() + reportOptions() + changeOptions();
+    return own + journalOptions() + reportOptions() + changeOptions() + lineOptions();
 }
 
 const QList<Command>& commands() {
@@ -262,7 +263,7 @@ const QList<Command>& commands() {
     };
     static const QList<Command> all = recordingChanges(
         own + configCommands() + journalCommands() + calibrationCommands() + searchCommands() +
-        reportCommands() + changeCommands() + snapshotCommands());
+        reportCommands() + changeCommands() + snapshotCommands() + lineCommands());
     return all;
 }
 

@@ -1,5 +1,6 @@
 #include "configcommands.h"
 
+#include "linecommands.h"
 #include "outputfile.h"
 
 #include "files/settingsfiles.h"
@@ -93,7 +94,12 @@ int serialOf(const CommandLine& cl) {
 
 Prepared read(const CommandLine& cl) {
     if (cl.args.size() != 1)
-        return bad(QStringLiteral("config read [--out FILE]"));
+        return bad(QStringLiteral("config read [--out FILE] | config read --all DIR"));
+    if (cl.isSet(QStringLiteral("all"))) {
+        if (cl.isSet(QStringLiteral("out")))
+            return bad(QStringLiteral("--out и --all не указываются вместе."));
+        return everyRelay(cl, BatchSaver::Kind::Settings);
+    }
     const QString out = cl.value(QStringLiteral("out"));
     if (cl.isSet(QStringLiteral("out")))
         if (const QString why = outputFileProblem(QStringLiteral("--out"), out); !why.isEmpty())
@@ -218,7 +224,8 @@ Prepared configCommand(const CommandLine& cl) {
 
 QList<Command> configCommands() {
     return {{QStringLiteral("config"),
-             QStringLiteral("read [--out FILE]: конфигурация реле в JSON; write FILE --yes "
+             QStringLiteral("read [--out FILE]: конфигурация реле в JSON (--all DIR: файл "
+                            "настроек каждого реле на линии); write FILE --yes "
                             "[--any-serial]: запись с проверкой считыванием; diff FILE: "
                             "различия файла и реле (код 1, если они есть)"),
              configCommand, 2}};

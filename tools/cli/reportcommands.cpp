@@ -1,5 +1,6 @@
 #include "reportcommands.h"
 
+#include "linecommands.h"
 #include "outputfile.h"
 
 #include "link/jobs/saveprotocoljob.h"
@@ -17,11 +18,14 @@ namespace {
 // Reading a relay for a report that cannot be written helps nobody: the template is
 // looked for before anything is sent.
 Prepared report(const CommandLine& cl) {
-    if (cl.args.size() != 1)
-        return {QStringLiteral("report OUT.docx [--template FILE]"), {}};
-    const QString out = cl.args.first();
-    if (const QString why = outputFileProblem(QStringLiteral("report OUT"), out); !why.isEmpty())
-        return {why, {}};
+    const bool all = cl.isSet(QStringLiteral("all"));
+    if (cl.args.size() != (all ? 0 : 1))
+        return {QStringLiteral("report OUT.docx [--template FILE] | report --all DIR"), {}};
+    const QString out = all ? QString() : cl.args.first();
+    if (!all)
+        if (const QString why = outputFileProblem(QStringLiteral("report OUT"), out);
+            !why.isEmpty())
+            return {why, {}};
     QString templatePath = cl.value(QStringLiteral("template"));
     if (cl.isSet(QStringLiteral("template")) && templatePath.trimmed().isEmpty())
         return {QStringLiteral("--template: не указан файл шаблона."), {}};
@@ -29,18 +33,15 @@ Prepared report(const CommandLine& cl) {
         templatePath = findTemplate(QCoreApplication::applicationDirPath());
     if (templatePath.isEmpty() || !QFileInfo::exists(templatePath))
         return {msg::templateMissing().text, {}};
+    if (all)
+        return everyRelay(cl, BatchSaver::Kind::Reports, templatePath);
 
     return {{}, [out, templatePath](Runner& r) {
                 return r.run<SaveProtocolJob>(new SaveProtocolJob, [&r, out, templatePath](
                                                                        SaveProtocolJob& job) {
                     const NumberLocale loc = NumberLocale::system();
-                    ReportData data;
-                    data.serial = job.serial();
-                    data.events = eventlog::texts(job.events(), loc);
-                    data.configuration = job.configuration();
-                    data.accounting = accounting::texts(job.accounting(), loc);
                     QString error;
-                    auto doc = report::build(templatePath, data, loc, {}, &error);
+                    auto doc = report::build(templatePath, reportData(job, loc), loc, {}, &error);
                     if (!doc || !doc->saveAs(out)) {
                         r.fail(NoAnswer, msg::reportNotSaved(), doc ? doc->errorString() : error);
                         return;
@@ -55,7 +56,8 @@ Prepared report(const CommandLine& cl) {
 QList<Command> reportCommands() {
     return {{QStringLiteral("report"),
              QStringLiteral("OUT.docx [--template FILE]: конфигурация, учетная запись и "
-                            "журнал событий в протокол"),
+                            "журнал событий в протокол; --all DIR: протокол каждого реле на "
+                            "линии"),
              report, 1}};
 }
 

@@ -36,6 +36,8 @@ constexpr std::array<End, 16> Deck = {End::Stop,     End::Stop, End::Stop, End::
 // unevenly between the phases, about six times that while starting.
 class Past {
   public:
+    explicit Past(int place) : m_rng(Seed + quint32(place)) {}
+
     QList<PastEvent> build(int atLeast) {
         while (m_events.size() < atLeast - 1)
             cycle();
@@ -148,7 +150,7 @@ class Past {
 
     Plant::Values starting() { return running(Plant::StartingLoad, Plant::StartingCos); }
 
-    QRandomGenerator m_rng{Seed};
+    QRandomGenerator m_rng;
     std::array<End, Deck.size()> m_deck = Deck;
     std::size_t m_dealt = 0;
     qint64 m_now = 0;
@@ -185,11 +187,11 @@ void damage(EventStore& store) {
 
 } // namespace
 
-EventStore eventHistory(const QDateTime& clockStart, int count) {
+EventStore eventHistory(const QDateTime& clockStart, int count, int place) {
     EventStore store;
     if (count == 0)
         return store;
-    QList<PastEvent> past = Past().build(count < 0 ? WrappedEvents : count);
+    QList<PastEvent> past = Past(place).build(count < 0 ? WrappedEvents : count);
     if (count > 0)
         past = past.mid(past.size() - count);
     const qint64 newest = past.last().second;

@@ -70,8 +70,8 @@ bool parseInto(const QString& text, FaultRule* r, QString* error) {
 
     const bool misstore = r->action == FaultRule::Action::Misstore;
     const bool split = r->action == FaultRule::Action::Split;
-    bool haveDelay = false, haveNth = false, haveEvery = false, haveKind = false, haveAt = false,
-         haveBytes = false;
+    bool haveDelay = false, haveNth = false, haveEvery = false, haveFrom = false, haveKind = false,
+         haveSerial = false, haveAt = false, haveBytes = false;
     QStringList options = parts.mid(1);
     if (parts.first().contains(QLatin1Char('=')))
         options.prepend(QStringLiteral("ms=") + parts.first().section(QLatin1Char('='), 1));
@@ -105,6 +105,16 @@ bool parseInto(const QString& text, FaultRule* r, QString* error) {
             if (haveEvery || !number(value, 1, INT_MAX, &r->every))
                 return fail(error, QStringLiteral("every must be 1 or more"));
             haveEvery = true;
+        } else if (key == QLatin1String("from")) {
+            if (haveFrom || !number(value, 1, INT_MAX, &r->from))
+                return fail(error, QStringLiteral("from must be 1 or more"));
+            haveFrom = true;
+        } else if (key == QLatin1String("serial")) {
+            if (haveSerial || !number(value, frame::SerialMin, frame::SerialMax, &r->serial))
+                return fail(error, QStringLiteral("serial must be %1..%2")
+                                       .arg(frame::SerialMin)
+                                       .arg(frame::SerialMax));
+            haveSerial = true;
         } else if (key == QLatin1String("at") && misstore) {
             if (haveAt || !number(value, 0, config::BlockSize - 1, &r->at))
                 return fail(error, QStringLiteral("at must be 0..%1").arg(config::BlockSize - 1));
@@ -119,8 +129,8 @@ bool parseInto(const QString& text, FaultRule* r, QString* error) {
             return fail(error, QStringLiteral("unknown fault option \"%1\"").arg(key));
         }
     }
-    if (haveNth && haveEvery)
-        return fail(error, QStringLiteral("nth and every exclude each other"));
+    if (int(haveNth) + int(haveEvery) + int(haveFrom) > 1)
+        return fail(error, QStringLiteral("nth, every and from exclude each other"));
     if (r->action == FaultRule::Action::Delay && !haveDelay)
         return fail(error, QStringLiteral("delay needs a time: delay=MS"));
     if (split && !haveDelay)
@@ -157,7 +167,9 @@ FaultVerdict FaultInjector::judge(int kind) {
         if (r.kind >= 0 && r.kind != kind)
             continue;
         const int seen = ++m_seen[i];
-        const bool fires = r.nth > 0 ? seen == r.nth : seen % r.every == 0;
+        const bool fires = r.nth > 0    ? seen == r.nth
+                           : r.from > 0 ? seen >= r.from
+                                        : seen % r.every == 0;
         if (!fires)
             continue;
         switch (r.action) {

@@ -33,14 +33,18 @@ struct FaultRule {
     int at = 0;       // misstore: the first block byte it changes
     QByteArray bytes; // misstore: what the block holds there instead
     int gapUs = 0;    // split: between two bytes
+    int from = 0;     // or fires on every matching request from the from-th on; 0 unused
+    // On a line shared by several relays, the one whose requests the rule watches; -1 any.
+    int serial = -1;
     bool operator==(const FaultRule&) const = default;
 };
 
 // Parses "drop:kind=1:every=10", "corrupt:nth=3", "delay=500:kind=15", "noise:every=5",
 // "noise-inside:kind=2", "split", "split=2000:kind=6", "other-serial:nth=1", "vanish:nth=20",
-// "misstore:at=28:bytes=0000:nth=2". Without nth or every a rule fires on every matching
-// request. A split's bytes are 500 us apart unless it names its gap. A misstore watches
-// configuration writes only and by default stores Umax (block bytes 4-5) as 7000 V.
+// "misstore:at=28:bytes=0000:nth=2", "drop:serial=601:from=5". Without nth, every or from a
+// rule fires on every matching request. A split's bytes are 500 us apart unless it names its gap. A
+// misstore watches configuration writes only and by default stores Umax (block bytes 4-5) as 7000
+// V.
 std::optional<FaultRule> parseFaultRule(const QString& text, QString* error = nullptr);
 
 // What the faults make of one request.

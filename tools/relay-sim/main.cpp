@@ -1,6 +1,7 @@
 // kliv-relay-sim: a simulated relay on a pseudo-terminal, for training and for tests.
 
 #include "faults.h"
+#include "lineup.h"
 #include "ptyrelay.h"
 
 #include "protocol/configuration.h"
@@ -73,6 +74,22 @@ int intOption(const QCommandLineParser& p, const QString& name, int lo, int hi) 
     return v;
 }
 
+// One serial number, or several separated by commas: relays that share the line.
+QList<quint16> serialsOption(const QCommandLineParser& p) {
+    QList<quint16> serials;
+    for (const QString& part : p.value(QStringLiteral("serial")).split(QLatin1Char(','))) {
+        bool ok = false;
+        const int v = part.trimmed().toInt(&ok);
+        if (!ok || v < kliv::frame::SerialMin || v > kliv::frame::SerialMax)
+            usageError(p, QStringLiteral("--serial takes 100..65535, or several such numbers "
+                                         "separated by commas"));
+        if (serials.contains(quint16(v)))
+            usageError(p, QStringLiteral("--serial: %1 is given twice").arg(v));
+        serials.append(quint16(v));
+    }
+    return serials;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -87,7 +104,9 @@ int main(int argc, char* argv[]) {
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addOptions({
-        {QStringLiteral("serial"), QStringLiteral("Factory serial number (100..65535)."),
+        {QStringLiteral("serial"),
+         QStringLiteral("Factory serial number (100..65535); several separated by commas put "
+                        "that many relays on the line, e.g. 600,601,602."),
          QStringLiteral("N"), QStringLiteral("600")},
         {QStringLiteral("baud"), QStringLiteral("Line speed the replies are paced at."),
          QStringLiteral("N"), QStringLiteral("115200")},
@@ -118,7 +137,8 @@ int main(int argc, char* argv[]) {
         {QStringLiteral("version-text"),
          QStringLiteral("Firmware version text (up to 16 characters)."), QStringLiteral("T")},
         {QStringLiteral("fault"),
-         QStringLiteral("Fault rule, e.g. drop:kind=1:every=10 or misstore (repeatable)."),
+         QStringLiteral("Fault rule, e.g. drop:kind=1:every=10, misstore or drop:serial=601:from=5 "
+                        "(repeatable)."),
          QStringLiteral("SPEC")},
         {QStringLiteral("log"), QStringLiteral("Log every frame to stderr.")},
         {QStringLiteral("log-file"), QStringLiteral("Log every frame to a file."),
@@ -130,8 +150,8 @@ int main(int argc, char* argv[]) {
             parser,
             QStringLiteral("unexpected argument %1").arg(parser.positionalArguments().first()));
 
+    const QList<quint16> serials = serialsOption(parser);
     RelaySettings relay;
-    relay.serial = quint16(intOption(parser, QStringLiteral("serial"), 100, 65535));
     relay.follow = parser.isSet(QStringLiteral("follow"));
     if (parser.isSet(QStringLiteral("config-hex"))) {
         bool ok = false;
@@ -174,9 +194,12 @@ int main(int argc, char* argv[]) {
         const auto rule = parseFaultRule(spec, &why);
         if (!rule)
             usageError(parser, QStringLiteral("--fault %1: %2").arg(spec, why));
-        // A misstore is the relay's own doing; the other faults act on the line.
-        (rule->action == FaultRule::Action::Misstore ? relay.misstores : faults).append(*rule);
+        faults.append(*rule);
     }
+    QString lineError;
+    const QList<RelayOnLine> relays = lineUp(relay, serials, faults, &lineError);
+    if (relays.isEmpty())
+        usageError(parser, QStringLiteral("--fault: %1").arg(lineError));
 
     QFile logFile(parser.value(QStringLiteral("log-file")));
     if (parser.isSet(QStringLiteral("log-file"))) {
@@ -194,7 +217,7 @@ int main(int argc, char* argv[]) {
         return 1;
     }
 
-    PtyRelay sim(relay, line, faults);
+    PtyRelay sim(relays, line);
     QString error;
     const QString device = sim.start(&error);
     if (device.isEmpty()) {

@@ -67,7 +67,7 @@ void Plant::step(qint64 dtMs) {
 
 bool Plant::inEpisode() const {
     const qint64 episode = m_cycleMs / EpisodePeriodMs;
-    const qint64 pos = m_cycleMs % EpisodePeriodMs - EpisodeStartMs;
+    const qint64 pos = m_cycleMs % EpisodePeriodMs - (EpisodeStartMs - m_variety.episodeLeadMs);
     const qint64 length =
         episode % LongEpisodeEvery == LongEpisodeEvery - 1 ? LongEpisodeMs : ShortEpisodeMs;
     return pos >= 0 && pos < length;
@@ -97,10 +97,11 @@ QList<Plant::Happening> Plant::takeHappenings() {
 
 Plant::Values Plant::nominal() const {
     Values v;
-    v.u = Voltages;
+    for (std::size_t k = 0; k < 3; ++k)
+        v.u[k] = Voltages[k] + m_variety.voltageShift;
     if (!m_motorOn)
         return v;
-    const double load = inEpisode() ? OverLoad : HealthyLoad;
+    const double load = (inEpisode() ? OverLoad : HealthyLoad) * m_variety.load;
     for (std::size_t k = 0; k < 3; ++k)
         v.i[k] = NominalCurrent * load * CurrentShare[k];
     v.leakage = Leakage;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "variety.h"
+
 #include <QList>
 #include <QtGlobal>
 #include <array>
@@ -12,9 +14,11 @@ namespace kliv::sim {
 // long enough for it to operate: the relay stops the motor and keeps the protection
 // marked as operated until it is reset. The operator starts the motor again a little
 // later, or at once with the reset. Time is model time, milliseconds since the model
-// started.
+// started. A relay further along a shared line watches a motor of its own variety.
 class Plant {
   public:
+    explicit Plant(const Variety& variety = Varieties[0]) : m_variety(variety) {}
+
     static constexpr int OverloadBit = 5; // the protection bit of Iвтз
     static constexpr qint64 EpisodePeriodMs = 60000;
     static constexpr qint64 EpisodeStartMs = 45000; // into each period
@@ -68,6 +72,7 @@ class Plant {
     bool inEpisode() const;
     void startMotor(qint64 atMs);
 
+    Variety m_variety;
     qint64 m_lastMs = 0;
     qint64 m_cycleMs = 0;   // running time since the motor last started
     qint64 m_pickupMs = 0;  // how long the overload has lasted

@@ -35,8 +35,13 @@ QString systemError(const char* what) {
 
 PtyRelay::PtyRelay(const RelaySettings& relay, const PtyOptions& options, QList<FaultRule> faults,
                    QObject* parent)
-    : QObject(parent), m_options(options), m_model(relay),
-      m_faults(std::move(faults), QRandomGenerator::global()->generate()) {
+    : PtyRelay(QList<RelayOnLine>{{relay, std::move(faults)}}, options, parent) {}
+
+PtyRelay::PtyRelay(const QList<RelayOnLine>& relays, const PtyOptions& options, QObject* parent)
+    : QObject(parent), m_options(options) {
+    Q_ASSERT(!relays.isEmpty());
+    for (const RelayOnLine& r : relays)
+        m_stations.emplace_back(r, QRandomGenerator::global()->generate());
     m_clock.start();
     m_pumpFd = ::timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
     m_pumpNotifier = new QSocketNotifier(m_pumpFd, QSocketNotifier::Read, this);
@@ -112,6 +117,20 @@ void PtyRelay::vanish() {
     Q_EMIT vanished();
 }
 
+RelayModel* PtyRelay::model(quint16 serial) {
+    for (Station& s : m_stations)
+        if (s.model.serial() == serial)
+            return &s.model;
+    return nullptr;
+}
+
+PtyRelay::Station& PtyRelay::stationFor(const QByteArray& request) {
+    for (Station& s : m_stations)
+        if (s.model.accepts(request))
+            return s;
+    return m_stations.front();
+}
+
 void PtyRelay::closeDevice() {
     armPump(-1);
     m_out.clear();
@@ -165,8 +184,9 @@ void PtyRelay::handle(const RequestAssembler::Request& request) {
             return;
         }
     }
-    const Response r = respond(m_model, m_faults, request.frame, nowMs());
-    const std::optional<int> speedChange = m_model.takeLineSpeedChange();
+    Station& station = stationFor(request.frame);
+    const Response r = respond(station.model, station.faults, request.frame, nowMs());
+    const std::optional<int> speedChange = station.model.takeLineSpeedChange();
     if (r.forOther) {
         qCInfo(lcFrames) << "   not for this relay";
         return;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "faults.h"
+#include "lineup.h"
 #include "relaymodel.h"
 #include "requestassembler.h"
 
@@ -26,10 +27,14 @@ struct PtyOptions {
 
 // The simulated relay on a pseudo-terminal: the tool opens the slave side as its serial
 // port, the relay reads requests from the master side and answers them at line speed.
+// Several relays may share the line, as on an RS-485 bus: each answers its own serial
+// number, one answer at a time on the line.
 class PtyRelay : public QObject {
     Q_OBJECT
   public:
     PtyRelay(const RelaySettings& relay, const PtyOptions& options, QList<FaultRule> faults = {},
+             QObject* parent = nullptr);
+    PtyRelay(const QList<RelayOnLine>& relays, const PtyOptions& options,
              QObject* parent = nullptr);
     ~PtyRelay() override;
 
@@ -42,7 +47,8 @@ class PtyRelay : public QObject {
 
     bool isRunning() const { return m_master >= 0; }
     QString devicePath() const { return m_slavePath; }
-    RelayModel& model() { return m_model; }
+    RelayModel& model() { return m_stations.front().model; } // the first relay on the line
+    RelayModel* model(quint16 serial);                       // null: none of that number
     qint64 nowMs() const { return m_clock.elapsed(); }
     int lineBaud() const { return m_options.baud; } // moves with a followed speed change
 
@@ -51,6 +57,15 @@ class PtyRelay : public QObject {
     void vanished();
 
   private:
+    struct Station {
+        Station(const RelayOnLine& relay, quint32 seed)
+            : model(relay.settings), faults(relay.faults, seed) {}
+        RelayModel model;
+        FaultInjector faults;
+    };
+    // The relay the request is addressed to; the first one when it is for none of them.
+    Station& stationFor(const QByteArray& request);
+
     void onReadable();
     void handle(const RequestAssembler::Request& request);
     void schedule(const QByteArray& bytes, qint64 earliestUs, std::optional<int> thenBaud = {},
@@ -72,8 +87,7 @@ class PtyRelay : public QObject {
     qint64 dueUs(const Outgoing& o, qsizetype byte) const; // when that byte has left
 
     PtyOptions m_options;
-    RelayModel m_model;
-    FaultInjector m_faults;
+    std::deque<Station> m_stations;
     RequestAssembler m_assembler;
     QElapsedTimer m_clock;
     int m_pumpFd = -1; // a timerfd: a QTimer's millisecond steps would slow the line

@@ -39,7 +39,9 @@ void put24(QByteArray& out, quint32 v) {
 
 RelayModel::RelayModel(const RelaySettings& s)
     : m_settings(s), m_clock(s.clockStart.isValid() ? s.clockStart : QDateTime::currentDateTime()),
-      m_config(s.configBlock, s.misstores), m_events(eventHistory(m_clock.timeAt(0), s.events)),
+      m_plant(varietyAt(s.place)),
+      m_config(s.configBlock.isEmpty() ? startBlock(s.place) : s.configBlock, s.misstores),
+      m_events(eventHistory(m_clock.timeAt(0), s.events, s.place)),
       m_accounting(m_clock.timeAt(0), m_plant) {}
 
 bool RelayModel::accepts(const QByteArray& request) const {

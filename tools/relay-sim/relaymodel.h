@@ -31,6 +31,8 @@ struct RelaySettings {
     // Configuration writes it stores wrong.
     QList<FaultRule> misstores;
     int events = WrappedHistory; // or 0..100 valid events, the other slots erased
+    // Its place on a line shared with other relays (see variety.h); 0 is the plain relay.
+    int place = 0;
 };
 
 // The relay as its answers show it, free of any line: request frames and model time
