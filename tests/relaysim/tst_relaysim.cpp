@@ -129,11 +129,11 @@ class TestRelaySim : public QObject {
     void faultCounting();
     void lineUpAimsRules();
     void relaysOfALineDiffer();
-    void ptySharedLine();
     void faultApplication();
     void assembler_data();
     void assembler();
 #ifndef KLIV_NO_PTY
+    void ptySharedLine();
     void ptyRoundTrip();
     void ptyVanish();
     void ptySplit();
@@ -409,16 +409,33 @@ void TestRelaySim::faultParsing_data() {
     FaultRule silenced = rule(A::Drop, 1, 0, 1, 0);
     silenced.serial = 601;
     silenced.from = 5;
-    QTest::newRow("one relay from its fifth") << "drop:serial=601:kind=1:from=5" << true
-                                              << silenced;
+    QTest::newRow("one relay from its fifth")
+        << "drop:serial=601:kind=1:from=5" << true << silenced;
 
     const FaultRule none;
-    for (const char* bad :
-         {"", "explode", "delay", "delay=0", "delay=x", "delay=60001", "corrupt=5", "drop:kind=256",
-          "drop:kind=-1", "drop:nth=0", "drop:every=0", "drop:every", "drop:nth=2:every=3",
-          "drop:kind=1:kind=2", "drop:colour=red", "drop:nth=1x", "drop::", "drop:from=0",
-          "drop:nth=2:from=3", "drop:every=2:from=3", "drop:serial=99", "drop:serial=65536",
-          "drop:serial=600:serial=601"})
+    for (const char* bad : {"",
+                            "explode",
+                            "delay",
+                            "delay=0",
+                            "delay=x",
+                            "delay=60001",
+                            "corrupt=5",
+                            "drop:kind=256",
+                            "drop:kind=-1",
+                            "drop:nth=0",
+                            "drop:every=0",
+                            "drop:every",
+                            "drop:nth=2:every=3",
+                            "drop:kind=1:kind=2",
+                            "drop:colour=red",
+                            "drop:nth=1x",
+                            "drop::",
+                            "drop:from=0",
+                            "drop:nth=2:from=3",
+                            "drop:every=2:from=3",
+                            "drop:serial=99",
+                            "drop:serial=65536",
+                            "drop:serial=600:serial=601"})
         QTest::addRow("bad \"%s\"", bad) << QString::fromLatin1(bad) << false << none;
     for (const char* bad : {"split=0", "split=x", "split=1000001", "split=5:ms=6", "noise-inside=3",
                             "other-serial=1", "other"})
@@ -504,33 +521,6 @@ void TestRelaySim::relaysOfALineDiffer() {
     QCOMPARE(blocks.size(), 3);
     QCOMPARE(pasts.size(), 3);
     QCOMPARE(currents.size(), 3);
-}
-
-// On a shared line each request is answered by the relay it names, and by no other.
-void TestRelaySim::ptySharedLine() {
-    PtyRelay sim(lineUp(settings(), {150, 600, 987}, {}), PtyOptions{});
-    const QString device = sim.start();
-    QVERIFY(!device.isEmpty());
-    QSerialPort port;
-    port.setPortName(device);
-    port.setBaudRate(115200);
-    QVERIFY(port.open(QIODevice::ReadWrite));
-    QByteArray got;
-    connect(&port, &QSerialPort::readyRead, this, [&] { got += port.readAll(); });
-    // The presence reply carries each relay's own field-bus address, 1 + its place.
-    for (auto [serial, address] : {std::pair<quint16, char>{987, 3}, {151, 0}, {150, 1}, {600, 2}}) {
-        got.clear();
-        port.write(frame::build(serial, KindPresence, {}));
-        if (address == 0) {
-            QTest::qWait(100);
-            QVERIFY(got.isEmpty());
-            continue;
-        }
-        QTRY_VERIFY_WITH_TIMEOUT(got.size() >= frame::Overhead + 2, 5000);
-        QCOMPARE(got, frame::build(serial, KindPresence, QByteArray("\x05") + address));
-    }
-    QCOMPARE(sim.model(987)->serial(), 987);
-    QVERIFY(!sim.model(151));
 }
 
 void TestRelaySim::faultApplication() {
@@ -654,6 +644,34 @@ void TestRelaySim::assembler() {
 
 // The pseudo-terminal line is Linux's; a Windows build of the simulator has only the model.
 #ifndef KLIV_NO_PTY
+// On a shared line each request is answered by the relay it names, and by no other.
+void TestRelaySim::ptySharedLine() {
+    PtyRelay sim(lineUp(settings(), {150, 600, 987}, {}), PtyOptions{});
+    const QString device = sim.start();
+    QVERIFY(!device.isEmpty());
+    QSerialPort port;
+    port.setPortName(device);
+    port.setBaudRate(115200);
+    QVERIFY(port.open(QIODevice::ReadWrite));
+    QByteArray got;
+    connect(&port, &QSerialPort::readyRead, this, [&] { got += port.readAll(); });
+    // The presence reply carries each relay's own field-bus address, 1 + its place.
+    for (auto [serial, address] :
+         {std::pair<quint16, char>{987, 3}, {151, 0}, {150, 1}, {600, 2}}) {
+        got.clear();
+        port.write(frame::build(serial, KindPresence, {}));
+        if (address == 0) {
+            QTest::qWait(100);
+            QVERIFY(got.isEmpty());
+            continue;
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(got.size() >= frame::Overhead + 2, 5000);
+        QCOMPARE(got, frame::build(serial, KindPresence, QByteArray("\x05") + address));
+    }
+    QCOMPARE(sim.model(987)->serial(), 987);
+    QVERIFY(!sim.model(151));
+}
+
 void TestRelaySim::ptyRoundTrip() {
     QTemporaryDir dir;
     const QString link = dir.filePath(QStringLiteral("relay"));
