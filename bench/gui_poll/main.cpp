@@ -1,12 +1,15 @@
 // Runs the diagnostics poll of an offscreen page against the simulated relay for about
-// ten seconds with all three phases on the chart, then prints how close the poll came to
-// what the line allows and what one chart redraw costs.
+// ten seconds with all three phases on the chart, then ten more with the traffic monitor
+// open, and prints how close the poll came to what the line allows each time and what one
+// chart redraw costs.
 
 #include "diag/diagpage.h"
 #include "diag/livechart.h"
 #include "link/engine.h"
 #include "link/jobs/polljob.h"
 #include "link/serialport.h"
+#include "monitor/trafficmodel.h"
+#include "monitor/trafficwindow.h"
 #include "protocol/waveform.h"
 #include "widgets/prompt.h"
 
@@ -103,12 +106,24 @@ int main(int argc, char** argv) {
     page.setPorts({link});
     page.findChild<QComboBox*>(QStringLiteral("cmb_m"))->setCurrentIndex(Phases);
 
+    // The second half runs with the monitor shown, as an engineer watching the line would.
+    TrafficWindow monitor(engine, prompt);
+    monitor.resize(900, 500);
     QElapsedTimer run;
     run.start();
+    double seconds = 0;
+    int plainRecords = 0;
     page.findChild<QPushButton*>(QStringLiteral("diagnos"))->click();
-    QTimer::singleShot(RunMs, &app, &QCoreApplication::quit);
+    QTimer::singleShot(RunMs, &app, [&] {
+        seconds = run.restart() / 1000.0;
+        plainRecords = liveRecords;
+        monitor.show();
+        QTimer::singleShot(RunMs, &app, &QCoreApplication::quit);
+    });
     app.exec();
-    const double seconds = run.elapsed() / 1000.0;
+    const double watchedSeconds = run.elapsed() / 1000.0;
+    const int watchedRecords = liveRecords - plainRecords;
+    const int monitorRows = monitor.model().rowCount();
     engine.stopPoll();
     relay.terminate();
     relay.waitForFinished(2000);
@@ -146,15 +161,19 @@ int main(int argc, char** argv) {
     const double cycleLine = lineSeconds(RequestBytes + LiveReplyBytes) +
                              Phases * lineSeconds(RequestBytes + BlockReplyBytes);
     const double ceiling = 1.0 / cycleLine;
-    const double polls = liveRecords / seconds;
+    const double polls = plainRecords / seconds;
+    const double watchedPolls = watchedRecords / watchedSeconds;
     std::sort(redrawNs.begin(), redrawNs.end());
     const double medianUs = redrawNs.empty() ? 0 : redrawNs[redrawNs.size() / 2] / 1000.0;
 
     out << "line " << Baud << " baud, view A,B,C, " << seconds << " s\n";
-    out << "polls: " << liveRecords << " (" << polls << "/s), frames sent " << engine.framesSent()
-        << ", received " << engine.framesReceived() << "\n";
+    out << "polls: " << plainRecords << " (" << polls << "/s); with the monitor open "
+        << watchedRecords << " in " << watchedSeconds << " s (" << watchedPolls << "/s), its rows "
+        << monitorRows << "; frames sent " << engine.framesSent() << ", received "
+        << engine.framesReceived() << "\n";
     out << "line-time ceiling: " << ceiling << " polls/s (" << cycleLine * 1000 << " ms a poll)\n";
-    out << "ratio to ceiling: " << polls / ceiling << "\n";
+    out << "ratio to ceiling: " << polls / ceiling << "; with the monitor open "
+        << watchedPolls / ceiling << "\n";
     out << "chart redraws: " << redrawNs.size() << ", median " << medianUs << " us\n";
     out << "redraw with paint, replace(): " << replaceUs << " us; clear()+append(): " << appendUs
         << " us; ratio " << appendUs / replaceUs << "\n";

@@ -7,18 +7,21 @@
 #include "link/engine.h"
 #include "protocol/clock.h"
 #include "protocol/frame.h"
+#include "protocol/liverecord.h"
 #include "protocol/numfmt.h"
 #include "protocol/status.h"
 #include "protocol/waveform.h"
 #include "texts/messages.h"
 #include "widgets/shape.h"
 
+#include <QChart>
 #include <QChartView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QLineSeries>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTemporaryDir>
@@ -409,6 +412,67 @@ class TestDiag : public QObject {
         QVERIFY(QTest::qWaitForWindowExposed(&r.page));
         QDir().mkpath(dir);
         QVERIFY(r.page.grab().save(dir + QStringLiteral("/diag.png")));
+
+        // A recording of a motor start, three minutes a second apart, opened as the trend.
+        QTemporaryDir files;
+        const QString csv = files.filePath(QStringLiteral("пуск.csv"));
+        QByteArray text = liverecord::header().toUtf8();
+        const QDateTime t0(QDate(2026, 12, 8), QTime(9, 30));
+        for (int second = 0; second < 180; ++second) {
+            LiveStatus s = plausibleRecord();
+            const double start = second < 20 ? 0 : 5.5 * std::exp(-(second - 20) / 6.0);
+            const int wobble = int(std::lround(4 * std::sin(second / 3.0)));
+            s.ia = quint16((412 + wobble) * (1 + start)),
+            s.ib = quint16((405 - wobble) * (1 + start));
+            s.ic = quint16((418 + wobble) * (1 + start));
+            s.ua = quint16(231 - 12 * start), s.ub = quint16(229 - 12 * start);
+            s.uc = quint16(233 - 12 * start);
+            text += liverecord::row(t0.addSecs(second), s, NumberLocale::system()).toUtf8();
+        }
+        QFile out(csv);
+        QVERIFY(out.open(QIODevice::WriteOnly) && out.write(text) == text.size());
+        out.close();
+        RecordPanel* panel = r.page.recordPanel();
+        panel->setOpenFileAsker([&csv](const QString&) { return csv; });
+        panel->openRecording();
+        auto* trend = panel->findChild<TrendWindow*>();
+        QVERIFY(trend);
+        trend->resize(900, 560);
+        trend->show();
+        QVERIFY(QTest::qWaitForWindowExposed(trend));
+        QVERIFY(trend->grab().save(dir + QStringLiteral("/trend.png")));
+
+        // The snapshot's files read back and drawn as a COMTRADE viewer would draw them.
+        panel->setSaveFileAsker(
+            [&files](const QString&) { return files.filePath(QStringLiteral("snap.cfg")); });
+        r.pollOnce(plausibleRecord());
+        panel->takeWaveform(threePhase());
+        r.child<QPushButton>("btn_snapshot")->click();
+        QFile cfg(files.filePath(QStringLiteral("snap.cfg"))),
+            dat(files.filePath(QStringLiteral("snap.dat")));
+        QVERIFY(cfg.open(QIODevice::ReadOnly) && dat.open(QIODevice::ReadOnly));
+        test::comtrade::Config c;
+        QCOMPARE(test::comtrade::readConfig(QString::fromLatin1(cfg.readAll()), c), QString());
+        QList<test::comtrade::Row> rows;
+        QCOMPARE(test::comtrade::readData(QString::fromLatin1(dat.readAll()), c, rows), QString());
+        auto* chart = new QChart;
+        for (int ch = 0; ch < c.analogs; ++ch) {
+            auto* line = new QLineSeries;
+            line->setName(c.channels.at(ch).id + QStringLiteral(", ") + c.channels.at(ch).unit);
+            for (const test::comtrade::Row& row : rows)
+                line->append(row.timestamp / 1000.0,
+                             c.channels.at(ch).a * row.values.at(ch) + c.channels.at(ch).b);
+            chart->addSeries(line);
+        }
+        chart->createDefaultAxes();
+        chart->setTitle(
+            QStringLiteral("%1, %2").arg(c.station, c.first.toString(Qt::ISODateWithMs)));
+        QChartView view(chart);
+        view.setRenderHint(QPainter::Antialiasing);
+        view.resize(900, 500);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QVERIFY(view.grab().save(dir + QStringLiteral("/snapshot.png")));
     }
 
     // "Записать…" while the poll runs: every live record becomes a row, the box says how many

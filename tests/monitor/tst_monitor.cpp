@@ -10,6 +10,7 @@
 #include "monitor/trafficwindow.h"
 #include "texts/traffictexts.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -41,6 +42,7 @@ class TestMonitor : public QObject {
   private Q_SLOTS:
     void pollWithALostReply();
     void pauseClearAndClose();
+    void screenshot();
 };
 
 void TestMonitor::pollWithALostReply() {
@@ -93,6 +95,21 @@ void TestMonitor::pauseClearAndClose() {
     r.poll(2);
     QCOMPARE(m.rowCount(), 0);
     QCOMPARE(m.count(Verdict::Good), 0);
+}
+
+void TestMonitor::screenshot() {
+    const QString dir = qEnvironmentVariable("KLIV_SCREENSHOTS");
+    if (dir.isEmpty())
+        QSKIP("set KLIV_SCREENSHOTS=<dir> to write the window images");
+    Rig r;
+    QVERIFY(r.sim.ok());
+    r.window.resize(980, 520);
+    r.window.show();
+    r.poll(8);
+    QVERIFY(QTest::qWaitForWindowExposed(&r.window));
+    QTest::qWait(50); // the counters' new widths are laid out by the event loop
+    QDir().mkpath(dir);
+    QVERIFY(r.window.grab().save(dir + QStringLiteral("/monitor.png")));
 }
 
 QTEST_MAIN(TestMonitor)
