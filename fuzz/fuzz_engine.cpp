@@ -14,7 +14,9 @@
 #include "link/jobs/configreadjob.h"
 #include "link/jobs/configwritejob.h"
 #include "link/jobs/eventlogjob.h"
+#include "link/jobs/linescanjob.h"
 #include "link/jobs/livestatusjob.h"
+#include "link/jobs/overviewjob.h"
 #include "link/jobs/polljob.h"
 #include "link/jobs/protectionresetjob.h"
 #include "link/jobs/rawjob.h"
@@ -69,9 +71,17 @@ void checkConfiguration(const Configuration& c) {
         config::valueText(page, f, Loc);
 }
 
+// A few serial numbers of a line, the engine's own often among them.
+QList<int> lineOf(ByteReader& in, int own) {
+    QList<int> serials;
+    for (int n = in.u8() % 5; n > 0; --n)
+        serials.append(in.flag() ? own : frame::SerialMin + in.u8() % 8);
+    return serials;
+}
+
 // One job of each kind, as its front end would start it, some with refused input.
-Job* makeJob(ByteReader& in) {
-    switch (in.u8() % 15) {
+Job* makeJob(ByteReader& in, int own) {
+    switch (in.u8() % 17) {
     case 0:
         return new VersionJob;
     case 1:
@@ -118,6 +128,10 @@ Job* makeJob(ByteReader& in) {
     }
     case 13:
         return new ClockSetJob(in.bytes(in.u8() % 12));
+    case 14:
+        return new LineScanJob(lineOf(in, own));
+    case 15:
+        return new OverviewJob(lineOf(in, own));
     default:
         return new ProtectionResetJob;
     }
@@ -161,7 +175,7 @@ class Run {
     };
 
     void start() {
-        Job* job = makeJob(m_in);
+        Job* job = makeJob(m_in, m_engine.serial());
         auto endings = std::make_shared<int>(0);
         QObject::connect(job, &Job::succeeded, [endings] { ++*endings; });
         QObject::connect(job, &Job::failed, [endings] { ++*endings; });
@@ -213,6 +227,23 @@ class Run {
             });
         } else if (auto* j = qobject_cast<RawJob*>(job)) {
             QObject::connect(j, &Job::succeeded, [j] { require(frame::check(j->reply())); });
+        } else if (auto* j = qobject_cast<LineScanJob*>(job)) {
+            // A relay is listed once, under the number it answered with.
+            QObject::connect(j, &LineScanJob::relaysChanged, [j] {
+                QList<int> seen;
+                for (const LineScanJob::Relay& r : j->relays()) {
+                    require(!seen.contains(r.serial) && r.version.size() <= VersionJob::TextSize);
+                    seen.append(r.serial);
+                }
+            });
+        } else if (auto* j = qobject_cast<OverviewJob*>(job)) {
+            // Whatever is said is said of the relay being asked.
+            QObject::connect(j, &OverviewJob::answered, [j](int serial, const LiveStatus& s) {
+                require(serial == j->asking());
+                status::texts(s, Loc);
+            });
+            QObject::connect(j, &OverviewJob::silent,
+                             [j](int serial) { require(serial == j->asking()); });
         }
     }
 
@@ -280,8 +311,12 @@ class Run {
             payload.append(request.at(frame::HeaderSize));
         payload.append(m_in.bytes(std::size_t(length - payload.size())));
         payload.append(QByteArray(length - payload.size(), '\0'));
-        const quint8 kind = request.size() >= frame::Overhead ? frame::kindOf(request) : 0;
-        return frame::build(quint16(m_engine.serial()), kind, payload);
+        const bool whole = request.size() >= frame::Overhead;
+        const quint8 kind = whole ? frame::kindOf(request) : 0;
+        // The serial number asked: a line's jobs ask others than the engine's own.
+        const quint16 serial =
+            whole ? quint16(quint8(request.at(2)) << 8 | quint8(request.at(3))) : m_engine.serial();
+        return frame::build(serial, kind, payload);
     }
 
     // The bytes in pieces of a size the input chooses.
@@ -301,6 +336,11 @@ class Run {
             search->onTick();
         else if (auto* rs485 = qobject_cast<Rs485SpeedJob*>(job))
             rs485->onTick();
+        else if (auto* scan = qobject_cast<LineScanJob*>(job))
+            scan->onTick();
+        else if (auto* overview = qobject_cast<OverviewJob*>(job);
+                 overview && overview->pause().isActive())
+            overview->onPause(); // its clock runs only between rounds
     }
 
     void engineOp(quint8 op) {
@@ -323,6 +363,8 @@ class Run {
         case 5:
             if (auto* search = qobject_cast<SearchJob*>(m_engine.current()))
                 search->stop();
+            else if (auto* scan = qobject_cast<LineScanJob*>(m_engine.current()))
+                scan->stop();
             break;
         case 6:
             if (auto* poll = qobject_cast<PollJob*>(m_engine.current()))

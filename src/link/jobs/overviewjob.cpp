@@ -57,6 +57,7 @@ void OverviewJob::next() {
 }
 
 void OverviewJob::onPause() {
+    m_pause.stop(); // a direct call stands for the clock's own, which fires once
     if (running())
         ask();
 }
