@@ -42,7 +42,13 @@ struct Tool {
     test::RecordingPrompt prompt;
     MainWindow form1{engine, prompt};
 
-    Tool() { form1.setPorts({QStringLiteral("/dev/fake0"), QStringLiteral("/dev/fake1")}); }
+    // The window's port watch would otherwise swap the fake ports for this machine's own
+    // once a slow run leaves it two idle seconds.
+    Tool() {
+        const QStringList fakes{QStringLiteral("/dev/fake0"), QStringLiteral("/dev/fake1")};
+        form1.setPortLister([fakes] { return fakes; });
+        form1.setPorts(fakes);
+    }
 
     QList<QWidget*> windows() {
         return {&form1, &form1.searchDialog(), &form1.characteristicWindow()};

@@ -59,7 +59,7 @@ void TestLineWindow::initTestCase() {
     QVERIFY(m_sim->ok());
     m_engine = std::make_unique<Engine>(new SerialPort);
     m_form1 = std::make_unique<MainWindow>(*m_engine, m_prompt);
-    m_form1->setPorts({m_sim->path()});
+    m_form1->setPorts({m_sim->path()}, true); // named, as with --port: the port watch keeps it
     line().setTemplatePath(QStringLiteral(KLIV_TEMPLATE_DOCX));
     line().setFolderAsker([this] { return m_dir.path(); });
     m_form1->show();

@@ -54,6 +54,7 @@ struct Tool {
 
     Tool() {
         QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+        window.setPortLister([] { return QStringList{QStringLiteral("/dev/fake")}; });
         window.setPorts({QStringLiteral("/dev/fake")});
         window.reportSaver()->setTemplatePath(QStringLiteral(KLIV_TEMPLATE_DOCX));
         window.reportSaver()->setSaveFileAsker(
