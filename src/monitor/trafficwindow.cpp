@@ -61,6 +61,9 @@ TrafficWindow::TrafficWindow(Engine& engine, Prompt& prompt, QWidget* parent)
     for (std::size_t v = 0; v < m_counts.size(); ++v) {
         m_counts[v] = new QLabel;
         m_counts[v]->setObjectName(QStringLiteral("st_count%1").arg(v));
+        // Room for seven digits from the start, so the row does not shift as counts grow.
+        m_counts[v]->setMinimumWidth(m_counts[v]->fontMetrics().horizontalAdvance(
+            QStringLiteral("%1: 0000000").arg(msg::verdictText(Verdict(v)))));
         counts->addWidget(m_counts[v]);
     }
     counts->addStretch(1);
