@@ -703,6 +703,7 @@ void TestCli::configReadWritesAHeader() {
         QJsonDocument::fromJson(f.readAll()).object().value(QStringLiteral("header")).toObject();
     QCOMPARE(header.value(QStringLiteral("format")).toInt(), 1);
     QCOMPARE(header.value(QStringLiteral("serial")).toInt(), 600);
+    QCOMPARE(header.value(QStringLiteral("firmware")).toString(), QStringLiteral("КЛИВ-1M v3.07"));
     QVERIFY(QDateTime::fromString(header.value(QStringLiteral("saved")).toString(), Qt::ISODate)
                 .isValid());
 }
