@@ -28,7 +28,11 @@ BatchSaver::BatchSaver(Engine& engine, Kind kind, const QString& folder, QList<i
     if (kind == Kind::Reports)
         make = [] { return new SaveProtocolJob; };
     else
-        make = [] { return new ConfigReadJob; };
+        make = [] {
+            auto* read = new ConfigReadJob;
+            read->askVersionFirst(); // each file names its relay's firmware
+            return read;
+        };
     m_batch = new LineBatch(engine, std::move(serials), make, this);
     connect(m_batch, &LineBatch::relayStarted, this,
             [this](int serial, Job*, int index) { Q_EMIT relayStarted(serial, index); });
@@ -71,8 +75,9 @@ void BatchSaver::save(int serial, Job* job) {
         header.serial = serial;
         header.saved = QDateTime::currentDateTime();
         header.tool = QCoreApplication::applicationVersion();
-        r.fileError =
-            files::saveSettings(r.path, header, static_cast<ConfigReadJob*>(job)->configuration());
+        const auto* read = static_cast<ConfigReadJob*>(job);
+        header.firmware = read->firmware();
+        r.fileError = files::saveSettings(r.path, header, read->configuration());
     }
     m_results.append(r);
     Q_EMIT relayDone(r);

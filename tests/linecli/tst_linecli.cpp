@@ -212,8 +212,10 @@ void TestLineCli::settingsOfEveryRelayPastAFailure() {
         QFile f(dir + u'/' + serial + QStringLiteral(".json"));
         QVERIFY(f.open(QIODevice::ReadOnly));
         const QJsonObject o = QJsonDocument::fromJson(f.readAll()).object();
-        QCOMPARE(o.value(QStringLiteral("header")).toObject().value(QStringLiteral("serial")),
-                 QJsonValue(serial.toInt()));
+        const QJsonObject header = o.value(QStringLiteral("header")).toObject();
+        QCOMPARE(header.value(QStringLiteral("serial")), QJsonValue(serial.toInt()));
+        QVERIFY(
+            header.value(QStringLiteral("firmware")).toString().startsWith(QStringLiteral("КЛИВ")));
         addresses.insert(o.value(QStringLiteral("sp_uaddr")).toInt());
     }
     QCOMPARE(addresses.size(), 2);

@@ -6,7 +6,6 @@
 #include "files/settingsfiles.h"
 #include "link/jobs/configreadjob.h"
 #include "link/jobs/recordedconfigwritejob.h"
-#include "link/jobs/versionjob.h"
 #include "protocol/configjson.h"
 #include "protocol/frame.h"
 #include "protocol/settingsfile.h"
@@ -105,32 +104,27 @@ Prepared read(const CommandLine& cl) {
     if (cl.isSet(QStringLiteral("out")))
         if (const QString why = outputFileProblem(QStringLiteral("--out"), out); !why.isEmpty())
             return bad(why);
-    if (out.isEmpty())
-        return {{}, [](Runner& r) {
-                    return r.run<ConfigReadJob>(new ConfigReadJob, [&r](ConfigReadJob& job) {
+    return {{}, [out](Runner& r) {
+                auto* read = new ConfigReadJob;
+                if (!out.isEmpty())
+                    read->askVersionFirst(); // the file names the firmware, as the window's does
+                return r.run<ConfigReadJob>(read, [&r, out](ConfigReadJob& job) {
+                    if (out.isEmpty()) {
                         r.print(config::toJsonText(job.configuration()).trimmed());
-                    });
-                }};
-    // A file says which firmware its values came from, as the window's does: the version
-    // is asked first, one short request.
-    return {
-        {}, [out](Runner& r) {
-            return r.runFirst<VersionJob>(new VersionJob, [&r, out](VersionJob& version) {
-                const QString firmware = version.text();
-                r.then<ConfigReadJob>(new ConfigReadJob, [&r, out, firmware](ConfigReadJob& job) {
+                        return;
+                    }
                     settings::Header header;
                     header.serial = job.serial();
                     header.saved = QDateTime::currentDateTime();
                     header.tool = QCoreApplication::applicationVersion();
-                    header.firmware = firmware;
+                    header.firmware = job.firmware();
                     if (const QString why = files::saveSettings(out, header, job.configuration());
                         !why.isEmpty())
                         r.fail(NoAnswer, msg::settingsNotSaved(out), why);
                     else
                         r.printBox(msg::configRead());
                 });
-            });
-        }};
+            }};
 }
 
 // The write: the file over what the relay holds (read first when the file names only

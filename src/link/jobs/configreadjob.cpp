@@ -1,5 +1,6 @@
 #include "link/jobs/configreadjob.h"
 
+#include "link/jobs/versionjob.h"
 #include "protocol/frame.h"
 
 namespace kliv {
@@ -10,10 +11,17 @@ QByteArray ConfigReadJob::blockOf(const QByteArray& frame) {
 }
 
 void ConfigReadJob::begin() {
-    send({KindConfigRead});
+    m_versionAsked = m_askVersion;
+    send({m_versionAsked ? KindVersion : KindConfigRead});
 }
 
 void ConfigReadJob::onReply(const QByteArray& frame) {
+    if (m_versionAsked) {
+        m_firmware = VersionJob::textOf(frame::payloadOf(frame));
+        m_versionAsked = false;
+        send({KindConfigRead});
+        return;
+    }
     m_block = blockOf(frame);
     if (m_block.isEmpty()) {
         failShortReply(frame::payloadLength(frame), config::BlockSize);

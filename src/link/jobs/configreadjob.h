@@ -16,6 +16,10 @@ class ConfigReadJob : public Job {
     const Configuration& configuration() const { return m_configuration; }
     const QByteArray& block() const { return m_block; }
 
+    // Before it starts: ask the firmware version first, for a settings file to name it.
+    void askVersionFirst() { m_askVersion = true; }
+    const QString& firmware() const { return m_firmware; }
+
     // The block of a read reply; empty when the reply is too short to be one, so that
     // leftovers are never shown as settings.
     static QByteArray blockOf(const QByteArray& frame);
@@ -27,6 +31,9 @@ class ConfigReadJob : public Job {
   private:
     Configuration m_configuration;
     QByteArray m_block;
+    bool m_askVersion = false;
+    bool m_versionAsked = false; // the request in flight is the version's
+    QString m_firmware;
 };
 
 } // namespace kliv
