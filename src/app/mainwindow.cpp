@@ -138,6 +138,9 @@ void MainWindow::setPortLister(std::function<QStringList()> lister) {
 void MainWindow::showPorts(const QStringList& ports) {
     m_diagnostics->setPorts(ports);
     m_form2->setPorts(ports);
+    // Both lists name the one line the tool works on.
+    const QSignalBlocker quiet(m_form2->ports());
+    m_form2->ports()->setCurrentIndex(m_diagnostics->portList()->currentIndex());
 }
 
 void MainWindow::rememberBetweenRuns() {

@@ -222,7 +222,8 @@ void DiagnosticsPage::applyPickedSpeed(int index) {
 }
 
 void DiagnosticsPage::applyPickedPort() {
-    m_engine.setPortName(m_ports->currentText());
+    m_pickedPort = m_ports->currentText();
+    m_engine.setPortName(m_pickedPort);
 }
 
 void DiagnosticsPage::applySerial(int serial) {
@@ -245,9 +246,10 @@ void DiagnosticsPage::correctClock() {
 }
 
 // The chosen port stays chosen while it is there; only a port that went away (or none
-// chosen yet) moves the choice, and only a new choice reaches the engine.
+// chosen yet) moves the choice, and only a new choice reaches the engine. The port the
+// user picked comes back into the choice when its adapter is plugged in again.
 void DiagnosticsPage::setPorts(const QStringList& ports) {
-    const QString chosen = m_ports->currentText();
+    const QString chosen = ports.contains(m_pickedPort) ? m_pickedPort : m_ports->currentText();
     {
         const QSignalBlocker quiet(m_ports);
         m_ports->clear();

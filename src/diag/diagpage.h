@@ -67,6 +67,7 @@ class DiagnosticsPage : public QWidget {
     QPointer<PollJob> m_poll;
     SpinEdit* m_serial = nullptr;
     QComboBox* m_ports = nullptr;
+    QString m_pickedPort; // the user's choice, kept while its adapter is away
     QComboBox* m_speed = nullptr;
     QComboBox* m_view = nullptr;
     QPushButton* m_diagnos = nullptr;

@@ -223,6 +223,22 @@ void TestApp::portListsFollowTheHardware() {
     QCOMPARE(ports->count(), 2);
     QCOMPARE(ports->currentText(), QStringLiteral("/dev/ttyUSB0"));
     QCOMPARE(t.engine.portName(), QStringLiteral("/dev/ttyUSB0"));
+
+    // The adapter plugged in again: the user's port is the choice again, in both lists;
+    // one picked meanwhile stays.
+    for (const bool pickedMeanwhile : {false, true}) {
+        present.removeAll(QStringLiteral("/dev/fake1"));
+        t.form1.portWatcher().onTick();
+        if (pickedMeanwhile)
+            ports->setCurrentIndex(int(present.indexOf(QStringLiteral("/dev/fake0"))));
+        present.append(QStringLiteral("/dev/fake1"));
+        t.form1.portWatcher().onTick();
+        const QString expected =
+            pickedMeanwhile ? QStringLiteral("/dev/fake0") : QStringLiteral("/dev/fake1");
+        QCOMPARE(ports->currentText(), expected);
+        QCOMPARE(t.form1.searchDialog().ports()->currentText(), expected);
+        QCOMPARE(t.engine.portName(), expected);
+    }
 }
 
 void TestApp::initTestCase() {
