@@ -423,6 +423,12 @@ class TestConfiguration : public QObject {
             << Edit([](Configuration& c) { c.tipo_text = QStringLiteral("a😀"); })
             << QStringList{"tipo_text"}
             << QStringList{"Тип оборудования: символ «😀» не входит в кодировку Windows-1251"};
+        // A lone half of a surrogate pair (a damaged text) is named alone.
+        QTest::newRow("lone low surrogate")
+            << Edit([](Configuration& c) { c.tipo_text = QStringLiteral("a") + QChar(0xDC00); })
+            << QStringList{"tipo_text"}
+            << QStringList{QStringLiteral("Тип оборудования: символ «") + QChar(0xDC00) +
+                           QStringLiteral("» не входит в кодировку Windows-1251")};
         QTest::newRow("byte order mark first")
             << Edit([](Configuration& c) { c.tipo_text = QChar(0xFEFF) + QStringLiteral("ЄЄЄ"); })
             << QStringList{"tipo_text"}

@@ -651,15 +651,21 @@ void TestEngine::watchdogIntervalBySpeed() {
 void TestEngine::pollCountsItsOwnFrames() {
     Rig r;
     r.start(new VersionJob);
+    r.engine.onReplyTimeout(); // asked twice
     r.port->push(versionReply("v1"));
-    QCOMPARE(r.engine.framesSent(), 1);
+    QCOMPARE(r.engine.framesSent(), 2);
     QCOMPARE(r.engine.framesReceived(), 1);
+    QCOMPARE(r.engine.repeats(), 1);
     QSignalSpy received(&r.engine, &Engine::framesReceivedChanged);
+    QSignalSpy repeats(&r.engine, &Engine::repeatsChanged);
     r.start(new PollJob);
     QCOMPARE(r.engine.framesSent(), 1);
     QCOMPARE(r.engine.framesReceived(), 0);
     QCOMPARE(received.count(), 1);
     QCOMPARE(received.first().first().toInt(), 0);
+    QCOMPARE(r.engine.repeats(), 0);
+    QCOMPARE(repeats.count(), 1); // the page's count shows it too
+    QCOMPARE(repeats.first().first().toInt(), 0);
     r.port->push(liveReply());
     QCOMPARE(r.engine.framesSent(), 2);
     QCOMPARE(r.engine.framesReceived(), 1);
