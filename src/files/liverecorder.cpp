@@ -48,7 +48,7 @@ LiveRecorder::Result LiveRecorder::stop() {
     m_wake.notify_one();
     if (m_thread.joinable())
         m_thread.join();
-    if (m_out && m_out->isOpen())
+    if (m_out->isOpen())
         m_out->close();
     const std::lock_guard lock(m_mutex);
     return {m_received, m_written, m_error};

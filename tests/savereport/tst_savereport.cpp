@@ -127,7 +127,7 @@ void TestSaveReport::failedSaveIsNeverReportedAsSaved() {
     t.chosen = t.dir.filePath(QStringLiteral("missing/folder/report.docx"));
     t.saveReport();
     QCOMPARE(t.prompt.shown.size(), 1);
-    QCOMPARE(t.prompt.lastText(), msg::reportNotSaved().text);
+    QCOMPARE(t.prompt.lastText(), QStringLiteral("Протокол не сохранен!"));
     QVERIFY(!t.prompt.shown.last().detail.isEmpty());
     t.chosen = QString();
     t.saveReport(); // nothing stays open or locked: the next report works
