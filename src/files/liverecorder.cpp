@@ -71,8 +71,8 @@ void LiveRecorder::run() {
             bytes += liverecord::row(e.at, e.record, m_locale).toUtf8();
         // Flushed at once, so that what counts as written is on the disk.
         auto* file = qobject_cast<QFileDevice*>(m_out.get());
-        const bool ok = m_error.isEmpty() && m_out->write(bytes) == bytes.size() &&
-                        (!file || file->flush());
+        const bool ok =
+            m_error.isEmpty() && m_out->write(bytes) == bytes.size() && (!file || file->flush());
         const std::lock_guard lock(m_mutex);
         if (ok)
             m_written += qint64(batch.size());
