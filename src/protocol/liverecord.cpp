@@ -87,8 +87,8 @@ QString row(const QDateTime& at, const LiveStatus& s, const NumberLocale& loc) {
 
 Trend read(const QByteArray& csv, const NumberLocale& loc) {
     Trend t;
-    const QStringList lines = QString::fromUtf8(csv).split(QRegularExpression(QStringLiteral("\r?\n")),
-                                                             Qt::SkipEmptyParts);
+    const QStringList lines = QString::fromUtf8(csv).split(
+        QRegularExpression(QStringLiteral("\r?\n")), Qt::SkipEmptyParts);
     if (lines.isEmpty())
         return t;
     const QStringList names = lines.first().split(u';');

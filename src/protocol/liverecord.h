@@ -21,7 +21,7 @@ QString row(const QDateTime& at, const LiveStatus& s, const NumberLocale& loc);
 
 // A recording read back as time series for the trend chart: every numeric column.
 struct Series {
-    QString name; // as its header names it, unit included: "Ua, В"
+    QString name;          // as its header names it, unit included: "Ua, В"
     QList<QPointF> points; // x: milliseconds since the epoch (UTC), y: the value
 };
 struct Trend {

@@ -123,7 +123,8 @@ inline QString readConfig(const QString& text, Config& c) {
     for (QDateTime* t : {&c.first, &c.trigger}) {
         const QString line = at < lines.size() ? lines.at(at++) : QString();
         // dd/mm/yyyy,hh:mm:ss.ssssss: microseconds, of which Qt reads the milliseconds.
-        if (!QRegularExpression(QStringLiteral("^\\d\\d/\\d\\d/\\d{4},\\d\\d:\\d\\d:\\d\\d\\.\\d{6}$"))
+        if (!QRegularExpression(
+                 QStringLiteral("^\\d\\d/\\d\\d/\\d{4},\\d\\d:\\d\\d:\\d\\d\\.\\d{6}$"))
                  .match(line)
                  .hasMatch())
             return QStringLiteral("time stamp: dd/mm/yyyy,hh:mm:ss.ssssss");
@@ -132,8 +133,8 @@ inline QString readConfig(const QString& text, Config& c) {
             return QStringLiteral("time stamp not a date and time");
     }
     f = next();
-    if (f.size() != 1 || (f[0].toUpper() != QLatin1String("ASCII") &&
-                          f[0].toUpper() != QLatin1String("BINARY")))
+    if (f.size() != 1 ||
+        (f[0].toUpper() != QLatin1String("ASCII") && f[0].toUpper() != QLatin1String("BINARY")))
         return QStringLiteral("file type: ASCII or BINARY");
     c.fileType = f[0].toUpper();
     f = next();
@@ -170,7 +171,10 @@ inline QString readData(const QString& text, const Config& c, QList<Row>& rows) 
             return QStringLiteral("row %1: sample numbers must follow each other").arg(r.n);
         const double expected = (r.n - 1) * 1e6 / rate / c.timeMultiplier;
         if (rate > 0 && qAbs(r.timestamp - expected) > 1)
-            return QStringLiteral("row %1: time stamp %2, not %3").arg(r.n).arg(r.timestamp).arg(expected);
+            return QStringLiteral("row %1: time stamp %2, not %3")
+                .arg(r.n)
+                .arg(r.timestamp)
+                .arg(expected);
         for (int i = 0; i < c.analogs; ++i)
             if (r.values[i] < c.channels[i].min || r.values[i] > c.channels[i].max)
                 return QStringLiteral("row %1: a value beyond its channel's range").arg(r.n);

@@ -111,8 +111,8 @@ void TestComtrade::writtenAsAPair() {
     QTemporaryDir dir;
     comtrade::Snapshot s;
     s.at = QDateTime::currentDateTime();
-    for (const QString& typed : {QStringLiteral("a"), QStringLiteral("b.cfg"),
-                                 QStringLiteral("c.DAT")}) {
+    for (const QString& typed :
+         {QStringLiteral("a"), QStringLiteral("b.cfg"), QStringLiteral("c.DAT")}) {
         QCOMPARE(comtrade::write(dir.filePath(typed), s), QString());
         const QString stem = dir.filePath(typed.section(u'.', 0, 0));
         QFile cfg(stem + QStringLiteral(".cfg")), dat(stem + QStringLiteral(".dat"));
@@ -128,15 +128,27 @@ void TestComtrade::readerRefusesWhatBreaksTheStandard_data() {
     QTest::addColumn<QString>("from");
     QTest::addColumn<QString>("to");
     QTest::addColumn<bool>("inData");
-    QTest::newRow("revision") << ",1999\r\n" << ",1991\r\n" << false;
-    QTest::newRow("channel count") << "6,6A,0D" << "7,6A,0D" << false;
-    QTest::newRow("PS flag") << ",1,1,S\r\n" << ",1,1,X\r\n" << false;
-    QTest::newRow("time stamp") << ".123000" << ".123" << false;
-    QTest::newRow("file type") << "ASCII" << "TEXT" << false;
-    QTest::newRow("line ends") << "\r\n" << "\n" << false;
-    QTest::newRow("sample number") << "\r\n3," << "\r\n4," << true;
-    QTest::newRow("time stamp of a row") << "2,200," << "2,250," << true;
-    QTest::newRow("value beyond the range") << "1,0,0," << "1,0,256," << true;
+    QTest::newRow("revision") << ",1999\r\n"
+                              << ",1991\r\n"
+                              << false;
+    QTest::newRow("channel count") << "6,6A,0D"
+                                   << "7,6A,0D" << false;
+    QTest::newRow("PS flag") << ",1,1,S\r\n"
+                             << ",1,1,X\r\n"
+                             << false;
+    QTest::newRow("time stamp") << ".123000"
+                                << ".123" << false;
+    QTest::newRow("file type") << "ASCII"
+                               << "TEXT" << false;
+    QTest::newRow("line ends") << "\r\n"
+                               << "\n"
+                               << false;
+    QTest::newRow("sample number") << "\r\n3,"
+                                   << "\r\n4," << true;
+    QTest::newRow("time stamp of a row") << "2,200,"
+                                         << "2,250," << true;
+    QTest::newRow("value beyond the range") << "1,0,0,"
+                                            << "1,0,256," << true;
 }
 
 void TestComtrade::readerRefusesWhatBreaksTheStandard() {

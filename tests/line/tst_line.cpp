@@ -121,15 +121,14 @@ void TestLine::scanListsWhoAnsweredAndNoOneElse_data() {
     QTest::addColumn<Listed>("listed");
     QTest::newRow("each its own") << Pushes{{1, presence(598)}, {3, presence(600)}}
                                   << Listed{{598, 598}, {600, 600}};
-    QTest::newRow("one-byte presence") << Pushes{{2, presence(599, "\x05")}}
-                                       << Listed{{599, 599}};
+    QTest::newRow("one-byte presence") << Pushes{{2, presence(599, "\x05")}} << Listed{{599, 599}};
     QTest::newRow("another relay answers") << Pushes{{1, presence(599)}} << Listed{{599, 598}};
-    QTest::newRow("then answers its own") << Pushes{{1, presence(599)}, {2, presence(599)}}
-                                          << Listed{{599, 599}};
-    QTest::newRow("late, during the next probe") << Pushes{{2, presence(598)}}
-                                                 << Listed{{598, 599}};
-    QTest::newRow("twice in one probe") << Pushes{{1, presence(598) + presence(598)}}
-                                        << Listed{{598, 598}};
+    QTest::newRow("then answers its own")
+        << Pushes{{1, presence(599)}, {2, presence(599)}} << Listed{{599, 599}};
+    QTest::newRow("late, during the next probe")
+        << Pushes{{2, presence(598)}} << Listed{{598, 599}};
+    QTest::newRow("twice in one probe")
+        << Pushes{{1, presence(598) + presence(598)}} << Listed{{598, 598}};
     QTest::newRow("behind noise") << Pushes{{3, QByteArray("\x01\x02") + presence(600)}}
                                   << Listed{{600, 600}};
     QTest::newRow("empty presence reply") << Pushes{{1, presence(598, {})}} << Listed{};
@@ -137,8 +136,8 @@ void TestLine::scanListsWhoAnsweredAndNoOneElse_data() {
     QByteArray bad = presence(599);
     bad[bad.size() - 1] = char(bad.back() ^ 1);
     QTest::newRow("bad sum") << Pushes{{2, bad}} << Listed{};
-    QTest::newRow("a request on the line") << Pushes{{2, frame::build(599, KindPresence, {})}}
-                                           << Listed{};
+    QTest::newRow("a request on the line")
+        << Pushes{{2, frame::build(599, KindPresence, {})}} << Listed{};
 }
 
 // What the scan lists is exactly who answered, under the number its reply carries.
@@ -179,7 +178,7 @@ void TestLine::scanReadsVersionsOfWhoAnswered() {
     line.engine.onReplyTimeout();
     QCOMPARE(done.size(), 1);
     QCOMPARE(job->relays(), (QList<LineScanJob::Relay>{{598, 598, QStringLiteral("v3.07"), true},
-                                                        {600, 600, {}, false}}));
+                                                       {600, 600, {}, false}}));
     QCOMPARE(msg::versionText(job->relays().at(1)), msg::silentMark());
 }
 
@@ -212,7 +211,7 @@ void TestLine::overviewAsksEachRelayInTurn() {
     QVERIFY(line.engine.pollRunning());
 
     line.port->push(live(600));
-    line.port->push(live(600)); // the same answer again is no one's
+    line.port->push(live(600));   // the same answer again is no one's
     line.engine.onReplyTimeout(); // 601 is asked again, then given up
     line.engine.onReplyTimeout();
     line.port->push(live(602));
@@ -275,8 +274,9 @@ void TestLine::batchGoesOnPastARelayThatFails() {
     QSignalSpy announced(&line.engine, &Engine::jobFailed);
     LineBatch batch(line.engine, {600, 601, 602}, [] { return new VersionJob; });
     QList<QPair<int, Job::Phase>> ended;
-    connect(&batch, &LineBatch::relayEnded, this,
-            [&ended](int serial, Job* job) { ended.append({serial, job->phase()}); });
+    connect(&batch, &LineBatch::relayEnded, this, [&ended](int serial, Job* job) {
+        ended.append({serial, job->phase()});
+    });
     QSignalSpy finished(&batch, &LineBatch::finished);
     batch.start();
     line.port->push(version(600, "a"));

@@ -55,12 +55,13 @@ void TestTexts::everyOutcome_data() {
     busy.openError = OpenError::Busy;
     busy.systemText = QStringLiteral("Access denied");
     QTest::newRow("port busy") << busy << msg::portOpenFailed().text
-                               << QStringLiteral("Порт COM5 занят другой программой.") << Icon::Error;
+                               << QStringLiteral("Порт COM5 занят другой программой.")
+                               << Icon::Error;
     Outcome other = busy;
     other.openError = OpenError::Other;
-    QTest::newRow("port fails otherwise") << other << msg::portOpenFailed().text
-                                          << QStringLiteral("Порт COM5 не открывается: Access denied")
-                                          << Icon::Error;
+    QTest::newRow("port fails otherwise")
+        << other << msg::portOpenFailed().text
+        << QStringLiteral("Порт COM5 не открывается: Access denied") << Icon::Error;
 
     Outcome refused = outcome(Task::ConfigWrite, Failure::RefusedInput);
     refused.problems = {QStringLiteral("Umax: значение должно быть от 100 до 7000 В"),
@@ -77,15 +78,14 @@ void TestTexts::everyOutcome_data() {
                                << QStringLiteral("Операция прервана: начата другая операция.")
                                << QString() << Icon::Information;
     QTest::newRow("search stopped") << outcome(Task::Search, Failure::Cancelled)
-                                    << msg::searchStopped().text << QString()
-                                    << Icon::Information;
+                                    << msg::searchStopped().text << QString() << Icon::Information;
 
     const QString stored = QStringLiteral("Устройство хранит не те данные, что были записаны!");
     Outcome mismatch = outcome(Task::ConfigWrite, Failure::Mismatch);
-    mismatch.differences = {{QStringLiteral("z_umax_v"), QStringLiteral("Umax"),
-                             QStringLiteral("250"), QStringLiteral("7000")},
-                            {QString(), QStringLiteral("байт 47"), QStringLiteral("32"),
-                             QStringLiteral("0")}};
+    mismatch.differences = {
+        {QStringLiteral("z_umax_v"), QStringLiteral("Umax"), QStringLiteral("250"),
+         QStringLiteral("7000")},
+        {QString(), QStringLiteral("байт 47"), QStringLiteral("32"), QStringLiteral("0")}};
     QTest::newRow("mismatch") << mismatch << stored
                               << QStringLiteral("Umax: записано 250, считано 7000\n"
                                                 "байт 47: записано 32, считано 0")
