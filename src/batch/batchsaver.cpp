@@ -6,8 +6,6 @@
 #include "link/linebatch.h"
 #include "report/document.h"
 
-#include <QCoreApplication>
-#include <QDateTime>
 #include <QDir>
 
 namespace kliv {
@@ -71,13 +69,9 @@ void BatchSaver::save(int serial, Job* job) {
     } else if (m_kind == Kind::Reports) {
         r.fileError = writeReport(*static_cast<SaveProtocolJob*>(job), r.path);
     } else {
-        settings::Header header;
-        header.serial = serial;
-        header.saved = QDateTime::currentDateTime();
-        header.tool = QCoreApplication::applicationVersion();
         const auto* read = static_cast<ConfigReadJob*>(job);
-        header.firmware = read->firmware();
-        r.fileError = files::saveSettings(r.path, header, read->configuration());
+        r.fileError = files::saveSettings(r.path, files::headerNow(serial, read->firmware()),
+                                          read->configuration());
     }
     m_results.append(r);
     Q_EMIT relayDone(r);

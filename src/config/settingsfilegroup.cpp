@@ -13,7 +13,6 @@
 #include "widgets/fields.h"
 #include "widgets/prompt.h"
 
-#include <QCoreApplication>
 #include <QDate>
 #include <QDir>
 #include <QFileDialog>
@@ -100,13 +99,9 @@ bool SettingsFileGroup::saveSettings(const QString& path) {
     const std::optional<Configuration> value = m_page.configuration();
     if (!value)
         return false;
-    settings::Header header;
-    header.serial = m_engine.serial();
     // Another relay's version says nothing about this one.
-    if (m_firmwareSerial == m_engine.serial())
-        header.firmware = m_firmware;
-    header.saved = QDateTime::currentDateTime();
-    header.tool = QCoreApplication::applicationVersion();
+    const settings::Header header = files::headerNow(
+        m_engine.serial(), m_firmwareSerial == m_engine.serial() ? m_firmware : QString());
     const QString shown = QDir::toNativeSeparators(path);
     if (const QString why = files::saveSettings(path, header, *value); !why.isEmpty()) {
         m_prompt.show(msg::settingsNotSaved(shown), why);

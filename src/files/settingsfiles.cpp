@@ -2,6 +2,8 @@
 
 #include "files/wholefile.h"
 
+#include <QCoreApplication>
+#include <QDateTime>
 #include <QFile>
 
 namespace kliv::files {
@@ -15,6 +17,15 @@ LoadedSettings loadSettings(const QString& path, const Configuration& base) {
         return {QStringLiteral("Файл больше %1 байт: это не файл настроек.").arg(MaxSettingsBytes),
                 {}};
     return {{}, settings::decode(bytes, base)};
+}
+
+settings::Header headerNow(int serial, const QString& firmware) {
+    settings::Header h;
+    h.serial = serial;
+    h.firmware = firmware;
+    h.saved = QDateTime::currentDateTime();
+    h.tool = QCoreApplication::applicationVersion();
+    return h;
 }
 
 QString saveSettings(const QString& path, const settings::Header& header, const Configuration& c) {

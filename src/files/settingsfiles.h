@@ -17,6 +17,9 @@ struct LoadedSettings {
 // The file's fields over `base`, each checked; nothing is taken unless all can be.
 LoadedSettings loadSettings(const QString& path, const Configuration& base);
 
+// The header of a file this tool saves now, for relay `serial` (its firmware may be unknown).
+settings::Header headerNow(int serial, const QString& firmware = {});
+
 // Empty when the file was written whole, else the reason; an earlier file stays as it was.
 QString saveSettings(const QString& path, const settings::Header& header, const Configuration& c);
 

@@ -11,7 +11,6 @@
 #include "protocol/settingsfile.h"
 #include "texts/settingsmessages.h"
 
-#include <QCoreApplication>
 #include <QJsonArray>
 #include <QStringList>
 
@@ -113,12 +112,9 @@ Prepared read(const CommandLine& cl) {
                         r.print(config::toJsonText(job.configuration()).trimmed());
                         return;
                     }
-                    settings::Header header;
-                    header.serial = job.serial();
-                    header.saved = QDateTime::currentDateTime();
-                    header.tool = QCoreApplication::applicationVersion();
-                    header.firmware = job.firmware();
-                    if (const QString why = files::saveSettings(out, header, job.configuration());
+                    if (const QString why =
+                            files::saveSettings(out, files::headerNow(job.serial(), job.firmware()),
+                                                job.configuration());
                         !why.isEmpty())
                         r.fail(NoAnswer, msg::settingsNotSaved(out), why);
                     else
