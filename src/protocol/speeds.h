@@ -59,11 +59,23 @@ constexpr int replyTimeoutMs(int index) {
 // The relay stores a configuration or calibration write before it answers.
 constexpr int ConfigWriteExtraMs = 500;
 
-// The quiet after which a reply counts as ended: twenty characters of the line (ten bits a
-// byte), and never under 20 ms, which an adapter may hold received bytes back.
+// Start bit, eight data bits, stop bit.
+constexpr int BitsPerByte = 10;
+
+constexpr int baudOf(int index) {
+    return index >= 0 && index < Count ? Baud[std::size_t(index)] : Baud[Default];
+}
+
+// How long that many bytes take to cross the line, in microseconds.
+constexpr qint64 lineTimeUs(int index, int bytes) {
+    return qint64(bytes) * BitsPerByte * 1000000 / baudOf(index);
+}
+
+// The quiet after which a reply counts as ended: twenty characters of the line, and never
+// under 20 ms, which an adapter may hold received bytes back.
 constexpr int gapMs(int index) {
-    constexpr int Characters = 20, BitsPerByte = 10, Least = 20;
-    const int baud = index >= 0 && index < Count ? Baud[std::size_t(index)] : Baud[Default];
+    constexpr int Characters = 20, Least = 20;
+    const int baud = baudOf(index);
     const int ms = (Characters * BitsPerByte * 1000 + baud - 1) / baud;
     return ms > Least ? ms : Least;
 }

@@ -20,14 +20,12 @@
 #include "link/jobs/saveprotocoljob.h"
 #include "link/jobs/searchjob.h"
 #include "link/serialport.h"
-#include "protocol/clock.h"
 #include "protocol/frame.h"
 #include "protocol/speeds.h"
 #include "report/document.h"
 #include "report/protocolreport.h"
 #include "texts/messages.h"
 
-#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -146,11 +144,7 @@ const QList<JobSpec>& jobs() {
          .noAnswer = msg::rs485Stopped()},
         {.name = "clock-set",
          .kind = KindClockSet,
-         .make =
-             [] {
-                 return new ClockSetJob(
-                     clock::setPayload(QDateTime::currentDateTime(), 0, false, false));
-             }},
+         .make = [] { return new ClockSetJob(0, false, false); }},
         {.name = "protection-reset",
          .kind = KindProtectionReset,
          .make = [] { return new ProtectionResetJob; }},
