@@ -17,9 +17,7 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QRandomGenerator>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <algorithm>
@@ -34,18 +32,6 @@ struct Case {
     int speed; // index
     int lost;  // requests lost before each set gets through
 };
-
-// The offset the relay's log gave for the last clock set it took.
-std::optional<int> lastOffset(const QString& log) {
-    static const QRegularExpression set(QStringLiteral("clock set to \\S+, (-?\\d+) ms from"));
-    QFile f(log);
-    if (!f.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    std::optional<int> ms;
-    for (auto it = set.globalMatch(QString::fromUtf8(f.readAll())); it.hasNext();)
-        ms = it.next().captured(1).toInt();
-    return ms;
-}
 
 void idle(int ms) {
     QElapsedTimer clock;
@@ -68,7 +54,7 @@ std::optional<int> setOnce(Engine& engine, const std::function<Job*()>& make, co
     engine.start(job);
     while (!done && clock.elapsed() < 60000)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-    return ok ? lastOffset(log) : std::nullopt;
+    return ok ? kliv::test::lastClockOffset(log) : std::nullopt;
 }
 
 // Median and worst offset, and the worst as a ratio to the line time.
