@@ -126,8 +126,11 @@ Job* makeJob(ByteReader& in, int own) {
         const quint8 kind = in.u8();
         return new RawJob(kind, in.bytes(in.u8() % 90));
     }
-    case 13:
-        return new ClockSetJob(in.bytes(in.u8() % 12));
+    case 13: {
+        const int calibration = in.u8() % 63 - 31;
+        const bool stop = in.flag();
+        return new ClockSetJob(calibration, stop, in.flag());
+    }
     case 14:
         return new LineScanJob(lineOf(in, own));
     case 15:
@@ -341,6 +344,8 @@ class Run {
         else if (auto* overview = qobject_cast<OverviewJob*>(job);
                  overview && overview->pause().isActive())
             overview->onPause(); // its clock runs only between rounds
+        else if (m_engine.holdTimer().isActive())
+            m_engine.onHoldEnd();
     }
 
     void engineOp(quint8 op) {
@@ -388,7 +393,7 @@ class Run {
             return;
         require(!m_port->isOpen() && !m_engine.awaitingReply());
         require(!m_engine.replyTimer().isActive() && !m_engine.watchdog().isActive() &&
-                !m_engine.idleClose().isActive());
+                !m_engine.idleClose().isActive() && !m_engine.holdTimer().isActive());
     }
 
     ByteReader& m_in;

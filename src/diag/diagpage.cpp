@@ -9,7 +9,6 @@
 #include "link/jobs/clocksetjob.h"
 #include "link/jobs/polljob.h"
 #include "link/jobs/protectionresetjob.h"
-#include "protocol/clock.h"
 #include "protocol/frame.h"
 #include "protocol/speeds.h"
 #include "protocol/status.h"
@@ -20,7 +19,6 @@
 #include "widgets/spinedit.h"
 
 #include <QComboBox>
-#include <QDateTime>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -236,11 +234,8 @@ void DiagnosticsPage::resetProtection() {
     m_engine.start(job);
 }
 
-// One reading of the PC clock, so a correction at midnight cannot pair the old day's
-// time with the new day's date.
 void DiagnosticsPage::correctClock() {
-    auto* job = new ClockSetJob(clock::setPayload(
-        QDateTime::currentDateTime(), m_clock->calibration(), m_clock->stop(), m_clock->autoDst()));
+    auto* job = new ClockSetJob(m_clock->calibration(), m_clock->stop(), m_clock->autoDst());
     connect(job, &Job::succeeded, this, [this] { m_prompt.show(msg::clockSet()); });
     m_engine.start(job);
 }

@@ -19,6 +19,11 @@ Engine::Engine(Port* port, QObject* parent) : QObject(parent), m_port(port) {
     m_watchdog.setInterval(speeds::replyTimeoutMs(m_speedIndex));
     m_idleClose.setSingleShot(true);
     m_idleClose.setInterval(IdleCloseMs);
+    // A coarse timer may be off by a twentieth of its interval: far more than a timed try
+    // may miss its moment by.
+    m_holdTimer.setSingleShot(true);
+    m_holdTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_holdTimer, &QTimer::timeout, this, &Engine::onHoldEnd);
     connect(&m_replyTimer, &QTimer::timeout, this, &Engine::onReplyTimeout);
     connect(&m_watchdog, &QTimer::timeout, this, &Engine::onWatchdogTick);
     connect(&m_idleClose, &QTimer::timeout, this, &Engine::onIdleClose);
@@ -170,6 +175,7 @@ void Engine::finish(Job* job) {
 void Engine::stopTimers() {
     m_replyTimer.stop();
     m_watchdog.stop();
+    m_holdTimer.stop();
 }
 
 void Engine::resetCounters() {
@@ -191,20 +197,33 @@ void Engine::send(Job* job, const Request& r) {
         job->fail(portOutcome(Failure::PortNotOpened));
         return;
     }
-    const QByteArray f =
-        frame::build(quint16(r.serial ? r.serial : job->serial()), r.kind, r.payload);
-    resetReceiver();
-    m_lastRequest = f;
+    m_holdTimer.stop();
+    m_lastSerial = quint16(r.serial ? r.serial : job->serial());
+    m_lastKind = r.kind;
+    m_lastPayload = r.payload;
+    m_timed = r.timed;
     m_lastWatch = r.watch;
     m_lastExtraMs = r.extraTimeoutMs;
     m_attempt = 1;
+    if (hold(false)) {
+        // Nothing of this request is on the line yet.
+        m_awaiting = false;
+        m_replyTimer.stop();
+        return;
+    }
+    sendFirst();
+}
+
+void Engine::sendFirst() {
+    resetReceiver();
+    m_lastRequest = frameNow();
     m_awaiting = true;
     m_watchdogMark = false;
-    const bool counted = r.watch != Watch::Job;
-    write(f, counted);
+    const bool counted = m_lastWatch != Watch::Job;
+    write(m_lastRequest, counted);
 
     m_replyTimer.stop();
-    switch (r.watch) {
+    switch (m_lastWatch) {
     case Watch::ReplyTimeout:
         m_watchdog.stop();
         armReplyTimer();
@@ -226,22 +245,62 @@ void Engine::send(Job* job, const Request& r) {
         m_idleClose.start();
 }
 
+// A held try arms its time-out once it is written: the wait is not the relay's.
 void Engine::armReplyTimer() {
+    if (m_holdTimer.isActive())
+        return;
     m_replyTimer.start(speeds::replyTimeoutMs(m_speedIndex) + m_lastExtraMs);
 }
 
-// The same frame again, from a clean receiver: a late half of the lost answer must not
-// join the new one.
 void Engine::repeat(int of) {
+    m_heldOf = of;
+    if (!hold(true))
+        sendRepeat();
+}
+
+// The request again, from a clean receiver: a late half of the lost answer must not join
+// the new one.
+void Engine::sendRepeat() {
     resetReceiver();
     m_awaiting = true;
     m_watchdogMark = false;
     ++m_attempt;
     ++m_repeats;
+    m_lastRequest = frameNow();
     write(m_lastRequest, true, Verdict::Repeat);
     m_idleClose.start();
     Q_EMIT repeatsChanged(m_repeats);
-    Q_EMIT requestRepeated(frame::kindOf(m_lastRequest), m_attempt, of);
+    Q_EMIT requestRepeated(m_lastKind, m_attempt, m_heldOf);
+}
+
+bool Engine::hold(bool repeat) {
+    const int ms = m_timed ? m_timed->holdMs() : 0;
+    if (ms <= 0)
+        return false;
+    m_heldRepeat = repeat;
+    m_holdTimer.start(ms);
+    m_idleClose.stop(); // the line is about to be used
+    return true;
+}
+
+// Until a held repeat goes out, the answer to the try before it is still welcome.
+void Engine::onHoldEnd() {
+    m_holdTimer.stop();
+    if (!m_job)
+        return;
+    if (!m_heldRepeat) {
+        sendFirst();
+        return;
+    }
+    if (!m_awaiting)
+        return;
+    sendRepeat();
+    if (m_lastWatch == Watch::ReplyTimeout)
+        armReplyTimer();
+}
+
+QByteArray Engine::frameNow() const {
+    return frame::build(m_lastSerial, m_lastKind, m_timed ? m_timed->build() : m_lastPayload);
 }
 
 void Engine::resetReceiver() {

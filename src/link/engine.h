@@ -83,11 +83,15 @@ class Engine : public QObject {
     // hold back the rest of a reply just after a frame-shaped run of its payload. True
     // when the reply was taken.
     bool timeUp();
+    // A held try of a timed request is due (see TimedPayload).
+    void onHoldEnd();
     const QTimer& replyTimer() const { return m_replyTimer; }
+    const QTimer& holdTimer() const { return m_holdTimer; }
     const QTimer& watchdog() const { return m_watchdog; }
     const QTimer& idleClose() const { return m_idleClose; }
     int watchdogRetries() const { return m_retries; }
     bool awaitingReply() const { return m_awaiting; }
+    int attempt() const { return m_attempt; } // of the request in flight, from 1
 
     int framesSent() const { return m_framesSent; }
     int framesReceived() const { return m_framesReceived; }
@@ -120,7 +124,11 @@ class Engine : public QObject {
     void onFrame(const QByteArray& frame);
     bool matches(const QByteArray& frame) const;
     void write(const QByteArray& frame, bool counted, Verdict verdict = Verdict::Good);
-    void repeat(int of);  // the request in flight, again
+    void sendFirst();    // the first try of the request in flight
+    void repeat(int of); // the request in flight, again
+    void sendRepeat();
+    bool hold(bool repeat); // true: the try waits for the hold timer
+    QByteArray frameNow() const;
     void resetReceiver(); // what the last reply's bytes came to is told first
     bool watched() const;
     void tell(bool sent, const QByteArray& bytes, Verdict verdict);
@@ -131,7 +139,7 @@ class Engine : public QObject {
 
     Port* m_port;
     FrameReceiver m_receiver;
-    QTimer m_replyTimer, m_watchdog, m_idleClose;
+    QTimer m_replyTimer, m_watchdog, m_idleClose, m_holdTimer;
     QString m_portName;
     int m_speedIndex = 10;
     int m_serial = 600;
@@ -141,6 +149,12 @@ class Engine : public QObject {
 
     QPointer<Job> m_job;
     QByteArray m_lastRequest; // the frame in flight, for the watchdog's re-send
+    quint16 m_lastSerial = 0;
+    quint8 m_lastKind = 0;
+    QByteArray m_lastPayload;
+    std::optional<TimedPayload> m_timed;
+    bool m_heldRepeat = false; // what the hold timer brings: a repeat, or the first try
+    int m_heldOf = 0;          // the held repeat's `of`
     Watch m_lastWatch = Watch::ReplyTimeout;
     int m_lastExtraMs = 0;
     int m_attempt = 0;       // of the request in flight, from 1

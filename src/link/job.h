@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QObject>
 #include <QString>
+#include <functional>
 #include <optional>
 
 namespace kliv {
@@ -17,6 +18,14 @@ enum class Watch {
     ReplyTimeout, // the engine's reply time-out, by line speed
     Watchdog,     // the engine's poll watchdog: re-sends, gives up at the fifth silent expiry
     Job,          // the job's own clock: not counted, no reply time-out, no idle close
+};
+
+// A payload that names the moment it arrives (the clock set) is only true when it is
+// built: every try of its request, repeats included, waits as long as the job says and is
+// then built at the moment it is written.
+struct TimedPayload {
+    std::function<int()> holdMs;       // from now until the try is written; 0: at once
+    std::function<QByteArray()> build; // as the try is written
 };
 
 // One request frame as a job asks for it; the engine adds the header and the sum.
@@ -31,6 +40,8 @@ struct Request {
     // The relay it is for when not the job's own: a job that speaks to every relay of a
     // line addresses each request. 0: the job's.
     int serial = 0;
+    // Instead of `payload`, for a request that names the moment it arrives.
+    std::optional<TimedPayload> timed;
 };
 
 // One exchange with the relay, from its first request to its result: what it sends,

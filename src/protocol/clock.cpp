@@ -65,12 +65,6 @@ int calibrationFromByte(quint8 b) {
     return (b & CalibrationPositive) ? magnitude : -magnitude;
 }
 
-QString payloadProblem(int size) {
-    return QStringLiteral("Неверная длина данных часов: %1 байт вместо %2.")
-        .arg(size)
-        .arg(SetPayloadSize);
-}
-
 QByteArray setPayload(const QDateTime& local, int calibration, bool stop, bool autoDst) {
     const QTime t = local.time();
     const QDate d = local.date();

@@ -19,7 +19,6 @@ namespace clock {
 
 constexpr int BlockSize = 9;
 constexpr int SetPayloadSize = 9;
-QString payloadProblem(int size); // why a clock set payload of that many bytes is none
 
 ClockBlock decodeBlock(const char* bytes9);
 QByteArray encodeBlock(const ClockBlock& c); // 9 bytes; the simulated relay's side

@@ -59,6 +59,18 @@ constexpr int replyTimeoutMs(int index) {
 // The relay stores a configuration or calibration write before it answers.
 constexpr int ConfigWriteExtraMs = 500;
 
+// Start bit, eight data bits, stop bit.
+constexpr int BitsPerByte = 10;
+
+constexpr int baudOf(int index) {
+    return index >= 0 && index < Count ? Baud[std::size_t(index)] : Baud[Default];
+}
+
+// How long that many bytes take to cross the line, in microseconds.
+constexpr qint64 lineTimeUs(int index, int bytes) {
+    return qint64(bytes) * BitsPerByte * 1000000 / baudOf(index);
+}
+
 // Speed index for a serial number: relays below 600 ship at 14400 baud.
 constexpr int indexForSerial(int serial) {
     return serial < 600 ? 6 : 10;

@@ -387,6 +387,8 @@ void TestBadInput::spinValue() {
         DiagnosticsPage page(t.engine, t.prompt);
         typeInto(child<SpinEdit>(page, field), typed);
         child<QPushButton>(page, QStringLiteral("Button11"))->click(); // "Корректировка часов"
+        if (t.engine.holdTimer().isActive())
+            t.engine.onHoldEnd();
         QCOMPARE(t.port->written.size(), 1);
         const QByteArray f = t.port->written.first();
         const int sent = field == QLatin1String("frm1_zn")

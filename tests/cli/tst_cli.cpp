@@ -115,6 +115,7 @@ class TestCli : public QObject {
     void journalOfWrites();
     void lostAnswersAreAskedForAgain_data();
     void lostAnswersAreAskedForAgain();
+    void clockSetAfterLostAnswersNamesItsOwnSecond();
     void everyRelayBlockIsUsable_data();
     void everyRelayBlockIsUsable();
     void replyPausedAfterAFrameInsideIsReadWhole();
@@ -821,6 +822,25 @@ void TestCli::lostAnswersAreAskedForAgain() {
         QCOMPARE(lines.filter(NoReply).size(), 1);
     if (code == 0)
         QVERIFY(QFileInfo(dir.filePath(QStringLiteral("report.docx"))).size() > 0);
+}
+
+// Two requests lost at 1200 baud cost five seconds of time-outs; the try that gets through
+// still sets the relay to the PC's clock (the relay's log says how far off it is).
+void TestCli::clockSetAfterLostAnswersNamesItsOwnSecond() {
+    QTemporaryDir dir;
+    const QString log = dir.filePath(QStringLiteral("sim.log"));
+    const QString baud = QStringLiteral("1200");
+    SimProcess sim({QStringLiteral("--baud"), baud, QStringLiteral("--log-file"), log,
+                    QStringLiteral("--fault"), QStringLiteral("drop:kind=4:nth=1"),
+                    QStringLiteral("--fault"), QStringLiteral("drop:kind=4:nth=2")});
+    QVERIFY(sim.ok());
+    const Run r = cli({QStringLiteral("clock-set"), QStringLiteral("--baud"), baud,
+                       QStringLiteral("--port"), sim.path()});
+    QCOMPARE(r.code, 0);
+    QVERIFY(r.out.contains(QStringLiteral("Корректировка выполнена!")));
+    const std::optional<int> offset = kliv::test::lastClockOffset(log);
+    QVERIFY(offset);
+    QVERIFY2(qAbs(*offset) < 1000, qPrintable(QString::number(*offset)));
 }
 
 // Whatever a relay holds can be shown, saved, compared, written back and reported: blank

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStringList>
 #include <QtTest>
+#include <optional>
 
 namespace kliv::test {
 
@@ -38,5 +41,18 @@ class SimProcess {
     QProcess m_proc;
     QString m_path;
 };
+
+// How far the simulated relay's clock stood from the PC's once the last clock set it took
+// was in, in milliseconds, as its log (--log-file) says; nothing before the first.
+inline std::optional<int> lastClockOffset(const QString& logPath) {
+    static const QRegularExpression set(QStringLiteral("clock set to \\S+, (-?\\d+) ms from"));
+    QFile f(logPath);
+    if (!f.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    std::optional<int> ms;
+    for (auto it = set.globalMatch(QString::fromUtf8(f.readAll())); it.hasNext();)
+        ms = it.next().captured(1).toInt();
+    return ms;
+}
 
 } // namespace kliv::test

@@ -1,18 +1,24 @@
 #include "common/fakeport.h"
 #include "common/silentrelay.h"
 #include "link/engine.h"
+#include "link/jobs/accountingresetjob.h"
 #include "link/jobs/clocksetjob.h"
 #include "link/jobs/configreadjob.h"
 #include "link/jobs/livestatusjob.h"
 #include "link/jobs/polljob.h"
 #include "link/jobs/protectionresetjob.h"
+#include "link/jobs/rawjob.h"
 #include "link/jobs/versionjob.h"
+#include "protocol/accounting.h"
+#include "protocol/bcd.h"
+#include "protocol/clock.h"
 #include "protocol/cp1251.h"
 #include "protocol/frame.h"
 #include "protocol/speeds.h"
 #include "texts/messages.h"
 
 #include <QPointer>
+#include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -45,6 +51,21 @@ QByteArray blockReply(int selector) {
     p[1] = char(200);
     p[2] = char(50);
     return reply(KindStatus, p);
+}
+
+// The local time a clock set request names.
+QDateTime namedBy(const QByteArray& request) {
+    const auto at = [&request](int i) { return quint8(request.at(frame::HeaderSize + i)); };
+    return {QDate(2000 + bcd::decode(at(7), bcd::TensYear), bcd::decode(at(6), bcd::TensMonth),
+                  bcd::decode(at(5), bcd::TensDay)),
+            QTime(bcd::decode(at(3), bcd::TensHours), bcd::decode(at(2), bcd::TensMinutes),
+                  bcd::decode(at(1), bcd::TensSeconds))};
+}
+
+QByteArray accountingReply(quint8 kind, int startSeconds) {
+    AccountingRecord a;
+    a.startSeconds = startSeconds;
+    return reply(kind, accounting::encode(a));
 }
 
 int selectorOf(const QByteArray& request) {
@@ -135,6 +156,10 @@ class TestEngine : public QObject {
     void jobKeepsItsRelayAndSpeed();
     void trafficTellsWhatBecameOfEveryByte_data();
     void trafficTellsWhatBecameOfEveryByte();
+    void clockSetTriesNameTheSecondTheyArriveIn_data();
+    void clockSetTriesNameTheSecondTheyArriveIn();
+    void accountingResetShowsTheStartTheRelayHolds_data();
+    void accountingResetShowsTheStartTheRelayHolds();
 };
 
 void TestEngine::versionJob() {
@@ -507,7 +532,9 @@ void TestEngine::singleJobsCloseThePort() {
     QFETCH(QByteArray, request);
     Rig r;
     r.start(new PollJob);
-    Job* job = clock ? static_cast<Job*>(new ClockSetJob(hx("03 87 05 09 01 06 12 26 00")))
+    // A press one line time (1 ms at 115200) before 09:05:07: the frame goes at once.
+    const auto pressed = [] { return QDateTime(QDate(2026, 12, 6), QTime(9, 5, 6, 999)); };
+    Job* job = clock ? static_cast<Job*>(new ClockSetJob(-3, true, false, pressed))
                      : new ProtectionResetJob;
     QSignalSpy done(job, &Job::succeeded);
     r.engine.start(job);
@@ -565,7 +592,7 @@ void TestEngine::openFailureSendsNothing() {
 
 void TestEngine::refusedJobSendsNothing() {
     Rig r;
-    r.start(new ClockSetJob(hx("01 02")));
+    r.start(new RawJob(KindConfigWrite, QByteArray(frame::MaxRequestPayload + 1, '\0')));
     QCOMPARE(r.failures.count(), 1);
     QCOMPARE(r.failure(), Failure::RefusedInput);
     QCOMPARE(r.port->opens, 0);
@@ -868,6 +895,90 @@ void TestEngine::trafficTellsWhatBecameOfEveryByte() {
     if (timeOut)
         r.engine.onReplyTimeout();
     QCOMPARE(seen, told);
+}
+
+void TestEngine::clockSetTriesNameTheSecondTheyArriveIn_data() {
+    QTest::addColumn<int>("speed");
+    QTest::addColumn<int>("lost"); // answers lost before one comes
+    for (const int speed : {0, 2, 5, 10})
+        for (const int lost : {0, 2})
+            QTest::addRow("%d baud, %d lost", speeds::Baud[std::size_t(speed)], lost)
+                << speed << lost;
+    QTest::newRow("300 baud, 9 lost") << 0 << 9;
+}
+
+// Every try waits for its moment, names the second its last byte arrives in, and only then
+// starts its time-out; the timer that ends the wait runs a little late, as on a busy PC.
+void TestEngine::clockSetTriesNameTheSecondTheyArriveIn() {
+    QFETCH(int, speed);
+    QFETCH(int, lost);
+    QRandomGenerator rng(quint32(speed * 100 + lost));
+    QDateTime now(QDate(2026, 12, 31), QTime(23, 59, 50, rng.bounded(1000)));
+    const qint64 lineUs = speeds::lineTimeUs(speed, frame::Overhead + clock::SetPayloadSize);
+    Rig r;
+    r.engine.setSpeedIndex(speed);
+    r.engine.setRetries(lost);
+    auto* job = r.start(new ClockSetJob(5, false, true, [&now] { return now; }));
+    QSignalSpy done(job, &Job::succeeded);
+    for (int t = 0; t <= lost; ++t) {
+        int late = 0;
+        if (r.engine.holdTimer().isActive()) {
+            QCOMPARE(r.port->written.size(), t);
+            QVERIFY(!r.engine.replyTimer().isActive());
+            late = rng.bounded(16);
+            now = now.addMSecs(r.engine.holdTimer().interval() + late);
+            r.engine.onHoldEnd();
+        }
+        QCOMPARE(r.port->written.size(), t + 1);
+        const qint64 offsetUs =
+            now.msecsTo(namedBy(r.last())) * 1000 - lineUs; // the relay's clock from the PC's
+        QVERIFY2(qAbs(offsetUs) <= late * 1000 + 500, qPrintable(QString::number(offsetUs)));
+        QVERIFY(r.engine.replyTimer().isActive());
+        QCOMPARE(r.engine.replyTimer().interval(), speeds::replyTimeoutMs(speed));
+        if (t < lost) {
+            now = now.addMSecs(speeds::replyTimeoutMs(speed));
+            r.engine.onReplyTimeout();
+        }
+    }
+    r.port->push(reply(KindClockSet, {}));
+    QCOMPARE(done.count(), 1);
+    QVERIFY(!r.engine.holdTimer().isActive());
+}
+
+void TestEngine::accountingResetShowsTheStartTheRelayHolds_data() {
+    QTest::addColumn<int>("lost");
+    QTest::addColumn<bool>("readBack"); // the read-back is answered
+    QTest::addColumn<int>("shown");     // start of accounting, seconds
+    QTest::newRow("answered at once") << 0 << false << 10;
+    QTest::newRow("first try answers late") << 1 << true << 11;
+    QTest::newRow("first try answers late, the read-back never") << 1 << false << 10;
+    QTest::newRow("two tries lost") << 2 << true << 12;
+}
+
+// Each try resets the relay with the start it has then; the answer that comes may be an
+// earlier try's, and the read-back tells what the relay holds.
+void TestEngine::accountingResetShowsTheStartTheRelayHolds() {
+    QFETCH(int, lost);
+    QFETCH(bool, readBack);
+    QFETCH(int, shown);
+    Rig r;
+    auto* job = r.start(new AccountingResetJob);
+    QSignalSpy done(job, &Job::succeeded);
+    for (int i = 0; i < lost; ++i)
+        r.engine.onReplyTimeout();
+    r.port->push(accountingReply(KindAccountingReset, 10));
+    if (lost > 0) {
+        QCOMPARE(done.count(), 0);
+        QCOMPARE(frame::kindOf(r.last()), quint8(KindAccountingRead));
+        r.port->push(accountingReply(KindAccountingReset, 10 + lost)); // not what is asked now
+        if (readBack)
+            r.port->push(accountingReply(KindAccountingRead, 10 + lost));
+        for (int i = 0; !readBack && i <= r.engine.retries(); ++i)
+            r.engine.onReplyTimeout();
+    }
+    QCOMPARE(done.count(), 1);
+    QCOMPARE(r.failures.count(), 0);
+    QCOMPARE(job->record().startSeconds, shown);
 }
 
 QTEST_GUILESS_MAIN(TestEngine)

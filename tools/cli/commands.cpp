@@ -14,7 +14,6 @@
 #include "link/jobs/versionjob.h"
 #include "liveoutput.h"
 #include "outputfile.h"
-#include "protocol/clock.h"
 #include "protocol/frame.h"
 #include "protocol/numfmt.h"
 #include "reportcommands.h"
@@ -156,10 +155,7 @@ Prepared clockSet(const CommandLine& cl) {
     const bool stop = cl.isSet(QStringLiteral("stop"));
     const bool autoDst = cl.isSet(QStringLiteral("auto-dst"));
     return {{}, [calibration, stop, autoDst](Runner& r) {
-                // One reading of the PC clock, as the window's button takes it.
-                const QByteArray payload =
-                    clock::setPayload(QDateTime::currentDateTime(), calibration, stop, autoDst);
-                return r.run<ClockSetJob>(new ClockSetJob(payload),
+                return r.run<ClockSetJob>(new ClockSetJob(calibration, stop, autoDst),
                                           [&r](ClockSetJob&) { r.printBox(msg::clockSet()); });
             }};
 }

@@ -185,7 +185,11 @@ void PtyRelay::handle(const RequestAssembler::Request& request) {
         }
     }
     Station& station = stationFor(request.frame);
-    const Response r = respond(station.model, station.faults, request.frame, nowMs());
+    // The relay acts on a request once its last byte is in: a line time after the tool wrote
+    // it, which the pseudo-terminal delivers at once.
+    const qint64 inMs = (request.firstByteUs + lineTimeUs(request.frame.size())) / 1000;
+    m_actedMs = std::max(m_actedMs, inMs);
+    const Response r = respond(station.model, station.faults, request.frame, m_actedMs);
     const std::optional<int> speedChange = station.model.takeLineSpeedChange();
     if (r.forOther) {
         qCInfo(lcFrames) << "   not for this relay";
@@ -203,6 +207,8 @@ void PtyRelay::handle(const RequestAssembler::Request& request) {
         qCInfo(lcFrames) << "   no answer";
         return;
     }
+    if (frame::kindOf(request.frame) == KindClockSet)
+        logClockSet(station.model);
     if (r.faults.any())
         qCInfo(lcFrames).nospace()
             << "   fault:" << (r.faults.corrupt ? " corrupt" : "")
@@ -219,6 +225,16 @@ void PtyRelay::handle(const RequestAssembler::Request& request) {
         thenBaud = speeds::Baud[std::size_t(*speedChange)];
     schedule(r.bytes, earliest, thenBaud, r.faults.splitGapUs,
              {r.faults.pauseAt, qint64(r.faults.pauseMs) * 1000});
+}
+
+// How far the clock just set stands from the PC's, for whoever measures how well the tool
+// sets it.
+void PtyRelay::logClockSet(const RelayModel& model) {
+    const QDateTime pc = QDateTime::currentDateTime().addMSecs(m_actedMs - (nowUs() + 500) / 1000);
+    const QDateTime relay = model.clockAt(m_actedMs); // local fields held as UTC
+    qCInfo(lcFrames).noquote() << QStringLiteral("   clock set to %1, %2 ms from the PC's clock")
+                                      .arg(relay.time().toString(QStringLiteral("HH:mm:ss.zzz")))
+                                      .arg(QDateTime(pc.date(), pc.time(), Qt::UTC).msecsTo(relay));
 }
 
 bool PtyRelay::paced() const {

@@ -74,6 +74,7 @@ class PtyRelay : public QObject {
 
     void onReadable();
     void handle(const RequestAssembler::Request& request);
+    void logClockSet(const RelayModel& model);
     void schedule(const QByteArray& bytes, qint64 earliestUs, std::optional<int> thenBaud = {},
                   int gapUs = 0, ReplyPause pause = {});
     void pump();
@@ -102,6 +103,7 @@ class PtyRelay : public QObject {
     QSocketNotifier* m_notifier = nullptr;
     std::deque<Outgoing> m_out;
     qint64 m_lineFreeUs = 0;
+    qint64 m_actedMs = 0; // when the relay acted on the last request, in model time
     int m_master = -1;
     int m_slave = -1; // held so that the master never sees the line hang up
     QString m_slavePath;

@@ -54,6 +54,7 @@ class RelayModel {
     WaveformBlock waveformBlock(int selector, qint64 nowMs);
     std::array<quint32, 7> calibrationReadings(qint64 nowMs);
 
+    QDateTime clockAt(qint64 nowMs) const { return m_clock.timeAt(nowMs); }
     quint16 serial() const { return m_settings.serial; }
     int rs485SpeedIndex() const { return m_config.speedIndex(); }
     const QByteArray& configBlock() const { return m_config.block(); }

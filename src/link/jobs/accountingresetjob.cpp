@@ -1,5 +1,6 @@
 #include "link/jobs/accountingresetjob.h"
 
+#include "link/engine.h"
 #include "protocol/frame.h"
 
 namespace kliv {
@@ -10,7 +11,21 @@ void AccountingResetJob::begin() {
 
 void AccountingResetJob::onReply(const QByteArray& frame) {
     m_record = accounting::decode(frame::payloadOf(frame));
+    if (!m_readingBack && engine().attempt() > 1) {
+        m_readingBack = true;
+        send({KindAccountingRead});
+        return;
+    }
     succeed();
+}
+
+// The relay has been reset whatever becomes of the read-back: the record it answered the
+// reset with is the best there is.
+void AccountingResetJob::onReplyTimeout() {
+    if (m_readingBack)
+        succeed();
+    else
+        Job::onReplyTimeout();
 }
 
 } // namespace kliv

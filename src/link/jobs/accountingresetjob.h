@@ -6,7 +6,10 @@
 namespace kliv {
 
 // "Обнулить учетную запись": zeroes the relay's accounting counts. The relay answers
-// with the record as it stands after the reset, with the new start of accounting.
+// with the record as it stands after the reset, with the new start of accounting. A reset
+// that had to be sent again may be answered by an earlier try while a later one resets
+// the relay once more, with a later start: the record is then read back, so that what is
+// shown is what the relay holds.
 class AccountingResetJob : public Job {
     Q_OBJECT
   public:
@@ -17,9 +20,11 @@ class AccountingResetJob : public Job {
   protected:
     void begin() override;
     void onReply(const QByteArray& frame) override;
+    void onReplyTimeout() override;
 
   private:
     AccountingRecord m_record;
+    bool m_readingBack = false;
 };
 
 } // namespace kliv
