@@ -437,6 +437,7 @@ class TestDiag : public QObject {
         panel->openRecording();
         auto* trend = panel->findChild<TrendWindow*>();
         QVERIFY(trend);
+        QTRY_VERIFY(!trend->loading());
         trend->resize(900, 560);
         trend->show();
         QVERIFY(QTest::qWaitForWindowExposed(trend));
@@ -504,6 +505,7 @@ class TestDiag : public QObject {
         r.child<QPushButton>("btn_open_record")->click();
         auto* trend = panel->findChild<TrendWindow*>();
         QVERIFY(trend);
+        QTRY_VERIFY(!trend->loading());
         const auto whole = trend->shownRange();
         trend->zoom(0.5, (whole.first + whole.second) / 2);
         QVERIFY(trend->shownRange().second - trend->shownRange().first <
