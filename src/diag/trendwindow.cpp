@@ -200,6 +200,7 @@ void TrendWindow::takeTrend(const files::Trend& trend) {
 void TrendWindow::cancel() {
     if (!m_load)
         return;
+    ++m_serial; // what the stopped read has already sent is let pass
     if (!m_loadingDetail) {
         m_load.reset();
         close();

@@ -154,11 +154,12 @@ Trend TrendReader::read(const TrendRequest& request) {
         t.cancelled = lines.stopped();
         return t;
     }
-    const QStringList names = headerNames(line);
-    if (names.size() - 1 > MaxColumns) {
+    // Counted before the names are made, which would take far more memory than the line.
+    if (std::count(line.begin(), line.end(), ';') > MaxColumns) {
         t.problem = Trend::Problem::TooManyColumns;
         return t;
     }
+    const QStringList names = headerNames(line);
     // Where each field goes: -1 the time or words, else its value column.
     std::vector<int> columnOf(std::size_t(names.size()), -1);
     for (int i = 1; i < names.size(); ++i)
