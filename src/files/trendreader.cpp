@@ -128,12 +128,69 @@ struct Row {
     std::vector<double> values;
 };
 
-// A header field, the byte-order mark of the first one taken off.
-QStringList headerNames(QByteArrayView line) {
+// The header's columns: the time, then value columns and columns of words.
+struct Header {
+    qsizetype fields = 0;
+    std::vector<int> columnOf; // a field's value column, -1 for the time and words
+    QStringList columns;       // the value columns' names
+};
+
+std::optional<Trend::Problem> readHeader(QByteArrayView line, Header& h) {
+    // Counted before the names are made, which would take far more memory than the line.
+    if (std::count(line.begin(), line.end(), ';') > TrendReader::MaxColumns)
+        return Trend::Problem::TooManyColumns;
     if (line.startsWith("\xEF\xBB\xBF"))
         line = line.sliced(3);
-    return QString::fromUtf8(line).split(u';');
+    const QStringList names = QString::fromUtf8(line).split(u';');
+    h.fields = names.size();
+    h.columnOf.assign(std::size_t(names.size()), -1);
+    for (int i = 1; i < names.size(); ++i)
+        if (!liverecord::holdsWords(names.at(i))) {
+            h.columnOf[std::size_t(i)] = int(h.columns.size());
+            h.columns << names.at(i);
+        }
+    if (h.columns.isEmpty())
+        return Trend::Problem::NotARecording;
+    return std::nullopt;
 }
+
+// A row's time and the values of the columns asked for, or why the row does not read.
+class RowParser {
+  public:
+    RowParser(const Header& header, std::vector<int> slotOf)
+        : m_header(header), m_slotOf(std::move(slotOf)) {}
+
+    std::optional<RowFault> parse(QByteArrayView text, Row& row) {
+        if (qsizetype(std::count(text.begin(), text.end(), ';')) + 1 != m_header.fields)
+            return RowFault::Fields;
+        qsizetype from = 0;
+        for (std::size_t i = 0; i < m_header.columnOf.size(); ++i) {
+            qsizetype to = text.indexOf(';', from);
+            if (to < 0)
+                to = text.size();
+            const QByteArrayView field = text.sliced(from, to - from);
+            from = to + 1;
+            if (i == 0) {
+                const auto wall = liverecord::readTime(field);
+                if (!wall)
+                    return RowFault::Time;
+                row.at = m_clock.toEpoch(*wall);
+            } else if (const int c = m_header.columnOf[i]; c >= 0) {
+                const auto v = liverecord::readNumber(field);
+                if (!v)
+                    return RowFault::Number;
+                if (const int kept = m_slotOf[std::size_t(c)]; kept >= 0)
+                    row.values[std::size_t(kept)] = *v;
+            }
+        }
+        return std::nullopt;
+    }
+
+  private:
+    const Header& m_header;
+    std::vector<int> m_slotOf; // a value column's place among those kept, -1 if not kept
+    LocalClock m_clock;
+};
 
 } // namespace
 
@@ -154,23 +211,12 @@ Trend TrendReader::read(const TrendRequest& request) {
         t.cancelled = lines.stopped();
         return t;
     }
-    // Counted before the names are made, which would take far more memory than the line.
-    if (std::count(line.begin(), line.end(), ';') > MaxColumns) {
-        t.problem = Trend::Problem::TooManyColumns;
+    Header header;
+    if (const auto problem = readHeader(line, header)) {
+        t.problem = *problem;
         return t;
     }
-    const QStringList names = headerNames(line);
-    // Where each field goes: -1 the time or words, else its value column.
-    std::vector<int> columnOf(std::size_t(names.size()), -1);
-    for (int i = 1; i < names.size(); ++i)
-        if (!liverecord::holdsWords(names.at(i))) {
-            columnOf[std::size_t(i)] = int(t.columns.size());
-            t.columns << names.at(i);
-        }
-    if (t.columns.isEmpty()) {
-        t.problem = Trend::Problem::NotARecording;
-        return t;
-    }
+    t.columns = header.columns;
     if (onColumns)
         onColumns(t.columns);
 
@@ -187,6 +233,7 @@ Trend TrendReader::read(const TrendRequest& request) {
             t.decimated << c;
         }
     const int kept = int(t.decimated.size());
+    RowParser parser(header, std::move(slotOf));
     const int buckets =
         int(std::clamp<qint64>(CellBudget / std::max(kept, 1), MinBuckets, MaxBuckets));
 
@@ -209,14 +256,14 @@ Trend TrendReader::read(const TrendRequest& request) {
         }
     }
 
-    LocalClock clock;
     Row pending, row;
     pending.values.resize(std::size_t(kept));
     row.values.resize(std::size_t(kept));
     bool hasPending = false, past = false;
     qint64 indexStep = 1;
     auto skip = [&t](qint64 lineNumber, RowFault fault) {
-        if (t.skipped++ == 0)
+        // A row found out of order by the row after it may come before one found earlier.
+        if (t.skipped++ == 0 || lineNumber < t.firstSkippedLine)
             t.firstSkippedLine = lineNumber, t.firstFault = fault;
     };
     // The pending row is good: it goes into the series, and the row after it is where a
@@ -247,41 +294,12 @@ Trend TrendReader::read(const TrendRequest& request) {
             indexStep *= 2;
         }
     };
-    // What a row parses to, or why it does not.
-    auto parse = [&](QByteArrayView text) -> std::optional<RowFault> {
-        if (tooLong)
-            return RowFault::Length;
-        if (qsizetype(std::count(text.begin(), text.end(), ';')) + 1 != names.size())
-            return RowFault::Fields;
-        qsizetype from = 0;
-        for (std::size_t i = 0; i < columnOf.size(); ++i) {
-            qsizetype to = text.indexOf(';', from);
-            if (to < 0)
-                to = text.size();
-            const QByteArrayView field = text.sliced(from, to - from);
-            from = to + 1;
-            if (i == 0) {
-                const auto wall = liverecord::readTime(field);
-                if (!wall)
-                    return RowFault::Time;
-                row.at = clock.toEpoch(*wall);
-            } else if (const int c = columnOf[i]; c >= 0) {
-                const auto v = liverecord::readNumber(field);
-                if (!v)
-                    return RowFault::Number;
-                if (const int s = slotOf[std::size_t(c)]; s >= 0)
-                    row.values[std::size_t(s)] = *v;
-            }
-        }
-        return std::nullopt;
-    };
-
     while (!past && lines.next(line, tooLong)) {
         if (line.isEmpty() && !tooLong)
             continue;
         row.offset = lines.lineStart();
         row.line = lines.lineNumber();
-        if (const auto fault = parse(line)) {
+        if (const auto fault = tooLong ? RowFault::Length : parser.parse(line, row)) {
             skip(row.line, *fault);
             continue;
         }

@@ -571,6 +571,17 @@ class TestDiag : public QObject {
         QVERIFY(r.prompt.shown.isEmpty());
     }
 
+    // A file with no value column is said to be no recording, and its window goes.
+    void aFileThatIsNoRecordingIsSaid() {
+        Rig r;
+        QTemporaryDir dir;
+        QPointer<TrendWindow> trend = openRecording(r, dir, "Время;Оборудование\n");
+        QTRY_VERIFY(trend.isNull());
+        QCOMPARE(r.prompt.lastText(),
+                 msg::recordingNotRead(QDir::toNativeSeparators(dir.filePath("запись.csv"))).text);
+        QVERIFY(r.prompt.shown.last().detail.contains(QStringLiteral("не запись опроса")));
+    }
+
     // A long recording is drawn from a bounded number of points; zoomed in and come to rest,
     // the time shown is read again, every row of it.
     void aLongRecordingDrawsFewPoints() {
