@@ -4,7 +4,6 @@
 #include "files/comtrade.h"
 #include "files/liverecorder.h"
 #include "link/engine.h"
-#include "protocol/liverecord.h"
 #include "texts/messages.h"
 #include "widgets/fields.h"
 #include "widgets/prompt.h"
@@ -24,8 +23,6 @@ namespace {
 
 const QString RecordCaption = QStringLiteral("Записать…");
 const QString StopCaption = QStringLiteral("Остановить запись");
-// A recording of an hour is a few megabytes; far more is not one.
-constexpr qint64 MaxRecordingBytes = qint64(1) << 30;
 
 QString stamp() {
     return QDateTime::currentDateTime().toString(u"ddMMyy_HHmmss");
@@ -136,21 +133,15 @@ void RecordPanel::openRecording() {
     if (path.isEmpty())
         return;
     const QString shown = QDir::toNativeSeparators(path);
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    if (QFile file(path); !file.open(QIODevice::ReadOnly)) {
         m_prompt.show(msg::recordingNotRead(shown), file.errorString());
         return;
     }
-    const liverecord::Trend trend =
-        liverecord::read(file.read(MaxRecordingBytes), NumberLocale::system());
-    if (trend.rows == 0) {
-        m_prompt.show(msg::recordingNotRead(shown),
-                      trend.problems.isEmpty() ? QStringLiteral("В файле нет записей опроса.")
-                                               : trend.problems.first());
-        return;
-    }
-    auto* window = new TrendWindow(trend, QFileInfo(path).fileName(), this);
+    auto* window = new TrendWindow(path, QFileInfo(path).fileName(), this);
     window->setAttribute(Qt::WA_DeleteOnClose);
+    connect(window, &TrendWindow::unreadable, this, [this, shown](const QString& why) {
+        m_prompt.show(msg::recordingNotRead(shown), why);
+    });
     window->show();
 }
 

@@ -3,8 +3,8 @@
 #include "protocol/protections.h"
 #include "protocol/statustext.h"
 
-#include <QRegularExpression>
-#include <optional>
+#include <charconv>
+#include <cmath>
 
 namespace kliv::liverecord {
 
@@ -12,6 +12,9 @@ namespace {
 
 const QString LineEnd = QStringLiteral("\r\n");
 const QString TimeFormat = QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz");
+const QString Equipment = QStringLiteral("Оборудование");
+const QString Insulation = QStringLiteral("Изоляция");
+const QString StateSuffix = QStringLiteral(", состояние");
 
 // One numeric column: its header and how a record gives its value, as a mantissa with a
 // number of decimals.
@@ -53,11 +56,14 @@ QString state(const LiveStatus& s, int bit) {
     return QStringLiteral("в норме");
 }
 
-std::optional<double> parseNumber(QString text, const NumberLocale& loc) {
-    text.replace(loc.decimal, QLatin1Char('.'));
-    bool ok = false;
-    const double v = text.toDouble(&ok);
-    return ok ? std::optional<double>(v) : std::nullopt;
+// Days from 1970-01-01 to a date of the proleptic Gregorian calendar.
+qint64 daysFromCivil(int y, int m, int d) {
+    y -= m <= 2;
+    const int era = (y >= 0 ? y : y - 399) / 400;
+    const int yoe = y - era * 400;
+    const int doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
+    const int doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return qint64(era) * 146097 + doe - 719468;
 }
 
 } // namespace
@@ -66,10 +72,10 @@ QString header() {
     QStringList h{QStringLiteral("Время")};
     for (const Column& c : Columns)
         h << QString::fromUtf8(c.name);
-    h << QStringLiteral("Оборудование") << QStringLiteral("Изоляция");
+    h << Equipment << Insulation;
     for (const protections::Protection& p : protections::All) {
         const QString name = QString::fromUtf8(p.eventName);
-        h << name + QStringLiteral(", таймер, с") << name + QStringLiteral(", состояние");
+        h << name + QStringLiteral(", таймер, с") << name + StateSuffix;
     }
     return h.join(u';') + LineEnd;
 }
@@ -85,36 +91,54 @@ QString row(const QDateTime& at, const LiveStatus& s, const NumberLocale& loc) {
     return r.join(u';') + LineEnd;
 }
 
-Trend read(const QByteArray& csv, const NumberLocale& loc) {
-    Trend t;
-    const QStringList lines = QString::fromUtf8(csv).split(
-        QRegularExpression(QStringLiteral("\r?\n")), Qt::SkipEmptyParts);
-    if (lines.isEmpty())
-        return t;
-    const QStringList names = lines.first().split(u';');
-    // Every column whose first row reads as a number is a series; states stay out.
-    QList<int> numeric;
-    if (lines.size() > 1) {
-        const QStringList first = lines.at(1).split(u';');
-        for (int c = 1; c < names.size() && c < first.size(); ++c)
-            if (parseNumber(first.at(c), loc)) {
-                numeric << c;
-                t.series.append({names.at(c), {}});
-            }
-    }
-    for (int n = 1; n < lines.size(); ++n) {
-        const QStringList fields = lines.at(n).split(u';');
-        const QDateTime at = QDateTime::fromString(fields.value(0), TimeFormat);
-        if (!at.isValid() || fields.size() != names.size()) {
-            t.problems << QStringLiteral("строка %1 не прочитана").arg(n + 1);
-            continue;
-        }
-        ++t.rows;
-        for (int i = 0; i < numeric.size(); ++i)
-            if (const auto v = parseNumber(fields.at(numeric.at(i)), loc))
-                t.series[i].points.append({double(at.toMSecsSinceEpoch()), *v});
-    }
-    return t;
+bool holdsWords(QStringView name) {
+    if (name == Equipment || name == Insulation)
+        return true;
+    if (!name.endsWith(StateSuffix))
+        return false;
+    name.chop(StateSuffix.size());
+    for (const protections::Protection& p : protections::All)
+        if (name == QString::fromUtf8(p.eventName))
+            return true;
+    return false;
+}
+
+std::optional<qint64> readTime(QByteArrayView f) {
+    // yyyy-MM-ddTHH:mm:ss.zzz, read by hand: a recording of a day has millions of rows.
+    static constexpr char Shape[] = "dddd-dd-ddTdd:dd:dd.ddd";
+    if (f.size() != qsizetype(sizeof Shape - 1))
+        return std::nullopt;
+    for (qsizetype i = 0; i < f.size(); ++i)
+        if (Shape[i] == 'd' ? (f[i] < '0' || f[i] > '9') : f[i] != Shape[i])
+            return std::nullopt;
+    auto at = [&f](int from, int digits) {
+        int v = 0;
+        for (int i = from; i < from + digits; ++i)
+            v = v * 10 + (f[i] - '0');
+        return v;
+    };
+    const int year = at(0, 4), month = at(5, 2), day = at(8, 2);
+    const int hour = at(11, 2), minute = at(14, 2), second = at(17, 2), ms = at(20, 3);
+    static constexpr int MonthDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    if (month < 1 || month > 12 || day < 1 || day > MonthDays[month - 1] + (month == 2 && leap) ||
+        hour > 23 || minute > 59 || second > 59)
+        return std::nullopt;
+    return ((daysFromCivil(year, month, day) * 24 + hour) * 60 + minute) * 60000 + second * 1000 +
+           ms;
+}
+
+std::optional<double> readNumber(QByteArrayView f) {
+    char text[64];
+    if (f.isEmpty() || f.size() >= qsizetype(sizeof text))
+        return std::nullopt;
+    for (qsizetype i = 0; i < f.size(); ++i)
+        text[i] = f[i] == ',' ? '.' : f[i];
+    double v = 0;
+    const auto [end, error] = std::from_chars(text, text + f.size(), v);
+    if (error != std::errc() || end != text + f.size() || !std::isfinite(v))
+        return std::nullopt;
+    return v;
 }
 
 } // namespace kliv::liverecord

@@ -4,6 +4,7 @@
 #include "diag/diagpage.h"
 #include "diag/recordpanel.h"
 #include "diag/trendwindow.h"
+#include "files/trendreader.h"
 #include "link/engine.h"
 #include "protocol/clock.h"
 #include "protocol/frame.h"
@@ -21,7 +22,11 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QLineSeries>
+#include <QListWidget>
+#include <QPointer>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTemporaryDir>
@@ -114,6 +119,40 @@ LiveStatus plausibleRecord() {
     s.energy = 1234567890;
     s.running = 3725;
     return s;
+}
+
+const QDateTime TrendStart(QDate(2026, 12, 8), QTime(9, 30));
+
+// Plausible records 100 ms apart, Ua going round 200..260.
+QByteArray plausibleRows(int count) {
+    QByteArray rows;
+    LiveStatus s = plausibleRecord();
+    for (int i = 0; i < count; ++i) {
+        s.ua = quint16(200 + i % 61);
+        rows += liverecord::row(TrendStart.addMSecs(100 * i), s, NumberLocale::system()).toUtf8();
+    }
+    return rows;
+}
+
+// `text` opened with "Открыть запись…": the window that shows it.
+TrendWindow* openRecording(Rig& r, const QTemporaryDir& dir, const QByteArray& text) {
+    const QString path = dir.filePath(QStringLiteral("запись.csv"));
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(text) != text.size())
+        qFatal("cannot write %s", qPrintable(path));
+    f.close();
+    r.page.recordPanel()->setOpenFileAsker([path](const QString&) { return path; });
+    r.page.recordPanel()->openRecording();
+    return r.page.recordPanel()->findChild<TrendWindow*>();
+}
+
+QChart* chartOf(TrendWindow* t) {
+    return t->findChild<QChartView*>(QStringLiteral("chart_trend"))->chart();
+}
+
+QList<QPointF> firstLine(TrendWindow* t) {
+    const QList<QAbstractSeries*> lines = chartOf(t)->series();
+    return lines.isEmpty() ? QList<QPointF>{} : static_cast<QXYSeries*>(lines.first())->points();
 }
 
 } // namespace
@@ -439,6 +478,7 @@ class TestDiag : public QObject {
         panel->openRecording();
         auto* trend = panel->findChild<TrendWindow*>();
         QVERIFY(trend);
+        QTRY_VERIFY(!trend->loading());
         trend->resize(900, 560);
         trend->show();
         QVERIFY(QTest::qWaitForWindowExposed(trend));
@@ -506,6 +546,7 @@ class TestDiag : public QObject {
         r.child<QPushButton>("btn_open_record")->click();
         auto* trend = panel->findChild<TrendWindow*>();
         QVERIFY(trend);
+        QTRY_VERIFY(!trend->loading());
         const auto whole = trend->shownRange();
         trend->zoom(0.5, (whole.first + whole.second) / 2);
         QVERIFY(trend->shownRange().second - trend->shownRange().first <
@@ -513,6 +554,103 @@ class TestDiag : public QObject {
                 whole.second - whole.first <= 500);
         trend->showWhole();
         QCOMPARE(trend->shownRange(), whole);
+    }
+
+    // A recording is read behind its window, which shows the progress and closes without a
+    // word on "Отмена".
+    void aRecordingOpensBehindItsWindow() {
+        Rig r;
+        QTemporaryDir dir;
+        QPointer<TrendWindow> trend =
+            openRecording(r, dir, liverecord::header().toUtf8() + plausibleRows(2000));
+        QVERIFY(trend);
+        auto* cancel = trend->findChild<QPushButton*>(QStringLiteral("btn_cancel"));
+        auto* progress = trend->findChild<QProgressBar*>(QStringLiteral("pb_trend"));
+        QVERIFY(cancel && progress && cancel->isVisible() && progress->isVisible());
+        QVERIFY(firstLine(trend).isEmpty());
+        cancel->click();
+        QTRY_VERIFY(trend.isNull());
+        QVERIFY(r.prompt.shown.isEmpty());
+    }
+
+    // A file with no value column is said to be no recording, and its window goes.
+    void aFileThatIsNoRecordingIsSaid() {
+        Rig r;
+        QTemporaryDir dir;
+        QPointer<TrendWindow> trend = openRecording(r, dir, "Время;Оборудование\n");
+        QTRY_VERIFY(trend.isNull());
+        QCOMPARE(r.prompt.lastText(),
+                 msg::recordingNotRead(QDir::toNativeSeparators(dir.filePath("запись.csv"))).text);
+        QVERIFY(r.prompt.shown.last().detail.contains(QStringLiteral("не запись опроса")));
+    }
+
+    // A long recording is drawn from a bounded number of points; zoomed in and come to rest,
+    // the time shown is read again, every row of it.
+    void aLongRecordingDrawsFewPoints() {
+        Rig r;
+        QTemporaryDir dir;
+        TrendWindow* trend =
+            openRecording(r, dir, liverecord::header().toUtf8() + plausibleRows(30000));
+        QTRY_VERIFY_WITH_TIMEOUT(!firstLine(trend).isEmpty(), 30000);
+        QVERIFY(firstLine(trend).size() <= 2 * files::TrendReader::MaxBuckets);
+
+        const auto whole = trend->shownRange();
+        trend->zoom(0.01, (whole.first + whole.second) / 2);
+        trend->readDetail();
+        QTRY_VERIFY(!trend->loading());
+        const auto [from, to] = trend->shownRange();
+        int shown = 0, rows = 0;
+        for (const QPointF& p : firstLine(trend))
+            shown += p.x() >= from && p.x() <= to;
+        for (qint64 at = whole.first; at <= to; at += 100)
+            rows += at >= from;
+        QCOMPARE(shown, rows);
+    }
+
+    // The columns are the header's, though the first row is short, and the window says how
+    // many rows it left out and which came first.
+    void skippedRowsAreSaid() {
+        Rig r;
+        QTemporaryDir dir;
+        const QByteArray rows = plausibleRows(50);
+        TrendWindow* trend = openRecording(
+            r, dir,
+            liverecord::header().toUtf8() + "2026-12-08T09:29:59.000;230\r\n" + rows +
+                rows.left(rows.indexOf('\n') + 1)); // the first row again, out of order
+        QTRY_VERIFY(!firstLine(trend).isEmpty());
+        auto* list = trend->findChild<QListWidget*>(QStringLiteral("lst_series"));
+        QCOMPARE(list->item(0)->text(), QStringLiteral("Ua, В"));
+        QCOMPARE(list->item(list->count() - 1)->text(), QStringLiteral("Утечка тока, таймер, с"));
+        auto* said = trend->findChild<QLabel*>(QStringLiteral("lbl_trend"));
+        QVERIFY(said);
+        QVERIFY2(said->text().contains(QStringLiteral("пропущено строк: 2 (первая — строка 2:")),
+                 qPrintable(said->text()));
+    }
+
+    // 20,000 columns: all offered, found by a part of their name, and only those shown are
+    // lines of the chart.
+    void manyColumnsAreOfferedNotDrawn() {
+        Rig r;
+        QTemporaryDir dir;
+        QByteArray text = "Время";
+        for (int c = 0; c < 20000; ++c)
+            text += ";к" + QByteArray::number(c);
+        for (int row = 0; row < 3; ++row) {
+            text += "\n" + TrendStart.addSecs(row).toString(Qt::ISODateWithMs).toUtf8();
+            text += QByteArray(";").append(QByteArray::number(row)).repeated(20000);
+        }
+        TrendWindow* trend = openRecording(r, dir, text);
+        QTRY_VERIFY(!firstLine(trend).isEmpty());
+        auto* list = trend->findChild<QListWidget*>(QStringLiteral("lst_series"));
+        QCOMPARE(list->count(), 20000);
+        QCOMPARE(chartOf(trend)->series().size(), 3);
+        auto* find = trend->findChild<QLineEdit*>(QStringLiteral("flt_series"));
+        QVERIFY(find);
+        find->setText(QStringLiteral("к1999"));
+        int offered = 0;
+        for (int i = 0; i < list->count(); ++i)
+            offered += !list->isRowHidden(i);
+        QCOMPARE(offered, 11); // к1999, к19990..к19999
     }
 
     // "Снимок…" saves what the chart shows: a record whose values are the chart's points.
