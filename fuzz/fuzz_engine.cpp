@@ -371,7 +371,7 @@ class Run {
                 poll->setView(m_in.u8() % 4);
             break;
         case 7:
-            m_engine.onGap();
+            m_engine.timeUp();
             break;
         case 8:
             m_engine.setRetries(int(m_in.u8() % 12) - 1);

@@ -3,7 +3,8 @@
 // The receiver's rule written out plainly, to check the incremental receiver against: every
 // start byte since the last reset begins a frame of its own length. The frame to hand on is
 // the first good one whose earlier starts have all failed (a length beyond 247, a bad sum)
-// or been refused; after a gap, unfinished earlier starts no longer hold it back.
+// or been refused; once the request's time is up, unfinished earlier starts no longer hold
+// it back. Pauses on the line change nothing.
 
 #include "link/receiver.h"
 #include "protocol/frame.h"
@@ -24,21 +25,21 @@ class Receiver {
     void reset() {
         m_bytes.clear();
         m_refused.clear();
-        m_quiet = false;
+        m_timeUp = false;
     }
     void add(const QByteArray& bytes) {
         m_bytes += bytes;
         if (!bytes.isEmpty())
-            m_quiet = false;
+            m_timeUp = false;
     }
-    void gap() { m_quiet = true; }
+    void timeUp() { m_timeUp = true; }
     void refuse(int start) { m_refused.append(start); }
     qsizetype size() const { return m_bytes.size(); }
 
     // The frame to hand on after the first `count` bytes (all of them by default).
     std::optional<Held> held(qsizetype count = -1) const {
         const QByteArray seen = count < 0 ? m_bytes : m_bytes.left(count);
-        const bool quiet = m_quiet && (count < 0 || count == m_bytes.size());
+        const bool timeUp = m_timeUp && (count < 0 || count == m_bytes.size());
         for (int s = 0; s < seen.size(); ++s) {
             if (quint8(seen.at(s)) != frame::StartByte || m_refused.contains(s))
                 continue;
@@ -47,7 +48,7 @@ class Receiver {
             if (n > frame::MaxReplyPayload)
                 continue; // failed: it cannot be a frame
             if (n < 0 || have < n + frame::Overhead) {
-                if (quiet)
+                if (timeUp)
                     continue;
                 return std::nullopt; // unfinished: it holds back every later start
             }
@@ -61,20 +62,30 @@ class Receiver {
   private:
     QByteArray m_bytes;
     QList<int> m_refused;
-    bool m_quiet = false;
+    bool m_timeUp = false;
 };
 
 // One step of a differential run, as the engine drives the receiver: bytes arrive, the line
-// goes quiet, a held frame is refused or taken. Returns an empty text when the receiver did
-// what the rule says, else what went wrong.
+// pauses, the request's time runs out, a held frame is refused or taken. Returns an empty
+// text when the receiver did what the rule says, else what went wrong.
 struct Differential {
+    static constexpr int TimeoutMs = 300; // the reply time-out at 115200 baud
     FrameReceiver receiver;
     Receiver rule;
-    int used = 0; // of the last chunk fed
+    int used = 0;          // of the last chunk fed
+    qint64 now = 0;        // the line's clock, in milliseconds
+    qint64 deadline = 0;   // the request's time-out on it
+    bool timedOut = false; // the request has had its time: the next request is due
 
-    Differential() {
+    Differential() { request(); }
+
+    // A request goes out (a new one, or the same again): both start afresh with the whole
+    // time-out ahead.
+    void request() {
         receiver.reset();
         rule.reset();
+        deadline = now + TimeoutMs;
+        timedOut = false;
     }
 
     const char* feed(const QByteArray& chunk) {
@@ -88,24 +99,35 @@ struct Differential {
             return "a frame was held later than it could be";
         return compare();
     }
-    const char* gap() {
-        receiver.gap();
-        rule.gap();
-        return compare();
+    // The line is quiet for `ms`. However long, nothing changes until the time-out; then a
+    // good frame behind unfinished ones may go, and with none the request is sent again.
+    const char* pause(int ms) {
+        now += ms;
+        if (now < deadline || receiver.held())
+            return compare();
+        timedOut = true;
+        receiver.timeUp();
+        rule.timeUp();
+        const char* fault = compare();
+        if (!fault && !receiver.held())
+            request();
+        return fault;
     }
     // The reader turns the held frame away, or takes it (and the next request resets).
     const char* answer(bool take) {
         if (!receiver.held())
             return nullptr;
         if (take) {
-            receiver.reset();
-            rule.reset();
+            request();
             return nullptr;
         }
         const auto expected = rule.held();
         receiver.resume();
         rule.refuse(expected->start);
-        return compare();
+        const char* fault = compare();
+        if (!fault && timedOut && !receiver.held())
+            request();
+        return fault;
     }
 
     const char* compare() const {

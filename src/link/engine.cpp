@@ -19,9 +19,7 @@ Engine::Engine(Port* port, QObject* parent) : QObject(parent), m_port(port) {
     m_watchdog.setInterval(speeds::replyTimeoutMs(m_speedIndex));
     m_idleClose.setSingleShot(true);
     m_idleClose.setInterval(IdleCloseMs);
-    m_gapTimer.setSingleShot(true);
     connect(&m_replyTimer, &QTimer::timeout, this, &Engine::onReplyTimeout);
-    connect(&m_gapTimer, &QTimer::timeout, this, &Engine::onGap);
     connect(&m_watchdog, &QTimer::timeout, this, &Engine::onWatchdogTick);
     connect(&m_idleClose, &QTimer::timeout, this, &Engine::onIdleClose);
 }
@@ -172,7 +170,6 @@ void Engine::finish(Job* job) {
 void Engine::stopTimers() {
     m_replyTimer.stop();
     m_watchdog.stop();
-    m_gapTimer.stop();
 }
 
 void Engine::resetCounters() {
@@ -197,7 +194,6 @@ void Engine::send(Job* job, const Request& r) {
     const QByteArray f =
         frame::build(quint16(r.serial ? r.serial : job->serial()), r.kind, r.payload);
     resetReceiver();
-    m_gapTimer.stop();
     m_lastRequest = f;
     m_lastWatch = r.watch;
     m_lastExtraMs = r.extraTimeoutMs;
@@ -238,7 +234,6 @@ void Engine::armReplyTimer() {
 // join the new one.
 void Engine::repeat(int of) {
     resetReceiver();
-    m_gapTimer.stop();
     m_awaiting = true;
     m_watchdogMark = false;
     ++m_attempt;
@@ -303,17 +298,14 @@ void Engine::receive(const QByteArray& bytes) {
     if (m_receiver.held())
         return; // a frame taken already: the rest waits for the next request's reset
     dispatch(bytes);
-    if (m_awaiting && m_receiver.waiting())
-        m_gapTimer.start(speeds::gapMs(m_speedIndex));
-    else
-        m_gapTimer.stop();
 }
 
-void Engine::onGap() {
-    if (!m_awaiting || m_receiver.held())
-        return;
-    m_receiver.gap();
+bool Engine::timeUp() {
+    if (!m_job || !m_awaiting || !m_receiver.waiting())
+        return false;
+    m_receiver.timeUp();
     dispatch({});
+    return !m_awaiting;
 }
 
 void Engine::dispatch(const QByteArray& bytes) {
@@ -366,7 +358,6 @@ bool Engine::matches(const QByteArray& f) const {
 void Engine::onFrame(const QByteArray& f) {
     qCDebug(lcFrames).noquote() << "RX" << frame::hex(f);
     m_replyTimer.stop();
-    m_gapTimer.stop();
     m_awaiting = false;
     m_watchdogMark = false;
     if (m_lastWatch == Watch::Watchdog)
@@ -383,7 +374,7 @@ void Engine::onFrame(const QByteArray& f) {
 // last one's silence ends the job.
 void Engine::onReplyTimeout() {
     m_replyTimer.stop();
-    if (!m_job || !m_awaiting || m_lastWatch != Watch::ReplyTimeout)
+    if (!m_job || !m_awaiting || m_lastWatch != Watch::ReplyTimeout || timeUp())
         return;
     if (m_attempt <= m_retryLimit) {
         repeat(1 + m_retryLimit);
@@ -391,7 +382,6 @@ void Engine::onReplyTimeout() {
         return;
     }
     m_awaiting = false;
-    m_gapTimer.stop();
     m_job->onReplyTimeout();
 }
 
@@ -406,6 +396,8 @@ void Engine::onWatchdogTick() {
         m_watchdogMark = true;
         return;
     }
+    if (timeUp())
+        return;
     m_watchdog.setInterval(speeds::replyTimeoutMs(m_speedIndex));
     if (++m_retries >= WatchdogGiveUp) {
         m_watchdog.stop();

@@ -77,11 +77,13 @@ class Engine : public QObject {
     void onReplyTimeout();
     void onWatchdogTick();
     void onIdleClose();
-    // The line has been quiet since the last bytes: a whole reply behind the unfinished
-    // frame of a noise start byte may now be taken.
-    void onGap();
+    // The request in flight has had its time (its time-out, the poll's watchdog, a job's
+    // own clock): a whole reply that waited behind the unfinished frame of a noise start
+    // byte is taken now. A pause on the line frees nothing before that, as an adapter may
+    // hold back the rest of a reply just after a frame-shaped run of its payload. True
+    // when the reply was taken.
+    bool timeUp();
     const QTimer& replyTimer() const { return m_replyTimer; }
-    const QTimer& gapTimer() const { return m_gapTimer; }
     const QTimer& watchdog() const { return m_watchdog; }
     const QTimer& idleClose() const { return m_idleClose; }
     int watchdogRetries() const { return m_retries; }
@@ -139,7 +141,7 @@ class Engine : public QObject {
 
     Port* m_port;
     FrameReceiver m_receiver;
-    QTimer m_replyTimer, m_watchdog, m_idleClose, m_gapTimer;
+    QTimer m_replyTimer, m_watchdog, m_idleClose;
     QString m_portName;
     int m_speedIndex = 10;
     int m_serial = 600;

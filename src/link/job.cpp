@@ -18,6 +18,11 @@ void Job::send(const Request& request) {
         m_engine->send(this, request);
 }
 
+void Job::replyTimeUp() {
+    if (running() && m_engine && m_engine->current() == this)
+        m_engine->timeUp();
+}
+
 void Job::succeed() {
     end(Phase::Succeeded, {});
 }

@@ -94,6 +94,10 @@ class Job : public QObject {
     Engine& engine() const { return *m_engine; }
     // Sends on the engine's line; does nothing once the job has ended.
     void send(const Request& request);
+    // A request on the job's own clock has had its time: a reply that waited behind the
+    // unfinished frame of a noise start byte reaches onReply now. Called before the clock
+    // moves the job on.
+    void replyTimeUp();
     void succeed();
     void fail(Failure reason);                  // with nothing more to say
     void fail(Outcome outcome);                 // its task is the job's own

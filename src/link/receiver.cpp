@@ -15,7 +15,7 @@ void FrameReceiver::reset() {
     m_endsAt.fill(-1);
     m_held = -1;
     m_waiting = 0;
-    m_quiet = false;
+    m_timeUp = false;
 }
 
 void FrameReceiver::resume() {
@@ -25,12 +25,12 @@ void FrameReceiver::resume() {
     m_held = -1;
     mark(start) = Refused;
     settle();
-    if (!held() && m_quiet)
+    if (!held() && m_timeUp)
         holdFirstGood();
 }
 
-void FrameReceiver::gap() {
-    m_quiet = true;
+void FrameReceiver::timeUp() {
+    m_timeUp = true;
     if (!held())
         holdFirstGood();
 }
@@ -60,7 +60,7 @@ void FrameReceiver::take(quint8 b) {
     const quint32 at = m_end++;
     m_bytes[std::size_t(slot(at))] = b;
     m_sumBefore[std::size_t(slot(m_end))] = m_sumBefore[std::size_t(slot(at))] + b;
-    m_quiet = false;
+    m_timeUp = false;
     if (b == frame::StartByte) {
         m_starts[std::size_t((m_first + m_count) % History)] = at;
         ++m_count;

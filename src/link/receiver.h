@@ -9,8 +9,10 @@ namespace kliv {
 // Assembles reply frames from the byte stream. A frame is built from its start byte with
 // its own length, so a payload that holds something shaped like a frame never cuts the
 // reply short: a later start byte is tried only once every earlier one has failed (bad sum,
-// a length beyond 247) or been refused by the reader, or once the line has gone quiet with
-// a whole good frame waiting behind an unfinished one. Each byte costs the same whatever
+// a length beyond 247) or been refused by the reader, or once the request's time is up with
+// a whole good frame waiting behind an unfinished one. The receiver keeps no clock: a pause
+// on the line, however long, changes nothing, since an adapter may hold back the rest of a
+// reply whose payload happens to hold a whole frame. Each byte costs the same whatever
 // came before: sums come from running totals, and each start byte is judged once, when its
 // header and when its frame is whole. Nothing is stored beyond 256 bytes of history, which
 // is all an unfinished frame can span.
@@ -22,9 +24,10 @@ class FrameReceiver {
     void reset();
     // The held frame was refused by its reader: the start bytes after its own are tried.
     void resume();
-    // The line has been quiet: a whole good frame may go ahead of unfinished earlier ones,
-    // which stay open, as a slow adapter may only have paused inside one.
-    void gap();
+    // The request's time is up: a whole good frame may now go ahead of unfinished earlier
+    // ones (a noise start byte with a long false length ahead of the reply). Bytes that
+    // arrive afterwards hold it back again.
+    void timeUp();
 
     // Feeds bytes and returns how many were consumed; stops right after the byte that
     // completed a frame that may be handed on (held() is then true). While a frame is held
@@ -37,7 +40,8 @@ class FrameReceiver {
     // Bytes the earliest unfinished frame still lacks (the rest of its header and sum while
     // its length is unknown); 0 when nothing is unfinished or a frame is held.
     int needed() const;
-    // A whole good frame waits behind an unfinished earlier one, so only a gap can free it.
+    // A whole good frame waits behind an unfinished earlier one, so only the time-up can
+    // free it.
     bool waiting() const { return m_waiting > 0 && !held(); }
 
     // Diagnostics: start bytes whose frame failed by a bad sum or an impossible length.
@@ -68,7 +72,7 @@ class FrameReceiver {
     Mark& mark(quint32 start) { return m_mark[std::size_t(slot(start))]; }
     Mark markOf(quint32 start) const { return m_mark[std::size_t(slot(start))]; }
     void settle();        // drops resolved starts ahead; holds a good first one
-    void holdFirstGood(); // after a gap: the first good one, open ones skipped
+    void holdFirstGood(); // once the time is up: the first good one, open ones skipped
     void hold(quint32 start);
     quint32 front() const { return m_starts[std::size_t(m_first)]; }
     void popFront();
@@ -90,7 +94,7 @@ class FrameReceiver {
 
     qint64 m_held = -1; // the start of the held frame
     int m_waiting = 0;  // good frames not handed on: behind unfinished ones
-    bool m_quiet = false;
+    bool m_timeUp = false;
     int m_bad = 0;
     quint32 m_shown = 0; // bytes ahead of it are shown already
     QList<Span> m_spans;

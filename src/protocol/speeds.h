@@ -59,15 +59,6 @@ constexpr int replyTimeoutMs(int index) {
 // The relay stores a configuration or calibration write before it answers.
 constexpr int ConfigWriteExtraMs = 500;
 
-// The quiet after which a reply counts as ended: twenty characters of the line (ten bits a
-// byte), and never under 20 ms, which an adapter may hold received bytes back.
-constexpr int gapMs(int index) {
-    constexpr int Characters = 20, BitsPerByte = 10, Least = 20;
-    const int baud = index >= 0 && index < Count ? Baud[std::size_t(index)] : Baud[Default];
-    const int ms = (Characters * BitsPerByte * 1000 + baud - 1) / baud;
-    return ms > Least ? ms : Least;
-}
-
 // Speed index for a serial number: relays below 600 ship at 14400 baud.
 constexpr int indexForSerial(int serial) {
     return serial < 600 ? 6 : 10;

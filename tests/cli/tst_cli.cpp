@@ -3,6 +3,7 @@
 #include "common/comtradereader.h"
 #include "common/simprocess.h"
 #include "protocol/configuration.h"
+#include "protocol/frame.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -119,6 +120,7 @@ class TestCli : public QObject {
     void lostAnswersAreAskedForAgain();
     void everyRelayBlockIsUsable_data();
     void everyRelayBlockIsUsable();
+    void replyPausedAfterAFrameInsideIsReadWhole();
     void traceHoldsEveryFrame();
     void recordingsAndSnapshots();
     void pollRecordingThatCannotGoOn_data();
@@ -883,6 +885,32 @@ void TestCli::everyRelayBlockIsUsable() {
         QStringList{QStringLiteral("report"), dir.filePath(QStringLiteral("report.docx"))} + port);
     QVERIFY2(report.code == 0, qPrintable(report.out + report.err));
 }
+// An adapter that holds the reply back for 40 ms just after a frame of the same relay and
+// kind inside its block: the configuration is still read whole, on the first try, with the
+// relay's own values.
+void TestCli::replyPausedAfterAFrameInsideIsReadWhole() {
+    QByteArray block = kliv::config::encode(kliv::Configuration{});
+    constexpr int At = 10; // block byte; the reply's header comes before it
+    const QByteArray inner = kliv::frame::build(600, kliv::KindConfigRead, {});
+    block.replace(At, inner.size(), inner);
+    QString outputs[2];
+    for (const bool paused : {false, true}) {
+        QStringList args{QStringLiteral("--config-hex"), QString::fromLatin1(block.toHex())};
+        if (paused)
+            args << QStringLiteral("--fault")
+                 << QStringLiteral("pause=40:at=%1:kind=2")
+                        .arg(kliv::frame::HeaderSize + At + inner.size());
+        SimProcess sim(args);
+        QVERIFY(sim.ok());
+        const Run read = cli({QStringLiteral("config"), QStringLiteral("read"),
+                              QStringLiteral("--port"), sim.path()});
+        QVERIFY2(read.code == 0, qPrintable(read.err));
+        QVERIFY(read.err.isEmpty()); // not even a repeat
+        outputs[paused] = read.out;
+    }
+    QCOMPARE(outputs[1], outputs[0]);
+}
+
 // --trace writes the monitor's lines: the request, its repeat after the lost answer, the
 // answer; a trace that cannot be written stops the command before anything is sent.
 void TestCli::traceHoldsEveryFrame() {

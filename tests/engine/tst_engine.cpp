@@ -130,7 +130,8 @@ class TestEngine : public QObject {
     void lostAnswerIsAskedForAgain();
     void ownSchedulesAreNotRepeated();
     void replyWithAFrameInsideIsTakenWhole();
-    void quietLineFreesTheReplyBehindNoise();
+    void replyBehindNoiseWaitsForTheTimeUp_data();
+    void replyBehindNoiseWaitsForTheTimeUp();
     void jobKeepsItsRelayAndSpeed();
     void trafficTellsWhatBecameOfEveryByte_data();
     void trafficTellsWhatBecameOfEveryByte();
@@ -768,23 +769,39 @@ void TestEngine::replyWithAFrameInsideIsTakenWhole() {
         r.port->push(answer.mid(cut));
         QCOMPARE(done.count(), 1);
         QCOMPARE(job->block(), config::encode(c));
-        QVERIFY(!r.engine.gapTimer().isActive());
     }
 }
 
-// A noise start byte whose false length reaches past the reply holds it back only until
-// the line has been quiet for a while.
-void TestEngine::quietLineFreesTheReplyBehindNoise() {
+// A noise start byte whose false length reaches past the reply holds it back, however long
+// the line pauses, until the request has had its time: the reply time-out, the poll's
+// watchdog, the search's own clock. Then the reply is taken, and nothing is sent again.
+void TestEngine::replyBehindNoiseWaitsForTheTimeUp_data() {
+    QTest::addColumn<int>("watch");
+    QTest::newRow("reply time-out") << int(Watch::ReplyTimeout);
+    QTest::newRow("poll watchdog") << int(Watch::Watchdog);
+    QTest::newRow("the job's clock") << int(Watch::Job);
+}
+
+void TestEngine::replyBehindNoiseWaitsForTheTimeUp() {
+    QFETCH(int, watch);
     Rig r;
-    auto* job = r.start(new VersionJob);
-    QSignalSpy done(job, &Job::succeeded);
+    const Watch w = Watch(watch);
+    auto* job = r.start(new ScriptJob({KindVersion, {}, w}));
     r.port->push(hx("AA 00 11 22 33 F0") + versionReply("v2"));
-    QCOMPARE(done.count(), 0);
-    QVERIFY(r.engine.gapTimer().isActive());
-    QCOMPARE(r.engine.gapTimer().interval(), speeds::gapMs(speeds::Default));
-    r.engine.onGap();
-    QCOMPARE(done.count(), 1);
-    QCOMPARE(job->text(), QStringLiteral("v2"));
+    QCoreApplication::processEvents(); // a pause on the line: it frees nothing
+    QVERIFY(job->replies.isEmpty());
+    if (w == Watch::ReplyTimeout) {
+        r.engine.onReplyTimeout();
+    } else if (w == Watch::Watchdog) {
+        r.engine.onWatchdogTick(); // the first tick only marks the line
+        QVERIFY(job->replies.isEmpty());
+        r.engine.onWatchdogTick();
+    } else {
+        QVERIFY(r.engine.timeUp());
+    }
+    QCOMPARE(job->replies, QList<QByteArray>{versionReply("v2")});
+    QCOMPARE(r.port->written.size(), 1);
+    QCOMPARE(r.engine.repeats(), 0);
 }
 
 // A new serial number or speed during a job is for the next one: its requests keep their

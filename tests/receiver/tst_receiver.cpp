@@ -1,6 +1,8 @@
 #include "link/receiver.h"
 #include "protocol/frame.h"
+#include "protocol/speeds.h"
 #include "referencereceiver.h"
+#include "timedreply.h"
 
 #include <QRandomGenerator>
 #include <QtTest>
@@ -13,6 +15,10 @@ QByteArray hx(const char* s) {
 }
 const QByteArray Version = hx("AA 06 02 58 0F 00 01 19");
 const QByteArray Presence = hx("AA 06 02 58 00 02 01 02 01 0F"); // two payload bytes
+// In a row's notifications: the line pauses (which changes nothing), or the request's time
+// runs out.
+const QByteArray Pause;
+const QByteArray TimeUp("time-up");
 } // namespace
 
 class TestReceiver : public QObject {
@@ -25,10 +31,11 @@ class TestReceiver : public QObject {
     void needsCountsDown();
     void replyIsNeverCutByWhatItHolds();
     void agreesWithThePlainRule();
+    void replyIsTakenWholeWhateverTheLinePauses();
     void everyByteIsShown();
 };
 
-// Each row: the notifications in order (an empty one is a quiet gap on the line), and the
+// Each row: the notifications in order (with pauses and the time-up among them), and the
 // frame expected to be held afterwards.
 void TestReceiver::assembles_data() {
     QTest::addColumn<QList<QByteArray>>("chunks");
@@ -63,17 +70,20 @@ void TestReceiver::assembles_data() {
     QTest::newRow("incomplete") << QList<QByteArray>{Version.left(7)} << QByteArray() << 0;
     // Line noise that holds a start byte must not cost the reply behind it.
     // The earlier start byte may be the reply and the later one part of its payload, so
-    // only a quiet line lets the later frame go ahead.
+    // only the request's time-up lets the later frame go ahead: a pause does not.
     QTest::newRow("noise start byte, long false length, line goes on")
         << QList<QByteArray>{hx("AA 05") + Version} << QByteArray() << 0;
-    QTest::newRow("noise start byte, long false length, then quiet")
-        << QList<QByteArray>{hx("AA 05") + Version, {}} << Version << 0;
+    QTest::newRow("noise start byte, long false length, a pause")
+        << QList<QByteArray>{hx("AA 05") + Version, Pause} << QByteArray() << 0;
+    QTest::newRow("noise start byte, long false length, then the time-up")
+        << QList<QByteArray>{hx("AA 05") + Version, Pause, TimeUp} << Version << 0;
     QTest::newRow("noise start byte, in pieces")
-        << QList<QByteArray>{hx("13 AA"), Version.left(4), Version.mid(4), {}} << Version << 0;
+        << QList<QByteArray>{hx("13 AA"), Version.left(4), Pause, Version.mid(4), TimeUp} << Version
+        << 0;
     QTest::newRow("noise start byte, short false length")
         << QList<QByteArray>{hx("AA 00 00 00 00 00") + Presence} << Presence << 1;
     QTest::newRow("false start inside a bad frame")
-        << QList<QByteArray>{hx("AA 06 02 58 00 02 AA 06 00 00") + Version, {}} << Version << 1;
+        << QList<QByteArray>{hx("AA 06 02 58 00 02 AA 06 00 00") + Version, TimeUp} << Version << 1;
     // A payload holding a whole frame, as a configuration with 17,0 s, 1,0 s and 107,0 A
     // does: the reply is taken, never the frame inside it.
     const QByteArray inner = kliv::frame::build(0x0258, 2, QByteArray(3, char(0x11)));
@@ -82,7 +92,9 @@ void TestReceiver::assembles_data() {
     QTest::newRow("frame inside the payload, in pieces")
         << QList<QByteArray>{outer.left(20), outer.mid(20)} << outer << 0;
     QTest::newRow("frame inside the payload, pause after it")
-        << QList<QByteArray>{outer.left(30), {}, outer.mid(30)} << outer << 0;
+        << QList<QByteArray>{outer.left(22), Pause, outer.mid(22)} << outer << 0;
+    QTest::newRow("frame inside the payload, cut off: the time-up frees it")
+        << QList<QByteArray>{outer.left(22), Pause, TimeUp} << inner << 0;
 }
 
 void TestReceiver::assembles() {
@@ -92,8 +104,10 @@ void TestReceiver::assembles() {
     FrameReceiver r;
     r.reset();
     for (const QByteArray& c : chunks) {
-        if (c.isEmpty())
-            r.gap();
+        if (c == TimeUp)
+            r.timeUp();
+        if (c == TimeUp || c.isEmpty())
+            continue;
         // The engine turns away what is not the reply: here anything but the row's frame.
         while (r.held() && r.frame() != held)
             r.resume();
@@ -187,8 +201,8 @@ QList<QByteArray> inPieces(QRandomGenerator& rng, const QByteArray& bytes) {
 
 // For any payload, whole frames in it included, wrapped in a frame, behind noise and in any
 // pieces: the reader, turning away all else, gets exactly that frame. Behind noise without
-// a start byte it comes first and needs no gap; behind any noise, at the latest once the
-// line has gone quiet.
+// a start byte it comes first and needs no time-up; behind any noise, at the latest once the
+// request's time is up.
 void TestReceiver::replyIsNeverCutByWhatItHolds() {
     QRandomGenerator rng(20261207);
     for (int round = 0; round < 4000; ++round) {
@@ -223,15 +237,16 @@ void TestReceiver::replyIsNeverCutByWhatItHolds() {
             continue;
         }
         if (!found) {
-            r.gap();
+            r.timeUp();
             take();
         }
         QVERIFY2(found == 1, qPrintable(QStringLiteral("round %1 lost the reply").arg(round)));
     }
 }
 
-// Random streams, gaps and answers: the receiver and the plain rule agree at every step,
-// both ways: nothing handed on that should not be, nothing kept back that should not be.
+// Random streams, pauses shorter and longer than an adapter holds bytes back, time-outs and
+// answers: the receiver and the plain rule agree at every step, both ways: nothing handed on
+// that should not be, nothing kept back that should not be.
 void TestReceiver::agreesWithThePlainRule() {
     QRandomGenerator rng(1207);
     for (int round = 0; round < 3000; ++round) {
@@ -246,8 +261,8 @@ void TestReceiver::agreesWithThePlainRule() {
                 while (!fault && run.receiver.held())
                     fault = run.answer(rng.bounded(4) == 0);
             }
-            if (!fault && rng.bounded(8) == 0)
-                fault = run.gap();
+            if (!fault && rng.bounded(3) == 0)
+                fault = run.pause(int(rng.bounded(rng.bounded(4) ? 40 : 400)));
             while (!fault && run.receiver.held())
                 fault = run.answer(rng.bounded(4) == 0);
             QVERIFY2(!fault, fault);
@@ -299,5 +314,52 @@ void TestReceiver::everyByteIsShown() {
     }
 }
 
-QTEST_APPLESS_MAIN(TestReceiver)
+// Any good reply, with frames of its own relay and kind inside its payload, behind any noise,
+// in any pieces and with any pauses that end before the reply time-out (some right after a
+// frame inside it): on the real engine its job gets exactly that reply, on its first try.
+void TestReceiver::replyIsTakenWholeWhateverTheLinePauses() {
+    QRandomGenerator rng(20261208);
+    int checked = 0;
+    for (int round = 0; round < 3000; ++round) {
+        kliv::timed::Case c;
+        c.speedIndex = int(rng.bounded(kliv::speeds::Count));
+        c.serial = quint16(kliv::frame::SerialMin + rng.bounded(1000));
+        c.kind = quint8(rng.bounded(16));
+        c.noise = randomBytes(rng, int(rng.bounded(24)), round % 2);
+        c.payload = framesInside(rng, int(rng.bounded(kliv::frame::MaxReplyPayload + 1)));
+        QList<qsizetype> ends; // of the frames of its own planted inside
+        for (int k = int(rng.bounded(1, 4)); k > 0; --k) {
+            const QByteArray f =
+                kliv::frame::build(c.serial, c.kind, randomBytes(rng, int(rng.bounded(8)), true));
+            if (f.size() > c.payload.size())
+                break;
+            const qsizetype at = rng.bounded(c.payload.size() - f.size() + 1);
+            c.payload.replace(at, f.size(), f);
+            ends.append(c.noise.size() + kliv::frame::HeaderSize + at + f.size());
+        }
+        // Pieces that end just where a frame inside ends, or anywhere; pauses up to 60 ms,
+        // all within the slowest line's reply time-out.
+        const qsizetype total = c.noise.size() + c.payload.size() + kliv::frame::Overhead;
+        const int timeout = kliv::speeds::replyTimeoutMs(c.speedIndex);
+        int quiet = 0;
+        qsizetype at = 0;
+        while (at < total) {
+            const qsizetype end = !ends.isEmpty() && rng.bounded(2) && ends.first() > at
+                                      ? ends.takeFirst()
+                                      : at + 1 + rng.bounded(total / 4 + 1);
+            c.pieces.append(int(qMin(end, total) - at));
+            c.pausesMs.append(
+                int(rng.bounded(qMax(1, qMin(rng.bounded(3) ? 25 : 61, (timeout - quiet) / 2)))));
+            quiet += c.pausesMs.last();
+            at += c.pieces.last();
+        }
+        bool applies = false;
+        const char* fault = kliv::timed::play(c, &applies);
+        QVERIFY2(!fault, qPrintable(QStringLiteral("round %1: %2").arg(round).arg(fault)));
+        checked += applies;
+    }
+    QVERIFY(checked > 2500);
+}
+
+QTEST_GUILESS_MAIN(TestReceiver)
 #include "tst_receiver.moc"

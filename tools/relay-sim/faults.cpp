@@ -51,6 +51,8 @@ std::optional<FaultRule::Action> actionNamed(const QString& name) {
         return A::NoiseInside;
     if (name == QLatin1String("split"))
         return A::Split;
+    if (name == QLatin1String("pause"))
+        return A::Pause;
     if (name == QLatin1String("other-serial"))
         return A::OtherSerial;
     if (name == QLatin1String("vanish"))
@@ -70,6 +72,7 @@ bool parseInto(const QString& text, FaultRule* r, QString* error) {
 
     const bool misstore = r->action == FaultRule::Action::Misstore;
     const bool split = r->action == FaultRule::Action::Split;
+    const bool pause = r->action == FaultRule::Action::Pause;
     bool haveDelay = false, haveNth = false, haveEvery = false, haveFrom = false, haveKind = false,
          haveSerial = false, haveAt = false, haveBytes = false;
     QStringList options = parts.mid(1);
@@ -86,8 +89,8 @@ bool parseInto(const QString& text, FaultRule* r, QString* error) {
                 return fail(error, QStringLiteral("split gap must be 1..%1 us").arg(MaxSplitGapUs));
             haveDelay = true;
         } else if (key == QLatin1String("ms")) {
-            if (r->action != FaultRule::Action::Delay)
-                return fail(error, QStringLiteral("only delay and split take a time"));
+            if (r->action != FaultRule::Action::Delay && !pause)
+                return fail(error, QStringLiteral("only delay, pause and split take a time"));
             if (haveDelay || !number(value, 1, MaxDelayMs, &r->delayMs))
                 return fail(error, QStringLiteral("delay must be 1..%1 ms").arg(MaxDelayMs));
             haveDelay = true;
@@ -119,6 +122,10 @@ bool parseInto(const QString& text, FaultRule* r, QString* error) {
             if (haveAt || !number(value, 0, config::BlockSize - 1, &r->at))
                 return fail(error, QStringLiteral("at must be 0..%1").arg(config::BlockSize - 1));
             haveAt = true;
+        } else if (key == QLatin1String("at") && pause) {
+            if (haveAt || !number(value, 1, frame::MaxFrame - 1, &r->at))
+                return fail(error, QStringLiteral("at must be 1..%1").arg(frame::MaxFrame - 1));
+            haveAt = true;
         } else if (key == QLatin1String("bytes") && misstore) {
             bool ok = false;
             r->bytes = frame::fromHex(value, &ok);
@@ -133,6 +140,8 @@ bool parseInto(const QString& text, FaultRule* r, QString* error) {
         return fail(error, QStringLiteral("nth, every and from exclude each other"));
     if (r->action == FaultRule::Action::Delay && !haveDelay)
         return fail(error, QStringLiteral("delay needs a time: delay=MS"));
+    if (pause && (!haveDelay || !haveAt))
+        return fail(error, QStringLiteral("pause needs a time and a place: pause=MS:at=N"));
     if (split && !haveDelay)
         r->gapUs = SplitGapUs;
     if (misstore) {
@@ -190,6 +199,10 @@ FaultVerdict FaultInjector::judge(int kind) {
             break;
         case FaultRule::Action::Split:
             v.splitGapUs = qMax(v.splitGapUs, r.gapUs);
+            break;
+        case FaultRule::Action::Pause:
+            v.pauseAt = r.at;
+            v.pauseMs = r.delayMs;
             break;
         case FaultRule::Action::OtherSerial:
             v.otherSerial = true;

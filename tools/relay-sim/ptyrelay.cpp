@@ -228,14 +228,16 @@ void PtyRelay::handle(const RequestAssembler::Request& request) {
             << (r.faults.noiseBytes ? " noise" : "")
             << (r.faults.innerNoiseBytes ? " noise-inside" : "")
             << (r.faults.otherSerial ? " other-serial" : "")
-            << (r.faults.splitGapUs ? " split" : "") << (r.faults.delayMs ? " delay" : "");
+            << (r.faults.splitGapUs ? " split" : "") << (r.faults.delayMs ? " delay" : "")
+            << (r.faults.pauseMs ? " pause" : "");
     // The answer cannot start before the request has passed the line.
     const qint64 earliest = request.firstByteUs + lineTimeUs(request.frame.size()) +
                             qint64(m_options.latencyMs + r.delayMs) * 1000;
     std::optional<int> thenBaud;
     if (speedChange)
         thenBaud = speeds::Baud[std::size_t(*speedChange)];
-    schedule(bytes, earliest, thenBaud, r.faults.splitGapUs);
+    schedule(bytes, earliest, thenBaud, r.faults.splitGapUs,
+             {r.faults.pauseAt, qint64(r.faults.pauseMs) * 1000});
 }
 
 bool PtyRelay::paced() const {
@@ -249,16 +251,18 @@ qint64 PtyRelay::lineTimeUs(qint64 bytes) const {
 }
 
 void PtyRelay::schedule(const QByteArray& bytes, qint64 earliestUs, std::optional<int> thenBaud,
-                        int gapUs) {
+                        int gapUs, ReplyPause pause) {
     const qint64 start = std::max({earliestUs, m_lineFreeUs, nowUs()});
-    m_out.push_back({bytes, start, 0, thenBaud, gapUs});
+    m_out.push_back({bytes, start, 0, thenBaud, gapUs, pause});
     m_lineFreeUs = dueUs(m_out.back(), bytes.size() - 1);
     pump();
 }
 
-// The line paces every byte; a split answer also waits its gap between two bytes.
+// The line paces every byte; a split answer also waits its gap between two bytes, and a
+// paused one its pause before the bytes behind it.
 qint64 PtyRelay::dueUs(const Outgoing& o, qsizetype byte) const {
-    return o.startUs + std::max(lineTimeUs(byte + 1), qint64(byte) * o.gapUs);
+    const qint64 paused = o.pause.us > 0 && byte >= o.pause.at ? o.pause.us : 0;
+    return o.startUs + std::max(lineTimeUs(byte + 1), qint64(byte) * o.gapUs) + paused;
 }
 
 void PtyRelay::pump() {

@@ -25,6 +25,12 @@ struct PtyOptions {
     bool strictSpeed = true;
 };
 
+// A reply that stops on its way, as a USB adapter that holds received bytes back.
+struct ReplyPause {
+    qsizetype at = 0; // bytes that leave before it
+    qint64 us = 0;
+};
+
 // The simulated relay on a pseudo-terminal: the tool opens the slave side as its serial
 // port, the relay reads requests from the master side and answers them at line speed.
 // Several relays may share the line, as on an RS-485 bus: each answers its own serial
@@ -72,7 +78,7 @@ class PtyRelay : public QObject {
     void onReadable();
     void handle(const RequestAssembler::Request& request);
     void schedule(const QByteArray& bytes, qint64 earliestUs, std::optional<int> thenBaud = {},
-                  int gapUs = 0);
+                  int gapUs = 0, ReplyPause pause = {});
     void pump();
     void armPump(qint64 atUs); // wakes pump() at that time, to the microsecond
     void closeDevice();
@@ -86,6 +92,7 @@ class PtyRelay : public QObject {
         qsizetype written = 0;
         std::optional<int> thenBaud; // the line speed the relay moves to once this has left
         int gapUs = 0;               // a split answer: one byte a write, this far apart
+        ReplyPause pause;
     };
     qint64 dueUs(const Outgoing& o, qsizetype byte) const; // when that byte has left
 

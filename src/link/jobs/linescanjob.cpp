@@ -50,6 +50,7 @@ void LineScanJob::probe() {
 void LineScanJob::onTick() {
     if (!probing())
         return;
+    replyTimeUp();
     if (m_next < total())
         probe();
     else

@@ -70,6 +70,7 @@ void Rs485SpeedJob::onReply(const QByteArray& frame) {
 void Rs485SpeedJob::onTick() {
     if (!running())
         return;
+    replyTimeUp();
     switch (m_step) {
     case Step::Probing:
     case Step::AwaitingAnswer:

@@ -28,6 +28,7 @@ void SearchJob::begin() {
 void SearchJob::onTick() {
     if (!running())
         return;
+    replyTimeUp();
     if (++m_probe > ProbesPerSpeed) {
         if (m_step < Exhausted)
             ++m_step;
