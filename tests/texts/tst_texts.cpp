@@ -1,8 +1,10 @@
 // Every way a job can end, put into the words both front ends show: the box and what
-// stands beside it.
+// stands beside it; and a long list held to what a box shows.
 
 #include "texts/messages.h"
+#include "texts/shortlist.h"
 
+#include <QRandomGenerator>
 #include <QtTest>
 
 using namespace kliv;
@@ -23,6 +25,7 @@ class TestTexts : public QObject {
   private Q_SLOTS:
     void everyOutcome_data();
     void everyOutcome();
+    void longListsAreCut();
 };
 
 void TestTexts::everyOutcome_data() {
@@ -116,6 +119,35 @@ void TestTexts::everyOutcome() {
     // The change journal keeps what the outcome holds, also where the box says it already.
     if (outcome.reason == Failure::RefusedInput)
         QCOMPARE(msg::failureDetail(outcome), outcome.problems.join(u'\n'));
+}
+
+// Random lists, as a list and as a text: the first lines kept as they begin, each cut to
+// its most, and the rest counted, never one lost or counted twice.
+void TestTexts::longListsAreCut() {
+    QRandomGenerator rng(11);
+    for (int round = 0; round < 300; ++round) {
+        QStringList lines;
+        const int count = int(rng.bounded(1, 60));
+        for (int i = 0; i < count; ++i)
+            lines << QString(int(rng.bounded(1, 2 * msg::LineChars)), QChar(u'а' + i % 30));
+        const int shown = int(rng.bounded(1, 30));
+        for (const QString& cut :
+             {msg::shortList(lines, shown), msg::shortText(lines.join(u'\n'), shown)}) {
+            const QStringList got = cut.split(u'\n');
+            const int kept = qMin(count, shown);
+            QCOMPARE(got.size(), kept + (count > shown ? 1 : 0));
+            for (int i = 0; i < kept; ++i) {
+                const QString& line = got.at(i);
+                QVERIFY(line.size() <= msg::LineChars);
+                if (lines.at(i).size() <= msg::LineChars)
+                    QCOMPARE(line, lines.at(i));
+                else
+                    QCOMPARE(line, lines.at(i).left(msg::LineChars - 1) + u'…');
+            }
+            if (count > shown)
+                QCOMPARE(got.last(), QStringLiteral("… и ещё %1").arg(count - shown));
+        }
+    }
 }
 
 QTEST_APPLESS_MAIN(TestTexts)
