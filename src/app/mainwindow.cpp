@@ -28,6 +28,7 @@
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTabWidget>
 #include <QToolButton>
 
@@ -165,7 +166,12 @@ void MainWindow::restoreLine(const QStringList& ports, bool portGiven) {
     if (!portGiven && ports.contains(port))
         m_diagnostics->portList()->setCurrentIndex(int(ports.indexOf(port)));
     if (const QByteArray g = s->value(QStringLiteral("geometry")).toByteArray(); !g.isEmpty())
-        restoreGeometry(g);
+        if (restoreGeometry(g) && screen()) {
+            // The title bar too, as Qt reckons it before the window has a frame.
+            const int bar = style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this);
+            const QRect frame = geometry().adjusted(0, -bar, 0, 0);
+            setGeometry(heldToScreen(frame, screen()->availableGeometry()).adjusted(0, bar, 0, 0));
+        }
 }
 
 void MainWindow::rememberLine() {

@@ -13,4 +13,11 @@ std::unique_ptr<QSettings> rememberedSettings() {
                                        QStringLiteral("kliv-service"));
 }
 
+QRect heldToScreen(const QRect& window, const QRect& available) {
+    QRect held(window.topLeft(), window.size().boundedTo(available.size()));
+    held.moveLeft(qBound(available.left(), held.left(), available.right() - held.width() + 1));
+    held.moveTop(qBound(available.top(), held.top(), available.bottom() - held.height() + 1));
+    return held;
+}
+
 } // namespace kliv

@@ -1,5 +1,6 @@
 #include "config/changelogdialog.h"
 
+#include "texts/shortlist.h"
 #include "widgets/fields.h"
 
 #include <QCheckBox>
@@ -9,6 +10,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QTextDocument>
 #include <QVBoxLayout>
 
 namespace kliv {
@@ -44,7 +46,8 @@ ChangeLogDialog::ChangeLogDialog(const changes::ChangeLog& log, int serial, QWid
         auto* warning = new QLabel(
             QStringLiteral("Строк, которые не удалось прочитать: %1").arg(log.warnings.size()));
         warning->setObjectName(QStringLiteral("st_changes_skipped"));
-        warning->setToolTip(log.warnings.join(u'\n'));
+        // Plain text however a bad line reads, and a screen's worth of it.
+        warning->setToolTip(Qt::convertFromPlainText(msg::shortList(log.warnings)));
         bottom->addWidget(warning);
     }
     bottom->addStretch(1);

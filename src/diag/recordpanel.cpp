@@ -94,6 +94,9 @@ void RecordPanel::startRecording() {
         m_prompt.show(msg::recordingNotStarted(QDir::toNativeSeparators(path)), why);
         return;
     }
+    // At once, not when the poll ends: a recording that no longer reaches its file is no
+    // recording.
+    connect(m_recorder.get(), &files::LiveRecorder::failed, this, &RecordPanel::stopRecording);
     m_recordPath = path;
     m_record->setText(StopCaption);
 }
@@ -101,12 +104,14 @@ void RecordPanel::startRecording() {
 void RecordPanel::stopRecording() {
     if (!m_recorder)
         return;
-    const files::LiveRecorder::Result r = m_recorder->stop();
+    const files::Recording r = m_recorder->stop();
     m_recorder.reset();
     m_record->setText(RecordCaption);
-    m_prompt.show(
-        msg::recordingStopped(QDir::toNativeSeparators(m_recordPath), r.written, r.received),
-        r.error);
+    const QString shown = QDir::toNativeSeparators(m_recordPath);
+    if (r.whole())
+        m_prompt.show(msg::recordingStopped(shown, r.written, r.received));
+    else
+        m_prompt.show(msg::recordingFailed(shown), msg::recordingFailure(r));
 }
 
 void RecordPanel::saveSnapshot() {

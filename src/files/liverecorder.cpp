@@ -14,16 +14,13 @@ std::unique_ptr<LiveRecorder> LiveRecorder::start(const QString& path, const Num
             *error = file->errorString();
         return nullptr;
     }
-    return std::make_unique<LiveRecorder>(std::move(file), loc);
+    const FileIdentity identity(*file, path);
+    return std::make_unique<LiveRecorder>(std::move(file), loc, identity);
 }
 
-LiveRecorder::LiveRecorder(std::unique_ptr<QIODevice> out, const NumberLocale& loc)
-    : m_out(std::move(out)), m_locale(loc) {
-    const QByteArray head = liverecord::header().toUtf8();
-    if (m_out->write(head) != head.size())
-        m_error = m_out->errorString();
-    m_thread = std::thread([this] { run(); });
-}
+LiveRecorder::LiveRecorder(std::unique_ptr<QIODevice> out, const NumberLocale& loc,
+                           const FileIdentity& file)
+    : m_out(std::move(out)), m_locale(loc), m_file(file) {}
 
 LiveRecorder::~LiveRecorder() {
     stop();
@@ -34,24 +31,67 @@ void LiveRecorder::add(const QDateTime& at, const LiveStatus& s) {
         const std::lock_guard lock(m_mutex);
         if (m_stopping)
             return;
-        m_queue.push_back({at, s});
         ++m_received;
+        if (m_problem != Problem::None)
+            return; // nothing more is written: the records need not pile up
+        m_queue.push_back({at, s});
     }
+    startWriter();
     m_wake.notify_one();
 }
 
+// Only as the first record comes (or at the stop), so that whoever started the recording
+// has heard of nothing yet, not even a header that failed.
+void LiveRecorder::startWriter() {
+    if (m_thread.joinable() || m_started)
+        return;
+    m_started = true;
+    m_thread = std::thread([this] {
+        if (const Problem p = writeOut(liverecord::header().toUtf8()); p != Problem::None)
+            fail(p);
+        run();
+    });
+}
+
+// A last look once everything is written: a file removed since the last batch, or a
+// device that only fails as it is flushed, must not pass for a whole recording.
 LiveRecorder::Result LiveRecorder::stop() {
     {
         const std::lock_guard lock(m_mutex);
         m_stopping = true;
     }
+    startWriter();
     m_wake.notify_one();
-    if (m_thread.joinable())
+    if (m_thread.joinable()) {
         m_thread.join();
+        if (const Problem p = writeOut({}); p != Problem::None)
+            fail(p);
+    }
     if (m_out->isOpen())
         m_out->close();
     const std::lock_guard lock(m_mutex);
-    return {m_received, m_written, m_error};
+    return {m_received, m_written, m_problem, m_error};
+}
+
+LiveRecorder::Problem LiveRecorder::writeOut(const QByteArray& bytes) {
+    // Flushed at once, so that what counts as written is on the disk.
+    auto* file = qobject_cast<QFileDevice*>(m_out.get());
+    if (m_out->write(bytes) != bytes.size() || (file && !file->flush()))
+        return Problem::Write;
+    return m_file.stillThere() ? Problem::None : Problem::Gone;
+}
+
+void LiveRecorder::fail(Problem problem) {
+    {
+        const std::lock_guard lock(m_mutex);
+        if (m_problem != Problem::None)
+            return;
+        m_problem = problem;
+        if (problem == Problem::Write)
+            m_error = m_out->errorString();
+        m_queue.clear();
+    }
+    Q_EMIT failed();
 }
 
 // Rows are formatted here, off the poll's path, and written in batches of whatever has
@@ -69,15 +109,12 @@ void LiveRecorder::run() {
         QByteArray bytes;
         for (const Entry& e : batch)
             bytes += liverecord::row(e.at, e.record, m_locale).toUtf8();
-        // Flushed at once, so that what counts as written is on the disk.
-        auto* file = qobject_cast<QFileDevice*>(m_out.get());
-        const bool ok =
-            m_error.isEmpty() && m_out->write(bytes) == bytes.size() && (!file || file->flush());
+        if (const Problem p = writeOut(bytes); p != Problem::None) {
+            fail(p);
+            continue;
+        }
         const std::lock_guard lock(m_mutex);
-        if (ok)
-            m_written += qint64(batch.size());
-        else if (m_error.isEmpty())
-            m_error = m_out->errorString();
+        m_written += qint64(batch.size());
     }
 }
 

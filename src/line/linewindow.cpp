@@ -150,6 +150,7 @@ void LineWindow::startScan() {
         return;
     }
     m_found.clear();
+    m_damaged.clear();
     showRelays();
     m_progress->setMaximum(int(serials.size()));
     m_progress->setValue(0);
@@ -159,6 +160,7 @@ void LineWindow::startScan() {
             [this] { m_status->setText(msg::scanReadingVersions()); });
     connect(job, &LineScanJob::relaysChanged, this, [this, job] {
         m_found = job->relays();
+        m_damaged = job->damaged();
         showRelays();
     });
     connect(job, &Job::succeeded, this, [this] { scanEnded(true); });
@@ -174,13 +176,15 @@ void LineWindow::showProgress(int probed, int total, int msLeft) {
 }
 
 void LineWindow::showRelays() {
-    m_relays->setRowCount(int(m_found.size()));
-    for (int row = 0; row < m_relays->rowCount(); ++row) {
-        const LineScanJob::Relay& r = m_found.at(row);
-        const QStringList cells{QString::number(r.serial), msg::versionText(r), msg::strayNote(r)};
-        for (int col = 0; col < cells.size(); ++col)
-            m_relays->setItem(row, col, new QTableWidgetItem(cells.at(col)));
-    }
+    QList<QStringList> rows;
+    for (const LineScanJob::Relay& r : m_found)
+        rows.append({QString::number(r.serial), msg::versionText(r), msg::strayNote(r)});
+    for (const LineScanJob::Damaged& d : m_damaged)
+        rows.append({QString::number(d.serial), QStringLiteral("—"), msg::damagedNote(d)});
+    m_relays->setRowCount(int(rows.size()));
+    for (int row = 0; row < m_relays->rowCount(); ++row)
+        for (int col = 0; col < rows.at(row).size(); ++col)
+            m_relays->setItem(row, col, new QTableWidgetItem(rows.at(row).at(col)));
 }
 
 void LineWindow::scanEnded(bool succeeded) {
@@ -189,8 +193,8 @@ void LineWindow::scanEnded(bool succeeded) {
     if (!succeeded)
         return; // the main window has said why
     m_progress->setValue(m_progress->maximum());
-    m_status->setText(msg::scanFinished(int(m_found.size()), stopped));
-    if (m_found.isEmpty() && !stopped)
+    m_status->setText(msg::scanFinished(int(m_found.size()), stopped, int(m_damaged.size())));
+    if (m_found.isEmpty() && m_damaged.isEmpty() && !stopped)
         m_prompt.show(msg::scanNothingFound());
 }
 

@@ -72,6 +72,7 @@ class LineWindow : public QDialog {
     QPointer<LineScanJob> m_job;
     QPointer<BatchSaver> m_saver;
     QList<LineScanJob::Relay> m_found;
+    QList<LineScanJob::Damaged> m_damaged; // rows of their own below the relays found
     FolderAsker m_askFolder;
     QString m_templatePath;
     SpinEdit* m_from;

@@ -308,6 +308,13 @@ void Engine::resetReceiver() {
         tellSpans(m_receiver.closeSpans());
     m_receiver.reset();
     m_received.clear();
+    m_badBefore = m_receiver.badFrames();
+    m_goodBytes = 0;
+}
+
+Engine::Damage Engine::damage() const {
+    return {m_receiver.badFrames() - m_badBefore, m_receiver.needed() > 0,
+            int(qint64(m_receiver.streamLength()) - m_goodBytes)};
 }
 
 bool Engine::watched() const {
@@ -377,6 +384,7 @@ void Engine::dispatch(const QByteArray& bytes) {
                 break;
         }
         const QByteArray f = m_receiver.frame();
+        m_goodBytes += f.size();
         if (matches(f)) {
             if (watching) {
                 tell(false, f, Verdict::Good);

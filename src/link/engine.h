@@ -93,6 +93,16 @@ class Engine : public QObject {
     bool awaitingReply() const { return m_awaiting; }
     int attempt() const { return m_attempt; } // of the request in flight, from 1
 
+    // What came back for the request in flight that no good frame took, until the next
+    // request: frames whose sum or length failed, a frame left unfinished, and all the
+    // bytes of those and of noise. A job on its own clock reads it before its next request.
+    struct Damage {
+        int badFrames = 0;
+        bool cut = false;
+        int strayBytes = 0;
+    };
+    Damage damage() const;
+
     int framesSent() const { return m_framesSent; }
     int framesReceived() const { return m_framesReceived; }
     int repeats() const { return m_repeats; } // requests sent again, since the poll started
@@ -165,7 +175,9 @@ class Engine : public QObject {
     int m_framesReceived = 0;
     int m_repeats = 0;
     QElapsedTimer m_clock;
-    QByteArray m_received; // since the receiver's reset, while the line is watched
+    QByteArray m_received;  // since the receiver's reset, while the line is watched
+    int m_badBefore = 0;    // the receiver's count of bad frames at its reset
+    qint64 m_goodBytes = 0; // of the good frames handed on since the reset
 };
 
 } // namespace kliv

@@ -58,8 +58,10 @@ QString scanReadingVersions() {
     return QStringLiteral("Чтение версий программы…");
 }
 
-QString scanFinished(int found, bool stopped) {
-    const QString count = QStringLiteral("Найдено реле: %1").arg(found);
+QString scanFinished(int found, bool stopped, int damaged) {
+    QString count = QStringLiteral("Найдено реле: %1").arg(found);
+    if (damaged > 0)
+        count += QStringLiteral(", номеров с искаженными ответами: %1").arg(damaged);
     return stopped ? QStringLiteral("Поиск остановлен. ") + count : count;
 }
 
@@ -84,6 +86,16 @@ QString scanLine(const LineScanJob::Relay& relay) {
     if (const QString note = strayNote(relay); !note.isEmpty())
         line += u'\t' + note;
     return line;
+}
+
+QString damagedNote(const LineScanJob::Damaged& damaged) {
+    return QStringLiteral("ответы искажены (%1): возможно, у двух реле номер %2")
+        .arg(damaged.answers)
+        .arg(damaged.serial);
+}
+
+QString damagedLine(const LineScanJob::Damaged& damaged) {
+    return QStringLiteral("%1\t—\t%2").arg(damaged.serial).arg(damagedNote(damaged));
 }
 
 namespace {

@@ -22,13 +22,16 @@ QString timeLeft(int ms); // "0:45", "12:05"
 // "Проверено 120 из 900, осталось 0:39"
 QString scanProgress(int probed, int total, int msLeft);
 QString scanReadingVersions(); // while the versions are read
-QString scanFinished(int found, bool stopped);
+QString scanFinished(int found, bool stopped, int damaged = 0);
 Message scanNothingFound(); // "Реле на линии не найдены."
 
 QString versionText(const LineScanJob::Relay& relay); // the version, or why there is none
 // Empty for a relay that answered its own number; else the number it answered.
 QString strayNote(const LineScanJob::Relay& relay);
 QString scanLine(const LineScanJob::Relay& relay); // kliv-cli scan: number, version, note
+// A number whose answers came back damaged, and what that likely means.
+QString damagedNote(const LineScanJob::Damaged& damaged);
+QString damagedLine(const LineScanJob::Damaged& damaged); // kliv-cli scan: number, —, note
 
 // The overview's row of a relay.
 QString protectionWords(const LiveStatus& record); // "норма", "пуск: ...", "сработала: ..."

@@ -229,6 +229,27 @@ Message recordingStopped(const QString& path, qint64 written, qint64 received) {
             written == received ? Icon::Information : Icon::Error};
 }
 
+Message recordingFailed(const QString& path) {
+    return {QStringLiteral("Запись опроса"),
+            QStringLiteral("Запись опроса в файл %1 прервана!").arg(path), Icon::Error};
+}
+
+QString recordingFailure(const files::Recording& r) {
+    using P = files::Recording::Problem;
+    switch (r.problem) {
+    case P::None:
+        break;
+    case P::Write:
+        return QStringLiteral("Ошибка записи: %1. В файле не больше %2 из %3 полученных записей.")
+            .arg(r.error)
+            .arg(r.written)
+            .arg(r.received);
+    case P::Gone:
+        return QStringLiteral("Файл удален или заменен другим: записанное в него потеряно.");
+    }
+    return {};
+}
+
 Message recordingNotStarted(const QString& path) {
     return {QStringLiteral("Запись опроса"),
             QStringLiteral("Запись в файл %1 не начата!").arg(path), Icon::Error};

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "files/recording.h"
 #include "link/outcome.h"
 #include "link/port.h"
 #include "texts/message.h"
@@ -68,6 +69,9 @@ Message accountingReset();          // "Учетная запись обнуле
 Message csvSaved(const QString& path);
 // The poll's recording and its waveform snapshots.
 Message recordingStopped(const QString& path, qint64 written, qint64 received);
+// A recording that could not go on, whatever the counts: the box, and why beside it.
+Message recordingFailed(const QString& path);
+QString recordingFailure(const files::Recording& recording);
 Message recordingNotStarted(const QString& path); // the reason goes beside it
 Message recordingNotRead(const QString& path);    // the reason goes beside it
 Message snapshotSaved(const QString& base);

@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 #include "app/portwatcher.h"
+#include "app/remembered.h"
 #include "common/fakeport.h"
 #include "common/recordingprompt.h"
 #include "common/silentrelay.h"
@@ -145,6 +146,8 @@ class TestApp : public QObject {
     void characteristicFollowsTimeSetting();
     void retriesAreRememberedAndCounted();
     void theLineIsRememberedButAGivenPortComesFirst();
+    void aRememberedPlaceIsHeldToTheScreen_data();
+    void aRememberedPlaceIsHeldToTheScreen();
     void portListsFollowTheHardware();
     void screenshots();
 };
@@ -195,6 +198,46 @@ void TestApp::theLineIsRememberedButAGivenPortComesFirst() {
         QCOMPARE(again.engine.portName(),
                  given ? QStringLiteral("/dev/fake0") : QStringLiteral("/dev/fake1"));
     }
+    qputenv("KLIV_DATA_DIR", before);
+}
+
+void TestApp::aRememberedPlaceIsHeldToTheScreen_data() {
+    QTest::addColumn<QRect>("window");
+    QTest::addColumn<QRect>("held");
+    const QRect screen(0, 0, 1280, 1000);
+    QTest::newRow("fits") << QRect(100, 50, 800, 600) << QRect(100, 50, 800, 600);
+    QTest::newRow("32 767 px") << QRect(0, 0, 32767, 32767) << screen;
+    QTest::newRow("off the right") << QRect(1200, 50, 800, 600) << QRect(480, 50, 800, 600);
+    QTest::newRow("above and left") << QRect(-5000, -20, 800, 600) << QRect(0, 0, 800, 600);
+    QTest::newRow("far below, too tall") << QRect(10, 90000, 800, 1200) << QRect(10, 0, 800, 1000);
+}
+
+// The pure rule, then the window: a geometry of 32 767 px remembered from an earlier run
+// opens no larger than the screen, and on it.
+void TestApp::aRememberedPlaceIsHeldToTheScreen() {
+    QFETCH(QRect, window);
+    QFETCH(QRect, held);
+    const QRect screen(0, 0, 1280, 1000);
+    QCOMPARE(heldToScreen(window, screen), held);
+    QCOMPARE(heldToScreen(window.translated(50, 20), screen.translated(50, 20)),
+             held.translated(50, 20));
+
+    QTemporaryDir data;
+    const QByteArray before = qgetenv("KLIV_DATA_DIR");
+    qputenv("KLIV_DATA_DIR", data.path().toUtf8());
+    {
+        QWidget earlier;
+        earlier.setGeometry(window);
+        rememberedSettings()->setValue(QStringLiteral("geometry"), earlier.saveGeometry());
+    }
+    Tool t;
+    t.form1.rememberBetweenRuns();
+    const QRect area = t.form1.screen()->availableGeometry();
+    QVERIFY2(area.contains(t.form1.geometry()), qPrintable(QStringLiteral("%1,%2 %3x%4")
+                                                               .arg(t.form1.x())
+                                                               .arg(t.form1.y())
+                                                               .arg(t.form1.width())
+                                                               .arg(t.form1.height())));
     qputenv("KLIV_DATA_DIR", before);
 }
 

@@ -5,7 +5,9 @@
 #include "protocol/configuration.h"
 #include "protocol/frame.h"
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -13,6 +15,7 @@
 #include <QRandomGenerator>
 #include <QtTest>
 #include <csignal>
+#include <cstdio>
 
 using kliv::test::SimProcess;
 
@@ -121,6 +124,8 @@ class TestCli : public QObject {
     void replyPausedAfterAFrameInsideIsReadWhole();
     void traceHoldsEveryFrame();
     void recordingsAndSnapshots();
+    void pollRecordingThatCannotGoOn_data();
+    void pollRecordingThatCannotGoOn();
 
   private:
     std::unique_ptr<SimProcess> m_sim;
@@ -994,6 +999,61 @@ void TestCli::recordingsAndSnapshots() {
                       QStringLiteral("--view"), QStringLiteral("none")},
           QStringList{QStringLiteral("snapshot"), dir.filePath(QStringLiteral("no/dir/x"))}})
         QCOMPARE(cli(refused + port).code, 2);
+}
+
+void TestCli::pollRecordingThatCannotGoOn_data() {
+    QTest::addColumn<QString>("sabotage");
+    QTest::addColumn<QString>("why");
+    QTest::newRow("a full disk") << "/dev/full"
+                                 << "No space left on device";
+    QTest::newRow("its folder removed") << "folder"
+                                        << "удален";
+    QTest::newRow("another file moved onto it") << "replace"
+                                                << "удален";
+}
+
+// A poll with no count runs on until its recording fails: it ends then, with the reason
+// and 1, and never says the records were written.
+void TestCli::pollRecordingThatCannotGoOn() {
+    QFETCH(QString, sabotage);
+    QFETCH(QString, why);
+    QTemporaryDir dir;
+    const QString folder = dir.filePath(QStringLiteral("записи"));
+    QVERIFY(QDir().mkpath(folder));
+    const QString csv = sabotage.startsWith(u'/') ? sabotage : folder + QStringLiteral("/x.csv");
+    if (sabotage.startsWith(u'/') && !QFileInfo::exists(csv))
+        QSKIP("no such device here");
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+    env.insert(QStringLiteral("KLIV_DATA_DIR"), sharedDataDir());
+    p.setProcessEnvironment(env);
+    p.start(qEnvironmentVariable("KLIV_CLI"), {QStringLiteral("poll"), QStringLiteral("--csv"), csv,
+                                               QStringLiteral("--port"), m_sim->path()});
+    QVERIFY(p.waitForStarted());
+    if (!sabotage.startsWith(u'/')) {
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(csv).size() > 0, 10000); // recording
+        const QString other = dir.filePath(QStringLiteral("другой.csv"));
+        QFile(other).open(QIODevice::WriteOnly);
+        const bool done = sabotage == QLatin1String("folder")
+                              ? QDir(folder).removeRecursively()
+                              : std::rename(QFile::encodeName(other).constData(),
+                                            QFile::encodeName(csv).constData()) == 0;
+        if (!done) {
+            p.kill();
+            p.waitForFinished();
+            QSKIP("this system keeps an open file from being removed or replaced");
+        }
+    }
+    QVERIFY(p.waitForFinished(20000));
+    const QString out = QString::fromUtf8(p.readAllStandardOutput());
+    const QString err = QString::fromUtf8(p.readAllStandardError());
+    QCOMPARE(p.exitCode(), 1);
+    QVERIFY2(err.contains(csv + QStringLiteral(" прервана!")), qPrintable(err));
+    QVERIFY2(err.contains(why), qPrintable(err));
+    QVERIFY2(!out.contains(QStringLiteral("Записано")), qPrintable(out));
+    QVERIFY2(out.trimmed().split(u'\n').last().startsWith(QStringLiteral("Записей: ")),
+             qPrintable(out));
 }
 
 QTEST_GUILESS_MAIN(TestCli)

@@ -25,6 +25,7 @@
 #include <QSignalSpy>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QTextDocument>
 #include <QtTest>
 
 using namespace kliv;
@@ -606,7 +607,8 @@ void TestConfig::changeLogShowsTheJournal() {
     QVERIFY(r.page.settingsFiles().journal().append(other));
     QFile f(r.page.settingsFiles().journal().path());
     QVERIFY(f.open(QIODevice::Append));
-    f.write("{\"time\": \"2026-");
+    for (int i = 0; i < 5000; ++i)
+        f.write("{\"time\": \"2026-\n");
     f.close();
 
     r.click("btn_change_log");
@@ -621,7 +623,14 @@ void TestConfig::changeLogShowsTheJournal() {
     QCOMPARE(dialog->table()->item(0, 4)->text(), QStringLiteral("нет ответа"));
     auto* skipped = dialog->findChild<QLabel*>(QStringLiteral("st_changes_skipped"));
     QVERIFY(skipped);
-    QVERIFY(skipped->text().endsWith(QStringLiteral(": 1")));
+    QVERIFY(skipped->text().endsWith(QStringLiteral(": 5000")));
+    // Its tooltip names a screen's worth of them, and how many more there are.
+    QTextDocument tip;
+    tip.setHtml(skipped->toolTip());
+    const QStringList lines = tip.toPlainText().split(u'\n');
+    QCOMPARE(lines.size(), 21);
+    QVERIFY(lines.first().startsWith(QStringLiteral("строка 3 пропущена")));
+    QCOMPARE(lines.last(), QStringLiteral("… и ещё 4980"));
 }
 
 void TestConfig::screenshots() {

@@ -21,6 +21,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLineSeries>
@@ -651,6 +652,40 @@ class TestDiag : public QObject {
         for (int i = 0; i < list->count(); ++i)
             offered += !list->isRowHidden(i);
         QCOMPARE(offered, 11); // к1999, к19990..к19999
+    void recordingThatCannotGoOnStopsAtOnce_data() {
+        QTest::addColumn<bool>("fullDisk");
+        QTest::newRow("a full disk") << true;
+        QTest::newRow("its folder removed") << false;
+    }
+
+    // The box comes as the writing fails, not when the poll ends, and it never says the
+    // records were written; the poll goes on.
+    void recordingThatCannotGoOnStopsAtOnce() {
+        QFETCH(bool, fullDisk);
+        Rig r;
+        QTemporaryDir dir;
+        const QString folder = dir.filePath(QStringLiteral("записи"));
+        QDir().mkpath(folder);
+        const QString path =
+            fullDisk ? QStringLiteral("/dev/full") : folder + QStringLiteral("/x.csv");
+        if (fullDisk && !QFileInfo::exists(path))
+            QSKIP("no such device here");
+        RecordPanel* panel = r.page.recordPanel();
+        panel->setSaveFileAsker([&path](const QString&) { return path; });
+        r.pollOnce(plausibleRecord());
+        r.child<QPushButton>("btn_record")->click();
+        QVERIFY(panel->recording());
+        if (!fullDisk && !QDir(folder).removeRecursively())
+            QSKIP("this system keeps an open file's folder from being removed");
+        r.port->push(reply(KindStatus, QByteArray(1, char(17)) + QByteArray(200, char(128))));
+        r.port->push(reply(KindStatus, status::encodeLive(plausibleRecord())));
+        QTRY_VERIFY(!panel->recording());
+        QVERIFY(r.engine.pollRunning());
+        QCOMPARE(r.prompt.shown.size(), 1);
+        QCOMPARE(r.prompt.shown.last().message,
+                 msg::recordingFailed(QDir::toNativeSeparators(path)));
+        QVERIFY(!r.prompt.shown.last().detail.isEmpty());
+        QCOMPARE(r.child<QPushButton>("btn_record")->text(), QStringLiteral("Записать…"));
     }
 
     // "Снимок…" saves what the chart shows: a record whose values are the chart's points.

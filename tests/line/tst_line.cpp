@@ -59,11 +59,19 @@ struct Line {
 
 using Pushes = QList<QPair<int, QByteArray>>; // after that many probes, these bytes arrive
 using Listed = QList<QPair<int, int>>;        // serial number, number it answered
+using Damaged = QList<LineScanJob::Damaged>;
+
+QByteArray badSum(const QByteArray& frame) {
+    QByteArray bad = frame;
+    bad[bad.size() - 1] = char(bad.back() ^ 1);
+    return bad;
+}
 
 } // namespace
 
 Q_DECLARE_METATYPE(Pushes)
 Q_DECLARE_METATYPE(Listed)
+Q_DECLARE_METATYPE(Damaged)
 
 class TestLine : public QObject {
     Q_OBJECT
@@ -119,31 +127,52 @@ void TestLine::scanProbesEachNumberOnceOnItsSchedule() {
 void TestLine::scanListsWhoAnsweredAndNoOneElse_data() {
     QTest::addColumn<Pushes>("pushes");
     QTest::addColumn<Listed>("listed");
+    QTest::addColumn<Damaged>("damaged");
+    const QByteArray noise("\x01\x02\x03");
     QTest::newRow("each its own") << Pushes{{1, presence(598)}, {3, presence(600)}}
-                                  << Listed{{598, 598}, {600, 600}};
-    QTest::newRow("one-byte presence") << Pushes{{2, presence(599, "\x05")}} << Listed{{599, 599}};
-    QTest::newRow("another relay answers") << Pushes{{1, presence(599)}} << Listed{{599, 598}};
+                                  << Listed{{598, 598}, {600, 600}} << Damaged{};
+    QTest::newRow("one-byte presence")
+        << Pushes{{2, presence(599, "\x05")}} << Listed{{599, 599}} << Damaged{};
+    QTest::newRow("another relay answers")
+        << Pushes{{1, presence(599)}} << Listed{{599, 598}} << Damaged{};
     QTest::newRow("then answers its own")
-        << Pushes{{1, presence(599)}, {2, presence(599)}} << Listed{{599, 599}};
+        << Pushes{{1, presence(599)}, {2, presence(599)}} << Listed{{599, 599}} << Damaged{};
     QTest::newRow("late, during the next probe")
-        << Pushes{{2, presence(598)}} << Listed{{598, 599}};
+        << Pushes{{2, presence(598)}} << Listed{{598, 599}} << Damaged{};
     QTest::newRow("twice in one probe")
-        << Pushes{{1, presence(598) + presence(598)}} << Listed{{598, 598}};
-    QTest::newRow("behind noise") << Pushes{{3, QByteArray("\x01\x02") + presence(600)}}
-                                  << Listed{{600, 600}};
-    QTest::newRow("empty presence reply") << Pushes{{1, presence(598, {})}} << Listed{};
-    QTest::newRow("another kind") << Pushes{{1, version(598, "v")}} << Listed{};
-    QByteArray bad = presence(599);
-    bad[bad.size() - 1] = char(bad.back() ^ 1);
-    QTest::newRow("bad sum") << Pushes{{2, bad}} << Listed{};
+        << Pushes{{1, presence(598) + presence(598)}} << Listed{{598, 598}} << Damaged{};
+    QTest::newRow("behind noise") << Pushes{{3, noise + presence(600)}} << Listed{{600, 600}}
+                                  << Damaged{};
+    QTest::newRow("empty presence reply")
+        << Pushes{{1, presence(598, {})}} << Listed{} << Damaged{};
+    QTest::newRow("another kind") << Pushes{{1, version(598, "v")}} << Listed{} << Damaged{};
     QTest::newRow("a request on the line")
-        << Pushes{{2, frame::build(599, KindPresence, {})}} << Listed{};
+        << Pushes{{2, frame::build(599, KindPresence, {})}} << Listed{} << Damaged{};
+    // Two relays of one number garble each other: whatever comes back damaged during a
+    // number's probe is that number's, and no other's.
+    QTest::newRow("bad sum") << Pushes{{2, badSum(presence(599))}} << Listed{} << Damaged{{599, 1}};
+    QTest::newRow("two bad frames")
+        << Pushes{{1, badSum(presence(598)) + badSum(presence(598, "\x05"))}} << Listed{}
+        << Damaged{{598, 2}};
+    QTest::newRow("bad frame beside a good one")
+        << Pushes{{3, badSum(presence(600)) + presence(600)}} << Listed{{600, 600}}
+        << Damaged{{600, 1}};
+    QTest::newRow("cut at the last probe's end")
+        << Pushes{{3, presence(600).left(7)}} << Listed{} << Damaged{{600, 1}};
+    QTest::newRow("noise alone") << Pushes{{2, noise}} << Listed{} << Damaged{{599, 1}};
+    QTest::newRow("noise, then another number answers")
+        << Pushes{{1, noise}, {2, presence(599)}} << Listed{{599, 599}} << Damaged{{598, 1}};
+    QTest::newRow("a cut frame's tail in the next probe")
+        << Pushes{{1, presence(598).left(4)}, {2, presence(598).mid(4)}} << Listed{}
+        << Damaged{{598, 1}};
 }
 
-// What the scan lists is exactly who answered, under the number its reply carries.
+// What the scan lists is exactly who answered, under the number its reply carries, and
+// the numbers whose answers came back damaged.
 void TestLine::scanListsWhoAnsweredAndNoOneElse() {
     QFETCH(Pushes, pushes);
     QFETCH(Listed, listed);
+    QFETCH(Damaged, damaged);
     Line line;
     auto* job = new LineScanJob({598, 599, 600});
     QSignalSpy probesDone(job, &LineScanJob::probesDone);
@@ -158,6 +187,7 @@ void TestLine::scanListsWhoAnsweredAndNoOneElse() {
     for (const LineScanJob::Relay& r : job->relays())
         got.append({r.serial, r.probed});
     QCOMPARE(got, listed);
+    QCOMPARE(job->damaged(), damaged);
 }
 
 // A relay that answers its presence but not the version request stays listed, without

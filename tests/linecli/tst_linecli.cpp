@@ -1,5 +1,6 @@
-// kliv-cli on a line of three simulated relays: the scan finds exactly them, and the
-// files of every relay are each relay's own, one failing relay no stop to the others.
+// kliv-cli on a line of three simulated relays and two that share a number: the scan finds
+// exactly the three and names the shared number on a line of its own, and the files of
+// every relay are each relay's own, one failing relay no stop to the others.
 
 #include "common/simprocess.h"
 #include "report/package.h"
@@ -16,6 +17,7 @@ namespace {
 
 const QStringList Relays = {QStringLiteral("150"), QStringLiteral("600"), QStringLiteral("987")};
 const QString Version = QStringLiteral("КЛИВ-1M v3.07");
+const QString Shared = QStringLiteral("601"); // two relays answer it at once
 
 struct Run {
     int code = -1;
@@ -77,7 +79,8 @@ class TestLineCli : public QObject {
 
 void TestLineCli::initTestCase() {
     m_sim = std::make_unique<SimProcess>(
-        QStringList{QStringLiteral("--serial"), Relays.join(u','), QStringLiteral("--no-pace")});
+        QStringList{QStringLiteral("--serial"), (Relays + QStringList{Shared, Shared}).join(u','),
+                    QStringLiteral("--no-pace")});
     QVERIFY(m_sim->ok());
 }
 
@@ -87,6 +90,8 @@ void TestLineCli::scanFindsExactlyTheRelays() {
     QStringList expected;
     for (const QString& s : Relays)
         expected << s + u'\t' + Version;
+    expected << Shared + QStringLiteral("\t—\tответы искажены (1): возможно, у двух реле номер ") +
+                    Shared;
     QCOMPARE(r.out, expected);
     QVERIFY(r.err.contains(QStringLiteral("Проверено 800 из 900")));
 }
@@ -95,29 +100,39 @@ void TestLineCli::scanOfAList_data() {
     QTest::addColumn<QString>("serials");
     QTest::addColumn<int>("code");
     QTest::addColumn<QList<int>>("found");
-    QTest::newRow("two of four") << "149,987,600,601" << 0 << QList<int>{987, 600};
-    QTest::newRow("none") << "151,152" << 1 << QList<int>{};
+    QTest::addColumn<QList<int>>("damaged");
+    QTest::newRow("two of four") << "149,987,600,601" << 0 << QList<int>{987, 600}
+                                 << QList<int>{601};
+    QTest::newRow("none") << "151,152" << 1 << QList<int>{} << QList<int>{};
+    QTest::newRow("only a shared number") << "602,601" << 1 << QList<int>{} << QList<int>{601};
 }
 
 void TestLineCli::scanOfAList() {
     QFETCH(QString, serials);
     QFETCH(int, code);
     QFETCH(QList<int>, found);
+    QFETCH(QList<int>, damaged);
     const Run r = cli(on({QStringLiteral("scan"), QStringLiteral("--json"),
                           QStringLiteral("--serials"), serials}),
                       m_dir.path());
     QCOMPARE(r.code, code);
-    QList<int> got;
+    QList<int> got, gotDamaged;
     for (const QString& line : r.out) {
         const QJsonObject o = QJsonDocument::fromJson(line.toUtf8()).object();
         if (o.contains(QStringLiteral("error")))
             continue;
+        if (o.contains(QStringLiteral("damaged"))) {
+            QVERIFY(o.value(QStringLiteral("damaged")).toInt() > 0);
+            gotDamaged << o.value(QStringLiteral("serial")).toInt();
+            continue;
+        }
         QCOMPARE(o.value(QStringLiteral("probed")).toInt(),
                  o.value(QStringLiteral("serial")).toInt());
         QCOMPARE(o.value(QStringLiteral("version")).toString(), Version);
         got << o.value(QStringLiteral("serial")).toInt();
     }
     QCOMPARE(got, found);
+    QCOMPARE(gotDamaged, damaged);
 }
 
 void TestLineCli::refusedBeforeAnythingIsSent_data() {

@@ -1,5 +1,6 @@
-// The whole tool on a line of three simulated relays among 100..999: "Реле на линии"
-// finds exactly them with their versions, the overview keeps their rows going and marks
+// The whole tool on a line of three simulated relays among 100..999 and two that share a
+// number: "Реле на линии" finds exactly the three with their versions and names the shared
+// number on a row of its own, the overview keeps their rows going and marks
 // only the one that falls silent, a chosen row becomes the pages' relay, and the reports
 // of every relay are each relay's own.
 
@@ -26,6 +27,7 @@ using namespace kliv;
 namespace {
 
 const QList<int> Relays = {150, 600, 987};
+const int Shared = 601; // two relays answer it at once
 // 600 answers three live status requests, then no more.
 const QString Silenced = QStringLiteral("drop:serial=600:kind=1:from=4");
 
@@ -54,7 +56,7 @@ class TestLineWindow : public QObject {
 
 void TestLineWindow::initTestCase() {
     m_sim = std::make_unique<test::SimProcess>(QStringList{QStringLiteral("--serial"),
-                                                           QStringLiteral("150,600,987"),
+                                                           QStringLiteral("150,600,987,601,601"),
                                                            QStringLiteral("--fault"), Silenced});
     QVERIFY(m_sim->ok());
     m_engine = std::make_unique<Engine>(new SerialPort);
@@ -83,8 +85,11 @@ void TestLineWindow::scanListsExactlyTheRelays() {
         QCOMPARE(table->item(row, 1)->text(), QStringLiteral("КЛИВ-1M v3.07"));
         QCOMPARE(table->item(row, 2)->text(), QString());
     }
+    QCOMPARE(table->rowCount(), 4);
+    QCOMPARE(table->item(3, 0)->text(), QString::number(Shared));
+    QCOMPARE(table->item(3, 2)->text(), msg::damagedNote({Shared, 1}));
     QCOMPARE(line().progress()->value(), 900);
-    QCOMPARE(line().status()->text(), msg::scanFinished(3, false));
+    QCOMPARE(line().status()->text(), msg::scanFinished(3, false, 1));
     QVERIFY(line().overviewButton()->isEnabled());
     QVERIFY(m_prompt.shown.isEmpty());
 }

@@ -1,5 +1,6 @@
 // Recording the poll: every record becomes a row that reads back as the values it holds,
-// and the recorder writes every record it was handed, however slow the disk.
+// the recorder writes every record it was handed, however slow the disk, and never takes
+// a recording for written when the file is not there whole.
 
 #include "files/liverecorder.h"
 #include "files/trendreader.h"
@@ -7,9 +8,14 @@
 #include "protocol/statustext.h"
 
 #include <QBuffer>
+#include <QDir>
+#include <QFileInfo>
 #include <QRandomGenerator>
+#include <QTemporaryDir>
 #include <QThread>
 #include <QtTest>
+#include <atomic>
+#include <cstdio>
 
 using namespace kliv;
 
@@ -59,7 +65,8 @@ class TestLiveRecord : public QObject {
     void rowsReadBackAsTheirValues_data();
     void rowsReadBackAsTheirValues();
     void nothingLostOnASlowDisk();
-    void aFailingDiskIsReported();
+    void aRecordingThatCannotGoOnIsReported_data();
+    void aRecordingThatCannotGoOnIsReported();
 };
 
 void TestLiveRecord::rowsReadBackAsTheirValues_data() {
@@ -131,20 +138,77 @@ void TestLiveRecord::nothingLostOnASlowDisk() {
     QCOMPARE(readBack(written).rows, 500);
 }
 
-void TestLiveRecord::aFailingDiskIsReported() {
-    auto device = std::make_unique<SlowDevice>();
-    device->failAfter = 4000;
-    device->open(QIODevice::WriteOnly);
-    files::LiveRecorder recorder(std::move(device), NumberLocale::c());
-    QRandomGenerator rng(9);
-    for (int i = 0; i < 100; ++i) {
-        recorder.add(QDateTime::currentDateTime(), randomRecord(rng));
-        QThread::msleep(1);
+void TestLiveRecord::aRecordingThatCannotGoOnIsReported_data() {
+    using P = files::LiveRecorder::Problem;
+    QTest::addColumn<QString>("sabotage");
+    QTest::addColumn<P>("problem");
+    QTest::newRow("none: written whole") << "none" << P::None;
+    QTest::newRow("the device fails") << "device" << P::Write;
+    QTest::newRow("a full disk") << "/dev/full" << P::Write;
+    QTest::newRow("its folder removed") << "folder" << P::Gone;
+    QTest::newRow("the file removed") << "file" << P::Gone;
+    QTest::newRow("another file moved onto it") << "replace" << P::Gone;
+}
+
+// The first failure is told once, as it happens, and the result never passes for whole;
+// a file left alone never raises one.
+void TestLiveRecord::aRecordingThatCannotGoOnIsReported() {
+    QFETCH(QString, sabotage);
+    QFETCH(files::LiveRecorder::Problem, problem);
+    QTemporaryDir dir;
+    const QString folder = dir.filePath(QStringLiteral("записи"));
+    QVERIFY(QDir().mkpath(folder));
+    QString path = folder + QStringLiteral("/опрос.csv");
+    if (sabotage.startsWith(u'/')) {
+        if (!QFileInfo::exists(sabotage))
+            QSKIP("no such device here");
+        path = sabotage;
     }
-    const files::LiveRecorder::Result r = recorder.stop();
+    std::unique_ptr<files::LiveRecorder> recorder;
+    if (sabotage == QLatin1String("device")) {
+        auto device = std::make_unique<SlowDevice>();
+        device->failAfter = 4000;
+        device->open(QIODevice::WriteOnly);
+        recorder = std::make_unique<files::LiveRecorder>(std::move(device), NumberLocale::c());
+    } else {
+        QString why;
+        recorder = files::LiveRecorder::start(path, NumberLocale::c(), &why);
+        QVERIFY2(recorder, qPrintable(why));
+    }
+    std::atomic_int told = 0;
+    connect(
+        recorder.get(), &files::LiveRecorder::failed, this, [&told] { ++told; },
+        Qt::DirectConnection);
+    QRandomGenerator rng(3);
+    const auto add = [&](int n) {
+        for (int i = 0; i < n; ++i)
+            recorder->add(QDateTime::currentDateTime(), randomRecord(rng));
+    };
+    add(50);
+    // Each as a user or a cleaning script would: none of them tells the open file.
+    const auto replace = [&] {
+        QFile other(dir.filePath(QStringLiteral("другой.csv")));
+        if (!other.open(QIODevice::WriteOnly) || other.write("x") != 1)
+            return false;
+        other.close();
+        return std::rename(QFile::encodeName(other.fileName()).constData(),
+                           QFile::encodeName(path).constData()) == 0;
+    };
+    const bool done = sabotage == QLatin1String("folder")    ? QDir(folder).removeRecursively()
+                      : sabotage == QLatin1String("file")    ? QFile::remove(path)
+                      : sabotage == QLatin1String("replace") ? replace()
+                                                             : true;
+    if (!done)
+        QSKIP("this system keeps an open file from being removed or replaced");
+    add(50);
+    const files::LiveRecorder::Result r = recorder->stop();
     QCOMPARE(r.received, 100);
-    QVERIFY(r.written < 100);
-    QVERIFY(!r.error.isEmpty());
+    QCOMPARE(r.problem, problem);
+    QCOMPARE(r.whole(), problem == files::LiveRecorder::Problem::None);
+    QCOMPARE(told.load(), r.whole() ? 0 : 1);
+    QCOMPARE(r.error.isEmpty(), problem != files::LiveRecorder::Problem::Write);
+    if (r.whole())
+        QCOMPARE(r.written, 100);
 }
 
 QTEST_APPLESS_MAIN(TestLiveRecord)

@@ -10,12 +10,17 @@
 #include "link/serialport.h"
 #include "protocol/configuration.h"
 #include "texts/settingsmessages.h"
+#include "widgets/prompt.h"
 
+#include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLabel>
+#include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -76,6 +81,8 @@ class TestSettingsFlow : public QObject {
     Q_OBJECT
   private Q_SLOTS:
     void serviceVisit();
+    void fileTextsInABoxThatFits_data();
+    void fileTextsInABoxThatFits();
 };
 
 void TestSettingsFlow::serviceVisit() {
@@ -130,6 +137,62 @@ void TestSettingsFlow::serviceVisit() {
     QVERIFY(r.run("btn_read_konf"));
     QCOMPARE(r.shown(), original);
     QCOMPARE(r.page->settingsFiles().journal().read().records.size(), 2);
+}
+
+void TestSettingsFlow::fileTextsInABoxThatFits_data() {
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QStringList>("literal"); // what the box shows as it stands
+    QTest::addColumn<QString>("more");        // the count of lines left out
+    QTest::newRow("markup in keys")
+        << QByteArray(R"({"<h1>Записано в реле</h1>": 1, "a&amp;b": 2})")
+        << QStringList{QStringLiteral("<h1>Записано в реле</h1>: неизвестный ключ"),
+                       QStringLiteral("a&amp;b: неизвестный ключ")}
+        << QString();
+    QByteArray many = "{";
+    for (int i = 0; i < 60000; ++i)
+        many += "\"k" + QByteArray::number(i) + "\":0,";
+    many.back() = '}';
+    QTest::newRow("60 000 unknown keys")
+        << many << QStringList{QStringLiteral("k0: неизвестный ключ")}
+        << QStringLiteral("… и ещё ");
+    const QByteArray longKey(900000, 'W');
+    QTest::newRow("one key of 900 000 letters") << QByteArray("{\"" + longKey + "\": 1}")
+                                                << QStringList{QStringLiteral("WWWW")} << QString();
+}
+
+// What a settings file holds is shown as it stands, never as markup, in a box whose
+// button stays on the screen however many problems the file has.
+void TestSettingsFlow::fileTextsInABoxThatFits() {
+    QFETCH(QByteArray, content);
+    QFETCH(QStringList, literal);
+    QFETCH(QString, more);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("bad.json"));
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly) && f.write(content) == content.size());
+    f.close();
+    Rig r(QStringLiteral("/dev/null"));
+    QVERIFY(!r.page->settingsFiles().openSettings(path));
+    QCOMPARE(r.prompt.shown.size(), 1);
+    const test::RecordingPrompt::Shown& shown = r.prompt.shown.last();
+    QCOMPARE(shown.message, msg::settingsNotOpened(QDir::toNativeSeparators(path)));
+
+    const std::unique_ptr<QMessageBox> box = BoxPrompt::box(shown.message, shown.detail);
+    box->show();
+    QVERIFY(QTest::qWaitForWindowExposed(box.get()));
+    QString texts;
+    for (const QLabel* label : box->findChildren<QLabel*>()) {
+        QCOMPARE(label->textFormat(), Qt::PlainText);
+        texts += label->text() + u'\n';
+    }
+    for (const QString& l : literal)
+        QVERIFY2(texts.contains(l), qPrintable(texts.left(300)));
+    QCOMPARE(texts.contains(QStringLiteral("… и ещё ")), !more.isEmpty());
+    const QRect screen = box->screen()->availableGeometry();
+    QVERIFY2(box->frameGeometry().height() <= screen.height(),
+             qPrintable(QString::number(box->frameGeometry().height())));
+    QVERIFY(box->width() <= screen.width());
+    QVERIFY(box->button(QMessageBox::Ok)->isVisible());
 }
 
 QTEST_MAIN(TestSettingsFlow)

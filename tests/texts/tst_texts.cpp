@@ -1,8 +1,10 @@
 // Every way a job can end, put into the words both front ends show: the box and what
-// stands beside it.
+// stands beside it; and a long list held to what a box shows.
 
 #include "texts/messages.h"
+#include "texts/shortlist.h"
 
+#include <QRandomGenerator>
 #include <QtTest>
 
 using namespace kliv;
@@ -23,6 +25,7 @@ class TestTexts : public QObject {
   private Q_SLOTS:
     void everyOutcome_data();
     void everyOutcome();
+    void longListsAreCut();
 };
 
 void TestTexts::everyOutcome_data() {
@@ -116,6 +119,25 @@ void TestTexts::everyOutcome() {
     // The change journal keeps what the outcome holds, also where the box says it already.
     if (outcome.reason == Failure::RefusedInput)
         QCOMPARE(msg::failureDetail(outcome), outcome.problems.join(u'\n'));
+}
+
+// Random lists, as a list and as a text: the first lines kept as they begin, each cut to
+// its most, and the rest counted, never one lost or counted twice.
+void TestTexts::longListsAreCut() {
+    QRandomGenerator rng(11);
+    for (int round = 0; round < 300; ++round) {
+        QStringList lines, expected;
+        const int count = int(rng.bounded(1, 60)), shown = int(rng.bounded(1, 30));
+        for (int i = 0; i < count; ++i)
+            lines << QString(int(rng.bounded(1, 2 * msg::LineChars)), QChar(u'а' + i % 30));
+        for (const QString& line : lines.first(qMin(count, shown)))
+            expected << (line.size() <= msg::LineChars ? line
+                                                       : line.left(msg::LineChars - 1) + u'…');
+        if (count > shown)
+            expected << QStringLiteral("… и ещё %1").arg(count - shown);
+        QCOMPARE(msg::shortList(lines, shown), expected.join(u'\n'));
+        QCOMPARE(msg::shortText(lines.join(u'\n'), shown), expected.join(u'\n'));
+    }
 }
 
 QTEST_APPLESS_MAIN(TestTexts)

@@ -26,6 +26,9 @@
 #include <QTimer>
 #include <atomic>
 #include <csignal>
+#include <memory>
+#include <optional>
+#include <utility>
 
 namespace kliv::cli {
 
@@ -88,6 +91,7 @@ Prepared poll(const CommandLine& cl) {
             auto* job = new PollJob(view);
             // The recording is on a thread of its own; the poll only hands records over.
             std::shared_ptr<files::LiveRecorder> recorder;
+            auto recorded = std::make_shared<std::optional<files::Recording>>();
             if (!csv.isEmpty()) {
                 QString why;
                 recorder = files::LiveRecorder::start(csv, NumberLocale::system(), &why);
@@ -99,13 +103,31 @@ Prepared poll(const CommandLine& cl) {
                     recorder->add(QDateTime::currentDateTime(), s);
                 });
             }
+            // Once, whichever end comes first; the recording's failure ends the run with 1.
+            // Weak: the recorder holds this as its own signal's handler.
+            auto finishRecording = [&r, weak = std::weak_ptr(recorder), recorded, csv] {
+                const std::shared_ptr<files::LiveRecorder> recorder = weak.lock();
+                if (!recorder || *recorded)
+                    return true;
+                *recorded = recorder->stop();
+                if ((*recorded)->whole())
+                    return true;
+                r.fail(NoAnswer, msg::recordingFailed(csv), msg::recordingFailure(**recorded));
+                return false;
+            };
+            if (recorder)
+                QObject::connect(recorder.get(), &files::LiveRecorder::failed, &r, finishRecording);
             auto records = std::make_shared<int>(0);
             auto clock = std::make_shared<QElapsedTimer>();
             const NumberLocale loc = NumberLocale::system();
-            auto summary = [&r, records, clock, loc, recorder, csv] {
+            // Once: a failed recording ends the run, and the poll with it, which succeeds.
+            auto summary = [&r, records, clock, loc, recorded, csv,
+                            done = std::make_shared<bool>(false)] {
+                if (std::exchange(*done, true))
+                    return;
                 const double seconds = clock->isValid() ? clock->nsecsElapsed() / 1e9 : 0.0;
                 const double rate = seconds > 0 ? *records / seconds : 0.0;
-                const auto written = recorder ? std::optional(recorder->stop()) : std::nullopt;
+                const std::optional<files::Recording>& written = *recorded;
                 if (r.json()) {
                     QJsonObject o{{QStringLiteral("records"), *records},
                                   {QStringLiteral("seconds"), seconds},
@@ -119,7 +141,8 @@ Prepared poll(const CommandLine& cl) {
                             .arg(*records)
                             .arg(numfmt::format(seconds, u"0.000", loc))
                             .arg(numfmt::format(rate, u"0.0", loc)));
-                if (written)
+                // Never "written" unless the file holds it all.
+                if (written && written->whole())
                     r.print(msg::recordingStopped(csv, written->written, written->received).text);
             };
             QObject::connect(job, &PollJob::liveStatus, &r,
@@ -134,8 +157,13 @@ Prepared poll(const CommandLine& cl) {
                                  if (count > 0 && *records >= count)
                                      r.engine().stopPoll();
                              });
-            // The poll's give-up and a lost line still end with the rate line.
-            r.setBeforeFailure(summary);
+            // The poll's give-up, a lost line and a failed recording still end with the rate
+            // line.
+            r.setBeforeFailure([summary, recorder, recorded] {
+                if (recorder && !*recorded)
+                    *recorded = recorder->stop();
+                summary();
+            });
             std::signal(SIGINT, onSignal);
             std::signal(SIGTERM, onSignal);
             auto* watch = new QTimer(&r);
@@ -144,7 +172,10 @@ Prepared poll(const CommandLine& cl) {
                     r.engine().stopPoll();
             });
             watch->start(100);
-            return r.run<PollJob>(job, [summary](PollJob&) { summary(); });
+            return r.run<PollJob>(job, [summary, finishRecording](PollJob&) {
+                if (finishRecording())
+                    summary();
+            });
         }};
 }
 

@@ -67,16 +67,22 @@ Prepared scan(const CommandLine& cl) {
         return {relays.error, {}};
     return {{}, [serials = relays.serials](Runner& r) {
                 return r.run<LineScanJob>(scanJob(r, serials), [&r](LineScanJob& job) {
-                    if (job.relays().isEmpty()) {
-                        r.fail(NoAnswer, msg::scanNothingFound());
-                        return;
-                    }
                     for (const LineScanJob::Relay& relay : job.relays()) {
                         if (r.json())
                             r.printJson(relayJson(relay));
                         else
                             r.print(msg::scanLine(relay));
                     }
+                    // On lines of their own, after the relays found.
+                    for (const LineScanJob::Damaged& d : job.damaged()) {
+                        if (r.json())
+                            r.printJson({{QStringLiteral("serial"), d.serial},
+                                         {QStringLiteral("damaged"), d.answers}});
+                        else
+                            r.print(msg::damagedLine(d));
+                    }
+                    if (job.relays().isEmpty())
+                        r.fail(NoAnswer, msg::scanNothingFound());
                 });
             }};
 }

@@ -28,4 +28,16 @@ QList<RelayOnLine> lineUp(const RelaySettings& common, const QList<quint16>& ser
     return line;
 }
 
+QByteArray collide(const QList<QByteArray>& answers) {
+    QByteArray line;
+    for (qsizetype start = 0; start < answers.size(); ++start) {
+        const QByteArray& a = answers.at(start);
+        if (line.size() < start + a.size())
+            line.append(QByteArray(start + a.size() - line.size(), '\xFF')); // an idle line
+        for (qsizetype i = 0; i < a.size(); ++i)
+            line[start + i] = char(quint8(line.at(start + i)) & quint8(a.at(i)));
+    }
+    return line;
+}
+
 } // namespace kliv::sim

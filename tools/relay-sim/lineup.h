@@ -3,6 +3,7 @@
 #include "faults.h"
 #include "relaymodel.h"
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
 
@@ -21,5 +22,10 @@ struct RelayOnLine {
 // serial number that is not on the line.
 QList<RelayOnLine> lineUp(const RelaySettings& common, const QList<quint16>& serials,
                           const QList<FaultRule>& rules, QString* error = nullptr);
+
+// What the line carries when several relays answer at once (two that share a serial
+// number): each answer starts a byte after the one before, and where they overlap a 0 bit
+// wins, as the drivers pull the line each their own way. One answer goes through as it is.
+QByteArray collide(const QList<QByteArray>& answers);
 
 } // namespace kliv::sim

@@ -74,7 +74,8 @@ int intOption(const QCommandLineParser& p, const QString& name, int lo, int hi) 
     return v;
 }
 
-// One serial number, or several separated by commas: relays that share the line.
+// One serial number, or several separated by commas: relays that share the line. A number
+// given twice is two relays of that number, whose answers collide.
 QList<quint16> serialsOption(const QCommandLineParser& p) {
     QList<quint16> serials;
     for (const QString& part : p.value(QStringLiteral("serial")).split(QLatin1Char(','))) {
@@ -83,8 +84,6 @@ QList<quint16> serialsOption(const QCommandLineParser& p) {
         if (!ok || v < kliv::frame::SerialMin || v > kliv::frame::SerialMax)
             usageError(p, QStringLiteral("--serial takes 100..65535, or several such numbers "
                                          "separated by commas"));
-        if (serials.contains(quint16(v)))
-            usageError(p, QStringLiteral("--serial: %1 is given twice").arg(v));
         serials.append(quint16(v));
     }
     return serials;
@@ -106,7 +105,8 @@ int main(int argc, char* argv[]) {
     parser.addOptions({
         {QStringLiteral("serial"),
          QStringLiteral("Factory serial number (100..65535); several separated by commas put "
-                        "that many relays on the line, e.g. 600,601,602."),
+                        "that many relays on the line, e.g. 600,601,602; a number given twice "
+                        "is two relays that answer it at once, garbled."),
          QStringLiteral("N"), QStringLiteral("600")},
         {QStringLiteral("baud"), QStringLiteral("Line speed the replies are paced at."),
          QStringLiteral("N"), QStringLiteral("115200")},

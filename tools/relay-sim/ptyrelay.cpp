@@ -131,6 +131,24 @@ PtyRelay::Station& PtyRelay::stationFor(const QByteArray& request) {
     return m_stations.front();
 }
 
+QByteArray PtyRelay::withSharers(Station& first, const QByteArray& request,
+                                 const QByteArray& answer) {
+    QList<QByteArray> answers;
+    if (!answer.isEmpty())
+        answers.append(answer);
+    for (Station& s : m_stations) {
+        if (&s == &first || !s.model.accepts(request))
+            continue;
+        const Response other = respond(s.model, s.faults, request, nowMs());
+        s.model.takeLineSpeedChange();
+        if (!other.bytes.isEmpty())
+            answers.append(other.bytes);
+    }
+    if (answers.size() > 1)
+        qCInfo(lcFrames) << "  " << answers.size() << "relays of this number answer at once";
+    return collide(answers);
+}
+
 void PtyRelay::closeDevice() {
     armPump(-1);
     m_out.clear();
@@ -203,7 +221,8 @@ void PtyRelay::handle(const RequestAssembler::Request& request) {
         qCInfo(lcFrames) << "   fault: request dropped";
         return;
     }
-    if (r.bytes.isEmpty()) {
+    const QByteArray bytes = withSharers(station, request.frame, r.bytes);
+    if (bytes.isEmpty()) {
         qCInfo(lcFrames) << "   no answer";
         return;
     }
@@ -223,7 +242,7 @@ void PtyRelay::handle(const RequestAssembler::Request& request) {
     std::optional<int> thenBaud;
     if (speedChange)
         thenBaud = speeds::Baud[std::size_t(*speedChange)];
-    schedule(r.bytes, earliest, thenBaud, r.faults.splitGapUs,
+    schedule(bytes, earliest, thenBaud, r.faults.splitGapUs,
              {r.faults.pauseAt, qint64(r.faults.pauseMs) * 1000});
 }
 

@@ -34,7 +34,7 @@ struct ReplyPause {
 // The simulated relay on a pseudo-terminal: the tool opens the slave side as its serial
 // port, the relay reads requests from the master side and answers them at line speed.
 // Several relays may share the line, as on an RS-485 bus: each answers its own serial
-// number, one answer at a time on the line.
+// number, one answer at a time on the line; two of one number answer at once, garbled.
 class PtyRelay : public QObject {
     Q_OBJECT
   public:
@@ -71,6 +71,9 @@ class PtyRelay : public QObject {
     };
     // The relay the request is addressed to; the first one when it is for none of them.
     Station& stationFor(const QByteArray& request);
+    // The first relay's answer with those of every other relay of the request's number,
+    // as they leave together.
+    QByteArray withSharers(Station& first, const QByteArray& request, const QByteArray& answer);
 
     void onReadable();
     void handle(const RequestAssembler::Request& request);

@@ -39,6 +39,8 @@ void LineScanJob::begin() {
 }
 
 void LineScanJob::probe() {
+    closeProbe();
+    m_heard = false;
     Request r(KindPresence, {}, Watch::Job);
     r.serial = m_serials.at(m_next++);
     send(r);
@@ -67,6 +69,7 @@ void LineScanJob::stop() {
 
 void LineScanJob::endProbes() {
     m_timer.stop();
+    closeProbe();
     m_versionOf = 0;
     QPointer<LineScanJob> self(this);
     Q_EMIT progressChanged(m_next, total(), 0);
@@ -75,10 +78,28 @@ void LineScanJob::endProbes() {
         readNextVersion();
 }
 
+// A bad frame is damage whatever else came; noise only when no good answer came with it, as
+// a line's driver may well leave a stray byte ahead of a good answer, and when it is not
+// the tail of a frame cut at the last probe's end.
+void LineScanJob::closeProbe() {
+    if (m_next == 0)
+        return;
+    const Engine::Damage d = engine().damage();
+    int answers = d.badFrames + (d.cut ? 1 : 0);
+    if (answers == 0 && d.strayBytes > 0 && !m_heard && !m_cut)
+        answers = 1;
+    m_cut = d.cut;
+    if (answers == 0)
+        return;
+    m_damaged.append({m_serials.at(m_next - 1), answers});
+    Q_EMIT relaysChanged();
+}
+
 // An empty presence reply is not an answer, as for the search.
 void LineScanJob::note(const QByteArray& reply, int probed) {
     if (frame::kindOf(reply) != KindPresence || frame::payloadLength(reply) == 0)
         return;
+    m_heard = true;
     const int serial = serialOf(reply);
     for (Relay& r : m_relays) {
         if (r.serial != serial)
