@@ -350,6 +350,8 @@ void TestCli::configWriteRefusals_data() {
     QTest::newRow("unknown key") << R"({"z_foo": 1})" << true << "z_foo";
     QTest::newRow("wrong type") << R"({"blok_z": 1})" << true << "blok_z";
     QTest::newRow("not JSON") << "{z_umax_v: 400" << true << "JSON";
+    QTest::newRow("a field named twice")
+        << R"({"z_umax_v": 99999, "z_umax_v": 171})" << true << "z_umax_v: ключ указан";
 }
 
 // Bad files are refused before anything reaches the relay, naming what is wrong.

@@ -417,6 +417,9 @@ void TestConfig::badFileLeavesThePage_data() {
     QTest::newRow("an unknown field")
         << QByteArray(R"({"z_umin_v": 200, "z_uman_v": 250})") << "z_uman_v";
     QTest::newRow("not JSON") << QByteArray("z_umin_v = 200") << "JSON";
+    QTest::newRow("a field named twice")
+        << QByteArray(R"({"z_umax_v": 99999, "z_umin_v": 200, "z_umax_v": 171})")
+        << "z_umax_v: ключ указан";
     QTest::newRow("a newer format")
         << QByteArray(R"({"header": {"format": 7}, "z_umin_v": 200})") << "формат 7";
 }
