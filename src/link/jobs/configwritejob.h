@@ -23,16 +23,11 @@ class ConfigWriteJob : public Job {
                             const QStringList& keys = config::fieldKeys());
 
     Step step() const { return m_step; }
-    // The relay's block before the write; empty until it was read.
-    const QByteArray& before() const { return m_before; }
-    // The block written; empty until it was sent.
-    const QByteArray& sent() const { return m_sent; }
-    // The relay's block after the write as read back, byte for byte; empty without one.
-    const QByteArray& after() const { return m_after; }
     // What the relay holds after the read-back, whatever the outcome.
     const Configuration& readBack() const { return m_readBack; }
     QList<config::FieldDifference> differences(const NumberLocale& loc) const;
-    std::optional<RelayChange> change() const override; // both blocks
+    // The relay's block before the write once read, and after it once read back.
+    std::optional<RelayChange> change() const override;
 
   Q_SIGNALS:
     void readBackDone(const kliv::Configuration& c); // the relay's block, equal or not
@@ -53,7 +48,7 @@ class ConfigWriteJob : public Job {
     Configuration m_wanted;
     QStringList m_keys;
     Step m_step = Step::ReadingHeld;
-    QByteArray m_before, m_sent, m_after;
+    QByteArray m_before, m_sent, m_after; // as read first, as written, as read back
     Configuration m_readBack;
 };
 
