@@ -117,6 +117,16 @@ void TestChangeJournal::badLinesAreSkipped_data() {
         << QByteArray(
                R"({"time":"2026-01-01T00:00:00Z","serial":1,"job":"x","outcome":"done","before":"zz"})")
         << "шестнадцатеричном";
+    ChangeRecord shortBlock = sample(700, QByteArray(config::BlockSize - 1, '\x01'));
+    QTest::newRow("block one byte short") << changes::toLine(shortBlock).trimmed() << "77 байт";
+    ChangeRecord afterAlone = sample(700);
+    afterAlone.after = QByteArray(config::BlockSize, '\x02');
+    QTest::newRow("a block after without the one before")
+        << changes::toLine(afterAlone).trimmed() << "без блока до него";
+    QTest::newRow("serial with a fraction")
+        << QByteArray(
+               R"({"time":"2026-01-01T00:00:00Z","serial":600.5,"job":"x","outcome":"done"})")
+        << "номера реле";
 }
 
 // The bad line, wherever it sits, costs only itself; the warning names its line.
