@@ -2,11 +2,15 @@
 // be written back and read again to the same value (a text no relay can store, such as a
 // lone surrogate, may change on the way: it is refused before any write); an error must
 // name something. The same text as a settings file, with or without its header: the
-// same rules, and what is read comes back through a saved file.
+// same rules, and what is read comes back through a saved file. The scan for repeated keys
+// finds in any object the JSON reader takes the very keys that reader holds.
 #include "protocol/configjson.h"
+#include "protocol/jsonmembers.h"
 #include "protocol/settingsfile.h"
 
 #include <QJsonDocument>
+#include <QJsonObject>
+#include <QSet>
 #include <cstdlib>
 
 using namespace kliv;
@@ -33,10 +37,24 @@ void checkSettingsFile(const QByteArray& text) {
         require(again.errors.isEmpty() && again.value == read.value);
 }
 
+void checkMembers(const QByteArray& text) {
+    const QJsonDocument doc = QJsonDocument::fromJson(text);
+    if (!doc.isObject())
+        return;
+    const auto members = json::members(text);
+    require(members.has_value());
+    QSet<QString> keys;
+    for (const json::Member& m : *members)
+        keys.insert(m.key);
+    const QStringList held = doc.object().keys();
+    require(keys == QSet<QString>(held.begin(), held.end()));
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QByteArray text(reinterpret_cast<const char*>(data), qsizetype(size));
+    checkMembers(text);
     checkSettingsFile(text);
     const Configuration base;
     const config::ConfigFromJson read = config::fromJsonText(text, base);

@@ -79,6 +79,9 @@ void valueToBlock(const Configuration& c) {
 void blockToValue(const QByteArray& block) {
     const Configuration c = config::decode(block);
     checkShown(c);
+    // Whatever the relay holds, writing back what the page shows of it sends it unchanged.
+    if (block.size() == config::BlockSize)
+        require(config::merge(block, config::forPage(c), config::fieldKeys()) == block);
     const QList<config::FieldProblem> problems = config::problems(c, Loc);
     for (const config::FieldProblem& p : problems)
         require(config::fieldNamed(p.key) != nullptr);

@@ -42,12 +42,12 @@ ChangeLogDialog::ChangeLogDialog(const changes::ChangeLog& log, int serial, QWid
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(m_only);
-    if (!log.warnings.isEmpty()) {
+    if (!log.warnings().isEmpty()) {
         auto* warning = new QLabel(
-            QStringLiteral("Строк, которые не удалось прочитать: %1").arg(log.warnings.size()));
+            QStringLiteral("Строк, которые не удалось прочитать: %1").arg(log.warnings().size()));
         warning->setObjectName(QStringLiteral("st_changes_skipped"));
         // Plain text however a bad line reads, and a screen's worth of it.
-        warning->setToolTip(Qt::convertFromPlainText(msg::shortList(log.warnings)));
+        warning->setToolTip(Qt::convertFromPlainText(msg::shortList(log.warnings())));
         bottom->addWidget(warning);
     }
     bottom->addStretch(1);

@@ -7,7 +7,7 @@
 #include "config/settingsfilegroup.h"
 #include "link/engine.h"
 #include "link/jobs/configreadjob.h"
-#include "link/jobs/recordedconfigwritejob.h"
+#include "link/jobs/configrestorejob.h"
 #include "link/jobs/versionjob.h"
 #include "protocol/configitems.h"
 #include "texts/messages.h"
@@ -174,11 +174,14 @@ void ConfigPage::writeConfiguration() {
     const std::optional<Configuration> value = configuration();
     if (!value)
         return;
-    writeConfiguration(*value);
+    startWrite(new ConfigWriteJob(*value));
 }
 
-void ConfigPage::writeConfiguration(const Configuration& c) {
-    auto* job = new RecordedConfigWriteJob(c);
+void ConfigPage::restoreConfiguration(const QByteArray& block) {
+    startWrite(new ConfigRestoreJob(block));
+}
+
+void ConfigPage::startWrite(ConfigWriteJob* job) {
     connect(job, &ConfigWriteJob::readBackDone, this, &ConfigPage::setConfiguration);
     // Written only once the read-back equals what was sent; the read ends as any read does.
     connect(job, &Job::succeeded, this, [this] {

@@ -16,6 +16,7 @@ class Prompt;
 class ProtectionGroup;
 class FieldbusGroup;
 class CalibrationGroup;
+class ConfigWriteJob;
 class SettingsFileGroup;
 
 // The "Конфигурация" page: information texts, monitoring choices, the RS485 settings,
@@ -40,13 +41,16 @@ class ConfigPage : public QWidget {
     std::optional<Configuration> configuration();
     void setConfiguration(const Configuration& c);
 
-    // "Считать конфигурацию" and "Записать конфигурацию" (after its questions and checks).
+    // "Считать конфигурацию" and "Записать конфигурацию" (after its questions and checks):
+    // the page's values over what the relay holds (config::merge), verified by the
+    // read-back, which the page then shows.
     void readConfiguration();
     void writeConfiguration();
-    // Writes `c` as it stands, verified by its read-back, which the page then shows.
-    void writeConfiguration(const Configuration& c);
+    // Writes `block` exactly as it stands, verified the same way.
+    void restoreConfiguration(const QByteArray& block);
 
   private:
+    void startWrite(ConfigWriteJob* job);
     void readVersion(); // "Версия программы МК"
     bool coefficientsNotZero();
     QWidget* buildInformation();

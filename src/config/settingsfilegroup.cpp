@@ -130,19 +130,33 @@ void SettingsFileGroup::compareWithRelay() {
     m_engine.start(job);
 }
 
-// The block is written only if a write can give it back byte for byte; what the relay
-// held before is then recorded like any write, so a second undo returns the first.
+// Only the newest write of this relay, whole, is backed out, to its block before exactly as
+// it was; what the relay held before the undo is then recorded like any write, so a second
+// undo returns the first.
 void SettingsFileGroup::undoLastWrite() {
     const ChangeJournal::Undo undo = m_journal->undo(m_engine.serial());
-    if (!undo.earlier) {
-        m_prompt.show(undo.found ? msg::undoNotExact() : msg::nothingToUndo());
+    const QString warnings = msg::journalWarnings(undo.warnings);
+    if (undo.damaged) {
+        QString detail = QDir::toNativeSeparators(m_journal->path()) +
+                         QStringLiteral(", строка %1: ").arg(undo.damaged->line) +
+                         undo.damaged->why;
+        if (undo.warnings.size() > 1)
+            detail += QStringLiteral("\n\n") + warnings;
+        m_prompt.show(msg::undoDamaged(undo.damaged->line), detail);
         return;
     }
-    if (!m_prompt.ask(msg::ExchangeCaption, msg::configWriteQuestion())) {
+    if (!undo.write) {
+        m_prompt.show(msg::nothingToUndo(), warnings);
+        return;
+    }
+    QString question = msg::undoQuestion(*undo.write);
+    if (!warnings.isEmpty())
+        question += QStringLiteral("\n\n") + warnings;
+    if (!m_prompt.ask(msg::ExchangeCaption, question)) {
         m_prompt.show(msg::configWriteCancelled());
         return;
     }
-    m_page.writeConfiguration(*undo.earlier);
+    m_page.restoreConfiguration(undo.write->before);
 }
 
 // Not modal: the journal can stay open beside the page while the engineer works.

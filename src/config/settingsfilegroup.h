@@ -43,7 +43,8 @@ class SettingsFileGroup : public QWidget {
     // "Сравнить с реле": reads the relay and shows what differs; the page changes only by
     // the fields the user takes.
     void compareWithRelay();
-    // "Вернуть предыдущие": writes the block the relay held before its last write.
+    // "Вернуть предыдущие": writes the block the relay held before its last write, once
+    // asked; refused, writing nothing, when the journal's newest line for it is damaged.
     void undoLastWrite();
     // "Журнал изменений…": the journal's lines, newest first.
     void showChangeLog();

@@ -148,24 +148,24 @@ changes::ChangeLog ChangeJournal::read() const {
 }
 
 ChangeJournal::Undo ChangeJournal::undo(int serial) const {
-    const std::optional<changes::ChangeRecord> last = lastWrite(serial);
-    if (!last)
-        return {};
-    const Configuration earlier = config::decode(last->before);
-    if (config::encode(earlier) != last->before)
-        return {true, std::nullopt};
-    return {true, earlier};
-}
-
-std::optional<changes::ChangeRecord> ChangeJournal::lastWrite(int serial) const {
     const changes::ChangeLog log = read();
-    for (auto it = log.records.crbegin(); it != log.records.crend(); ++it)
-        if (it->serial == serial &&
-            (it->job == QLatin1String(changes::ConfigWrite) ||
-             it->job == QLatin1String(changes::CalibrationWrite)) &&
-            it->before.size() == config::BlockSize)
-            return *it;
-    return std::nullopt;
+    Undo out;
+    out.warnings = log.warnings();
+    // A write that read nothing wrote nothing, and leaves nothing to back out.
+    qsizetype newest = log.records.size() - 1;
+    for (; newest >= 0; --newest) {
+        const changes::ChangeRecord& r = log.records.at(newest);
+        if (r.serial == serial && !r.before.isEmpty() &&
+            (r.job == QLatin1String(changes::ConfigWrite) ||
+             r.job == QLatin1String(changes::CalibrationWrite)))
+            break;
+    }
+    for (const changes::DamagedLine& d : log.damaged)
+        if (d.recordsBefore > newest && (!d.serial || *d.serial == serial))
+            out.damaged = d;
+    if (!out.damaged && newest >= 0)
+        out.write = log.records.at(newest);
+    return out;
 }
 
 } // namespace kliv

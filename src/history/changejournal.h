@@ -37,14 +37,14 @@ class ChangeJournal : public QObject {
     bool append(const changes::ChangeRecord& r, QString* reason = nullptr);
     // Everything readable; a missing file is an empty journal.
     changes::ChangeLog read() const;
-    // The last configuration or calibration write of the relay `serial` that read the block
-    // the relay held before it: the block a change is backed out to.
-    std::optional<changes::ChangeRecord> lastWrite(int serial) const;
-    // What backing out the last write of the relay `serial` would write: its earlier block,
-    // only when a write can give that block back byte for byte.
+    // What backing out the last write of the relay `serial` would write. Only the newest
+    // configuration or calibration write of that relay that changed it may be backed out,
+    // and only when it is whole: a damaged line after it that may be that relay's (its
+    // serial number unreadable, or this one) may be a newer write, so nothing is written.
     struct Undo {
-        bool found = false;                   // a write with its earlier block is recorded
-        std::optional<Configuration> earlier; // and it can be written as it was
+        std::optional<changes::ChangeRecord> write;  // its block before is whole
+        std::optional<changes::DamagedLine> damaged; // the newest that stops the undo
+        QStringList warnings;                        // the journal's own, every one
     };
     Undo undo(int serial) const;
 

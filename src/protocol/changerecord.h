@@ -5,6 +5,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 // One line of the change journal: a job that changed (or tried to change) a relay. The
 // journal is JSON lines, so that a line cut short by a crash costs only itself.
@@ -37,13 +38,23 @@ struct ChangeRecord {
 // One JSON object on one line, ending in '\n'; the blocks as hexadecimal text.
 QByteArray toLine(const ChangeRecord& r);
 
-struct ChangeLog {
-    QList<ChangeRecord> records; // in file order
-    QStringList warnings;        // one per line that could not be read, naming it
+// A line that holds no record: cut short by a crash, edited by hand.
+struct DamagedLine {
+    int line = 0;              // counted from 1
+    int recordsBefore = 0;     // the records the journal holds before it
+    std::optional<int> serial; // the relay it names, when that much of it can be read
+    QString why;
 };
 
-// Every line that holds a record; blank lines are passed over, any other line that is no
-// record (cut short by a crash, edited by hand) is skipped with a warning.
+struct ChangeLog {
+    QList<ChangeRecord> records;  // in file order
+    QList<DamagedLine> damaged;   // in file order
+    QStringList warnings() const; // one per damaged line, naming it
+};
+
+// Every line that holds a whole record; blank lines are passed over, any other line is
+// damaged. A block must be a whole configuration block, and a block after a change comes
+// only with the block before it.
 ChangeLog readLines(const QByteArray& bytes);
 
 } // namespace kliv::changes

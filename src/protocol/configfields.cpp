@@ -19,16 +19,30 @@ using C = Configuration;
 constexpr int Byte = 255, Word = 65535;
 constexpr int LongDelayMax = 999; // whole seconds of z_ihol_t and z_vtz_t
 
-constexpr Field list(const char* key, const char* label, int C::*m,
+// Where each field sits: the block offsets not shared with the relay's own commands are
+// written here only.
+constexpr Place byteAt(int at) {
+    return {at, Wire::Byte};
+}
+constexpr Place wordAt(int at) {
+    return {at, Wire::Word};
+}
+constexpr Place bitsAt(int at, quint8 mask) {
+    return {at, Wire::Bits, mask};
+}
+constexpr int EnablesByte = 26; // one bit a protection
+
+constexpr Field list(const char* key, const char* label, Place place, int C::*m,
                      std::span<const char* const> items) {
     return {.key = key,
             .label = label,
             .kind = K::List,
             .max = int(items.size()) - 1,
             .items = items,
-            .number = m};
+            .number = m,
+            .place = place};
 }
-constexpr Field spin(const char* key, const char* label, int C::*m, int min, int max,
+constexpr Field spin(const char* key, const char* label, Place place, int C::*m, int min, int max,
                      const char* unit = nullptr) {
     return {.key = key,
             .label = label,
@@ -36,66 +50,82 @@ constexpr Field spin(const char* key, const char* label, int C::*m, int min, int
             .min = min,
             .max = max,
             .unit = unit,
-            .number = m};
+            .number = m,
+            .place = place};
 }
-constexpr Field tenths(const char* key, const char* label, int C::*m, int max, const char* unit) {
-    return {.key = key, .label = label, .kind = K::Tenths, .max = max, .unit = unit, .number = m};
+constexpr Field tenths(const char* key, const char* label, Place place, int C::*m, int max,
+                       const char* unit) {
+    return {.key = key,
+            .label = label,
+            .kind = K::Tenths,
+            .max = max,
+            .unit = unit,
+            .number = m,
+            .place = place};
 }
-constexpr Field integer(const char* key, const char* label, int C::*m) {
-    return {.key = key, .label = label, .kind = K::Integer, .max = Word, .number = m};
+constexpr Field integer(const char* key, const char* label, int k, int C::*m) {
+    return {.key = key,
+            .label = label,
+            .kind = K::Integer,
+            .max = Word,
+            .number = m,
+            .place = wordAt(CoefficientsByte + 2 * k)};
 }
-constexpr Field check(const char* key, const char* label, bool C::*m) {
-    return {.key = key, .label = label, .kind = K::Check, .check = m};
+constexpr Field check(const char* key, const char* label, Place place, bool C::*m) {
+    return {.key = key, .label = label, .kind = K::Check, .check = m, .place = place};
 }
-constexpr Field text(const char* key, const char* label, QString C::*m) {
-    return {.key = key, .label = label, .kind = K::Text, .text = m};
+constexpr Field enable(const char* key, const char* label, int bit, bool C::*m) {
+    return check(key, label, bitsAt(EnablesByte, quint8(1 << bit)), m);
+}
+constexpr Field text(const char* key, const char* label, int at, QString C::*m) {
+    return {.key = key, .label = label, .kind = K::Text, .text = m, .place = {at, Wire::Text}};
 }
 
 constexpr Field Fields[] = {
-    list("cb_rs485", "RS485", &C::cb_rs485, speeds::RelayItems),
-    spin("z_umin_v", "Umin", &C::z_umin_v, 100, 6000, "В"),
-    tenths("st_zumin_t", "Umin, задержка", &C::st_zumin_t, Byte, "с"),
-    spin("z_umax_v", "Umax", &C::z_umax_v, 100, 7000, "В"),
-    tenths("st_zumax_t", "Umax, задержка", &C::st_zumax_t, Byte, "с"),
-    spin("z_uasm", "Uасм", &C::z_uasm, 1, 99, "%"),
-    tenths("st_zuasm_t", "Uасм, задержка", &C::st_zuasm_t, Byte, "с"),
-    tenths("z_ihol_a", "Iхол", &C::z_ihol_a, Word, "А"),
-    spin("z_ihol_t", "Iхол, задержка", &C::z_ihol_t, 1, LongDelayMax, "с"),
-    spin("z_iasm", "Iасм", &C::z_iasm, 1, 99, "%"),
-    tenths("st_ziasm_t", "Iасм, задержка", &C::st_ziasm_t, Byte, "с"),
-    tenths("z_inom_a", "Iном", &C::z_inom_a, Word, "А"),
-    spin("z_vtz_t", "ВТЗ", &C::z_vtz_t, 1, LongDelayMax, "с"),
-    tenths("z_izkl_a", "Iзкл", &C::z_izkl_a, Word, "А"),
-    tenths("st_zizakl_t", "Iзкл, задержка", &C::st_zizakl_t, Byte, "с"),
-    tenths("z_idif_a", "Iут", &C::z_idif_a, Word, "А"),
-    tenths("st_zidif_t", "Iут, задержка", &C::st_zidif_t, Byte, "с"),
-    list("z_iso_r", "Изоляция", &C::z_iso_r, items::Insulation),
-    check("z_iso_ok", "Защита Изоляция", &C::z_iso_ok),
-    list("p_uf_c", "Контроль Uфаз", &C::p_uf_c, items::Phases),
-    list("p_if_c", "Контроль Iфаз", &C::p_if_c, items::Phases),
-    check("blok_z", "Блокировка защиты", &C::blok_z),
-    check("z_umin_ok", "Защита Umin", &C::z_umin_ok),
-    check("z_umax_ok", "Защита Umax", &C::z_umax_ok),
-    check("z_uasm_ok", "Защита Uасм", &C::z_uasm_ok),
-    check("z_ihol_ok", "Защита Iхол", &C::z_ihol_ok),
-    check("z_iasm_ok", "Защита Iасм", &C::z_iasm_ok),
-    check("z_ivtz_ok", "Защита Перегруз", &C::z_ivtz_ok),
-    check("z_zakl_ok", "Защита Заклинивание", &C::z_zakl_ok),
-    check("z_idif_ok", "Защита Iут", &C::z_idif_ok),
-    spin("pcosf", "COSf", &C::pcosf, -75, 75),
-    integer("st_kua", "Калибровка Ua", &C::st_kua),
-    integer("st_kub", "Калибровка Ub", &C::st_kub),
-    integer("st_kuc", "Калибровка Uc", &C::st_kuc),
-    integer("st_kia", "Калибровка Ia", &C::st_kia),
-    integer("st_kib", "Калибровка Ib", &C::st_kib),
-    integer("st_kic", "Калибровка Ic", &C::st_kic),
-    integer("st_kidif", "Калибровка Iут", &C::st_kidif),
-    text("tipo_text", "Тип оборудования", &C::tipo_text),
-    text("oust_text", "Объек/установка", &C::oust_text),
-    list("cb_uprotbus", "Протокол RS485", &C::cb_uprotbus, items::Protocols),
-    spin("sp_uaddr", "Адрес", &C::sp_uaddr, 1, 247),
-    spin("sp_utb", "Tb", &C::sp_utb, 3, 200, "мс"),
-    spin("sp_ute", "Te", &C::sp_ute, 2, 99, "мс"),
+    list("cb_rs485", "RS485", byteAt(SpeedByte), &C::cb_rs485, speeds::RelayItems),
+    spin("z_umin_v", "Umin", wordAt(1), &C::z_umin_v, 100, 6000, "В"),
+    tenths("st_zumin_t", "Umin, задержка", byteAt(3), &C::st_zumin_t, Byte, "с"),
+    spin("z_umax_v", "Umax", wordAt(4), &C::z_umax_v, 100, 7000, "В"),
+    tenths("st_zumax_t", "Umax, задержка", byteAt(6), &C::st_zumax_t, Byte, "с"),
+    spin("z_uasm", "Uасм", byteAt(7), &C::z_uasm, 1, 99, "%"),
+    tenths("st_zuasm_t", "Uасм, задержка", byteAt(8), &C::st_zuasm_t, Byte, "с"),
+    tenths("z_ihol_a", "Iхол", wordAt(9), &C::z_ihol_a, Word, "А"),
+    spin("z_ihol_t", "Iхол, задержка", {11, Wire::Seconds}, &C::z_ihol_t, 1, LongDelayMax, "с"),
+    spin("z_iasm", "Iасм", byteAt(13), &C::z_iasm, 1, 99, "%"),
+    tenths("st_ziasm_t", "Iасм, задержка", byteAt(14), &C::st_ziasm_t, Byte, "с"),
+    tenths("z_inom_a", "Iном", wordAt(15), &C::z_inom_a, Word, "А"),
+    spin("z_vtz_t", "ВТЗ", {17, Wire::Seconds}, &C::z_vtz_t, 1, LongDelayMax, "с"),
+    tenths("z_izkl_a", "Iзкл", wordAt(19), &C::z_izkl_a, Word, "А"),
+    tenths("st_zizakl_t", "Iзкл, задержка", byteAt(21), &C::st_zizakl_t, Byte, "с"),
+    tenths("z_idif_a", "Iут", wordAt(22), &C::z_idif_a, Word, "А"),
+    tenths("st_zidif_t", "Iут, задержка", byteAt(24), &C::st_zidif_t, Byte, "с"),
+    list("z_iso_r", "Изоляция", bitsAt(FlagsByte, 0x03), &C::z_iso_r, items::Insulation),
+    check("z_iso_ok", "Защита Изоляция", bitsAt(FlagsByte, 0x04), &C::z_iso_ok),
+    list("p_uf_c", "Контроль Uфаз", {FlagsByte, Wire::Phases, 0x18}, &C::p_uf_c, items::Phases),
+    list("p_if_c", "Контроль Iфаз", {FlagsByte, Wire::Phases, 0x60}, &C::p_if_c, items::Phases),
+    check("blok_z", "Блокировка защиты", bitsAt(FlagsByte, BlockingFlag), &C::blok_z),
+    enable("z_umin_ok", "Защита Umin", 0, &C::z_umin_ok),
+    enable("z_umax_ok", "Защита Umax", 1, &C::z_umax_ok),
+    enable("z_uasm_ok", "Защита Uасм", 2, &C::z_uasm_ok),
+    enable("z_ihol_ok", "Защита Iхол", 3, &C::z_ihol_ok),
+    enable("z_iasm_ok", "Защита Iасм", 4, &C::z_iasm_ok),
+    enable("z_ivtz_ok", "Защита Перегруз", 5, &C::z_ivtz_ok),
+    enable("z_zakl_ok", "Защита Заклинивание", 6, &C::z_zakl_ok),
+    enable("z_idif_ok", "Защита Iут", 7, &C::z_idif_ok),
+    spin("pcosf", "COSf", {27, Wire::Cos}, &C::pcosf, -75, 75),
+    integer("st_kua", "Калибровка Ua", 0, &C::st_kua),
+    integer("st_kub", "Калибровка Ub", 1, &C::st_kub),
+    integer("st_kuc", "Калибровка Uc", 2, &C::st_kuc),
+    integer("st_kia", "Калибровка Ia", 3, &C::st_kia),
+    integer("st_kib", "Калибровка Ib", 4, &C::st_kib),
+    integer("st_kic", "Калибровка Ic", 5, &C::st_kic),
+    integer("st_kidif", "Калибровка Iут", 6, &C::st_kidif),
+    text("tipo_text", "Тип оборудования", 42, &C::tipo_text),
+    text("oust_text", "Объек/установка", 58, &C::oust_text),
+    list("cb_uprotbus", "Протокол RS485", byteAt(74), &C::cb_uprotbus, items::Protocols),
+    spin("sp_uaddr", "Адрес", byteAt(AddressByte), &C::sp_uaddr, 1, 247),
+    spin("sp_utb", "Tb", byteAt(76), &C::sp_utb, 3, 200, "мс"),
+    spin("sp_ute", "Te", byteAt(77), &C::sp_ute, 2, 99, "мс"),
 };
 
 QString limitText(const Field& f, int v, const NumberLocale& loc) {
@@ -190,6 +220,13 @@ const Field* fieldNamed(QStringView key) {
         if (key == QLatin1String(f.key))
             return &f;
     return nullptr;
+}
+
+QStringList fieldKeys() {
+    QStringList out;
+    for (const Field& f : Fields)
+        out << QString::fromLatin1(f.key);
+    return out;
 }
 
 QList<FieldProblem> problems(const Configuration& c, const NumberLocale& loc) {

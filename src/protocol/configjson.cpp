@@ -1,5 +1,7 @@
 #include "protocol/configjson.h"
 
+#include "protocol/jsonmembers.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonParseError>
@@ -162,7 +164,19 @@ ConfigFromJson fromJsonText(const QByteArray& text, const Configuration& base) {
                      .arg(error.errorString())}};
     if (!doc.isObject())
         return {base, {QStringLiteral("файл настроек должен содержать объект JSON")}};
+    if (const QStringList repeated = repeatedKeyErrors(text); !repeated.isEmpty())
+        return {base, repeated};
     return fromJson(doc.object(), base);
+}
+
+QStringList repeatedKeyErrors(QByteArrayView objectText, const QString& prefix) {
+    QStringList out;
+    if (const auto members = json::members(objectText))
+        for (const QString& key : json::repeatedKeys(*members))
+            out << prefix + key +
+                       QStringLiteral(": ключ указан в файле больше одного раза, и неясно, "
+                                      "какое из значений взять");
+    return out;
 }
 
 } // namespace kliv::config

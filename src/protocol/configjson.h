@@ -28,7 +28,11 @@ struct ConfigFromJson {
 // (which would otherwise be cut off unseen) are errors. Ranges are not checked here: run
 // problems() on the value.
 ConfigFromJson fromJson(const QJsonObject& object, const Configuration& base);
-// The same from the file's bytes; text that is not a JSON object is an error.
+// The same from the file's bytes; text that is not a JSON object, or one that names a key
+// more than once, is an error.
 ConfigFromJson fromJsonText(const QByteArray& text, const Configuration& base);
+// The errors of the keys an object's text names more than once (`prefix` goes before each
+// key); empty when it names each once.
+QStringList repeatedKeyErrors(QByteArrayView objectText, const QString& prefix = {});
 
 } // namespace kliv::config

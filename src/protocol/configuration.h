@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 #include <optional>
 #include <span>
@@ -99,6 +100,22 @@ Configuration decode(const QByteArray& block);
 // Currents, delays, coefficients and texts stay as they are.
 Configuration forPage(const Configuration& c);
 
+// How a field sits in the block.
+enum class Wire {
+    Byte,    // the value in one byte
+    Word,    // the value in two bytes, high first
+    Seconds, // whole seconds sent as two bytes of tenths; tenths beyond whole seconds read cut
+    Cos,     // cos f: v + 128 when v is 0 or more, else -v; a 0x00 reads as 0 too
+    Bits,    // the value in the bits of `mask`, within one byte
+    Phases,  // a phase item in the two bits of `mask`: phase B the lower bit, C the higher
+    Text,    // TextSize bytes padded with blanks; read up to the first zero byte
+};
+struct Place {
+    int at = 0; // the field's first block byte
+    Wire wire = Wire::Byte;
+    quint8 mask = 0xFF; // Bits and Phases: the field's bits of its byte
+};
+
 enum class FieldKind {
     List,    // a drop-down list: its item index
     Spin,    // a spin edit: an integer the page holds to its limits
@@ -120,10 +137,19 @@ struct Field {
     int Configuration::*number = nullptr;    // List, Spin, Tenths, Integer
     bool Configuration::*check = nullptr;    // Check
     QString Configuration::*text = nullptr;  // Text
+    Place place = {};
 };
 
 std::span<const Field> fields(); // in block order
 const Field* fieldNamed(QStringView key);
+QStringList fieldKeys(); // every field's, in block order
+
+// The block that sets the fields `keys` of `wanted` on a relay holding `held`: a field is
+// encoded afresh only where its wanted value differs from what the page shows for `held`
+// (forPage(decode(held))); every other bit stays as the relay holds it, so that writing
+// back what was read changes nothing. Precondition: the fields that differ have no
+// problems().
+QByteArray merge(const QByteArray& held, const Configuration& wanted, const QStringList& keys);
 
 struct FieldProblem {
     QString key;

@@ -1,6 +1,7 @@
 #include "protocol/settingsfile.h"
 
 #include "protocol/frame.h"
+#include "protocol/jsonmembers.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -118,6 +119,14 @@ Decoded decode(const QByteArray& bytes, const Configuration& base) {
         out.errors << QStringLiteral("файл настроек должен содержать объект JSON");
         return out;
     }
+    // A value named twice is taken neither way: the header's keys count as much as the fields.
+    out.errors << config::repeatedKeyErrors(bytes);
+    for (const json::Member& m : json::members(bytes).value_or(QList<json::Member>()))
+        if (m.key == Key)
+            out.errors << config::repeatedKeyErrors(
+                QByteArrayView(bytes).sliced(m.begin, m.end - m.begin), Key + QStringLiteral(": "));
+    if (!out.errors.isEmpty())
+        return out;
     QJsonObject object = doc.object();
     if (object.contains(Key)) {
         out.header = readHeader(object.take(Key), out.errors);

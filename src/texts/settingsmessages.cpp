@@ -1,11 +1,33 @@
 #include "texts/settingsmessages.h"
 
+#include "protocol/configuration.h"
+#include "texts/messages.h"
+
 namespace kliv::msg {
 
 namespace {
 const QString Settings = QStringLiteral("Файл настроек");
 const QString Compare = QStringLiteral("Сравнение с реле");
 const QString Undo = QStringLiteral("Возврат конфигурации");
+constexpr int WarningsShown = 5;
+
+// What a write changed: the fields whose values differ, else the bytes no field shows.
+QString changedByWrite(const changes::ChangeRecord& w) {
+    if (w.after.isEmpty())
+        return QStringLiteral("Что она изменила, неизвестно: реле не ответило на нее.");
+    QList<config::FieldDifference> changed =
+        config::differences(config::decode(w.before), config::decode(w.after), NumberLocale::c());
+    if (changed.isEmpty())
+        changed = config::byteDifferences(w.before, w.after);
+    if (changed.isEmpty())
+        return QStringLiteral("Она ничего не изменила.");
+    QStringList labels;
+    for (const config::FieldDifference& d : changed)
+        labels << d.label;
+    // Labels hold commas of their own ("Umin, задержка").
+    return QStringLiteral("Она изменила: ") + labels.join(QStringLiteral("; ")) + u'.';
+}
+
 } // namespace
 
 Message settingsOpened(const QString& path) {
@@ -55,16 +77,41 @@ Message nothingToUndo() {
             Icon::Information};
 }
 
-Message undoNotExact() {
-    return {Undo,
-            QStringLiteral("Прежний блок конфигурации не может быть записан без изменений; "
-                           "возврат отменен"),
-            Icon::Error};
-}
-
 Message journalNotWritten() {
     return {QStringLiteral("Журнал изменений"),
             QStringLiteral("Запись в журнал изменений не удалась!"), Icon::Error};
+}
+
+Message undoDamaged(int line) {
+    return {Undo,
+            QStringLiteral("Строка %1 журнала изменений повреждена, а она может быть последней "
+                           "записью этого реле. Возврат отменен, в реле ничего не записано.")
+                .arg(line),
+            Icon::Error};
+}
+
+QString undoQuestion(const changes::ChangeRecord& write) {
+    const QString what = write.job == QLatin1String(changes::CalibrationWrite)
+                             ? QStringLiteral("автокалибровка")
+                             : QStringLiteral("запись конфигурации");
+    return QStringLiteral("Будет отменена %1 от %2. %3\nРеле получит конфигурацию, которую "
+                          "хранило до нее.\n")
+               .arg(what, write.time.toString(QStringLiteral("dd.MM.yyyy HH:mm:ss")),
+                    changedByWrite(write)) +
+           configWriteQuestion();
+}
+
+QString journalWarnings(const QStringList& warnings) {
+    if (warnings.isEmpty())
+        return {};
+    QString text =
+        QStringLiteral("В журнале изменений не прочитано строк: %1").arg(warnings.size());
+    // The newest lines matter most: the undo works from the end of the journal.
+    if (warnings.size() > WarningsShown)
+        text += QStringLiteral("\n…");
+    for (const QString& w : warnings.mid(warnings.size() - qMin(warnings.size(), WarningsShown)))
+        text += QStringLiteral("\n") + w;
+    return text;
 }
 
 } // namespace kliv::msg

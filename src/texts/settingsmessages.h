@@ -1,5 +1,6 @@
 #pragma once
 
+#include "protocol/changerecord.h"
 #include "texts/message.h"
 
 #include <QString>
@@ -22,7 +23,15 @@ QString otherSerialQuestion(int fileSerial, int relaySerial);
 
 Message configSame();        // the page and the relay hold the same
 Message nothingToUndo();     // no earlier block of this relay in the journal
-Message undoNotExact();      // the earlier block is not one a write can give back
 Message journalNotWritten(); // the reason goes beside it
+
+// The journal's line `line` is damaged and may be this relay's newest write: nothing is
+// written. Why goes beside it.
+Message undoDamaged(int line);
+// The undo's question: the write it backs out, by its time and the fields it changed.
+QString undoQuestion(const changes::ChangeRecord& write);
+// The journal's own warnings, their count and the newest few, for beside a box or a
+// question; empty when there are none.
+QString journalWarnings(const QStringList& warnings);
 
 } // namespace kliv::msg

@@ -6,10 +6,10 @@
 #include "history/changejournal.h"
 #include "link/engine.h"
 #include "link/jobs/configreadjob.h"
+#include "link/jobs/configwritejob.h"
 #include "link/jobs/protectionresetjob.h"
 #include "link/jobs/rawjob.h"
 #include "link/jobs/recordedcalibrationjob.h"
-#include "link/jobs/recordedconfigwritejob.h"
 #include "link/jobs/rs485speedjob.h"
 #include "protocol/calibration.h"
 #include "protocol/configuration.h"
@@ -100,7 +100,7 @@ void TestChangeJournal::lineRoundTrip() {
     QCOMPARE(line.count('\n'), 1);
     QVERIFY(line.endsWith('\n'));
     const changes::ChangeLog log = changes::readLines(line);
-    QVERIFY(log.warnings.isEmpty());
+    QVERIFY(log.warnings().isEmpty());
     QCOMPARE(log.records.size(), 1);
     QCOMPARE(log.records.first(), record);
 }
@@ -117,6 +117,16 @@ void TestChangeJournal::badLinesAreSkipped_data() {
         << QByteArray(
                R"({"time":"2026-01-01T00:00:00Z","serial":1,"job":"x","outcome":"done","before":"zz"})")
         << "шестнадцатеричном";
+    ChangeRecord shortBlock = sample(700, QByteArray(config::BlockSize - 1, '\x01'));
+    QTest::newRow("block one byte short") << changes::toLine(shortBlock).trimmed() << "77 байт";
+    ChangeRecord afterAlone = sample(700);
+    afterAlone.after = QByteArray(config::BlockSize, '\x02');
+    QTest::newRow("a block after without the one before")
+        << changes::toLine(afterAlone).trimmed() << "без блока до него";
+    QTest::newRow("serial with a fraction")
+        << QByteArray(
+               R"({"time":"2026-01-01T00:00:00Z","serial":600.5,"job":"x","outcome":"done"})")
+        << "номера реле";
 }
 
 // The bad line, wherever it sits, costs only itself; the warning names its line.
@@ -129,12 +139,12 @@ void TestChangeJournal::badLinesAreSkipped() {
     QCOMPARE(log.records.size(), 2);
     QCOMPARE(log.records.at(0).serial, 600);
     QCOMPARE(log.records.at(1).serial, 601);
-    QCOMPARE(log.warnings.size(), 2);
-    QVERIFY2(log.warnings.at(0).startsWith(QStringLiteral("строка 2 ")),
-             qPrintable(log.warnings.at(0)));
-    QVERIFY2(log.warnings.at(1).startsWith(QStringLiteral("строка 5 ")),
-             qPrintable(log.warnings.at(1)));
-    QVERIFY2(log.warnings.at(0).contains(why), qPrintable(log.warnings.at(0)));
+    QCOMPARE(log.warnings().size(), 2);
+    QVERIFY2(log.warnings().at(0).startsWith(QStringLiteral("строка 2 ")),
+             qPrintable(log.warnings().at(0)));
+    QVERIFY2(log.warnings().at(1).startsWith(QStringLiteral("строка 5 ")),
+             qPrintable(log.warnings().at(1)));
+    QVERIFY2(log.warnings().at(0).contains(why), qPrintable(log.warnings().at(0)));
 }
 
 // A journal whose last line a crash cut off: the next line still starts on its own.
@@ -150,8 +160,8 @@ void TestChangeJournal::appendAfterACutLine() {
     const changes::ChangeLog log = r.journal.read();
     QCOMPARE(log.records.size(), 2);
     QCOMPARE(log.records.at(1).serial, 602);
-    QCOMPARE(log.warnings.size(), 1);
-    QVERIFY(log.warnings.first().startsWith(QStringLiteral("строка 2 ")));
+    QCOMPARE(log.warnings().size(), 1);
+    QVERIFY(log.warnings().first().startsWith(QStringLiteral("строка 2 ")));
 }
 
 void TestChangeJournal::appendThatFails() {
@@ -170,7 +180,7 @@ void TestChangeJournal::verifiedWrite() {
     r.engine.setSerial(600);
     const QByteArray held = config::encode(Configuration{});
     const QByteArray sent = config::encode(changed());
-    r.engine.start(new RecordedConfigWriteJob(changed()));
+    r.engine.start(new ConfigWriteJob(changed()));
     QCOMPARE(frame::kindOf(r.port->written.last()), int(KindConfigRead)); // what was there
     r.port->push(reply(KindConfigRead, held));
     QCOMPARE(frame::payloadOf(r.port->written.last()), config::writePayload(changed()));
@@ -192,7 +202,7 @@ void TestChangeJournal::refusedWrite() {
     Rig r;
     Configuration bad = changed();
     bad.z_umax_v = 9000;
-    r.engine.start(new RecordedConfigWriteJob(bad));
+    r.engine.start(new ConfigWriteJob(bad));
     QVERIFY(r.port->written.isEmpty());
     const QList<ChangeRecord> records = r.records();
     QCOMPARE(records.size(), 1);
@@ -209,7 +219,7 @@ void TestChangeJournal::readBackDiffers() {
     QByteArray misstored = config::encode(changed());
     misstored[4] = char(0x1B); // Umax 7000 V
     misstored[5] = char(0x58);
-    r.engine.start(new RecordedConfigWriteJob(changed()));
+    r.engine.start(new ConfigWriteJob(changed()));
     r.port->push(reply(KindConfigRead, held));
     r.port->push(reply(KindConfigWrite, QByteArray(1, '\0')));
     r.port->push(reply(KindConfigRead, misstored));
@@ -222,7 +232,7 @@ void TestChangeJournal::readBackDiffers() {
 
 void TestChangeJournal::shortBlockBeforeWritesNothing() {
     Rig r;
-    r.engine.start(new RecordedConfigWriteJob(changed()));
+    r.engine.start(new ConfigWriteJob(changed()));
     r.port->push(reply(KindConfigRead, QByteArray(10, '\0')));
     QCOMPARE(r.port->written.size(), 1); // the read only
     QCOMPARE(r.records().value(0).outcome, QStringLiteral("short-reply"));
@@ -294,7 +304,7 @@ void TestChangeJournal::calibrationStoredOtherwise() {
 // it was read from and written to, so that backing it out goes to that relay.
 void TestChangeJournal::jobFiledUnderItsOwnRelay() {
     Rig r;
-    r.engine.start(new RecordedConfigWriteJob(changed()));
+    r.engine.start(new ConfigWriteJob(changed()));
     r.port->push(reply(KindConfigRead, config::encode(Configuration{})));
     r.engine.setSerial(601);
     r.port->push(reply(KindConfigWrite, QByteArray(1, '\0')));
@@ -303,8 +313,8 @@ void TestChangeJournal::jobFiledUnderItsOwnRelay() {
     const ChangeRecord rec = r.records().value(0);
     QCOMPARE(rec.outcome, QStringLiteral("done"));
     QCOMPARE(rec.serial, 600);
-    QVERIFY(r.journal.lastWrite(600));
-    QVERIFY(!r.journal.lastWrite(601));
+    QVERIFY(r.journal.undo(600).write);
+    QVERIFY(!r.journal.undo(601).write);
 }
 
 // The calibration's line holds the block before it and that block with the coefficients and
@@ -336,7 +346,7 @@ void TestChangeJournal::calibrationKeepsBothBlocks() {
     after[config::CoefficientsByte + 1] = char(0x3F);
     after[config::FlagsByte] = char(quint8(after.at(config::FlagsByte)) | config::BlockingFlag);
     QCOMPARE(rec.after.toHex(' '), after.toHex(' '));
-    QCOMPARE(r.journal.lastWrite(600)->before, block);
+    QCOMPARE(r.journal.undo(600).write->before, block);
 
     // Given up during its measurements, a calibration wrote nothing and is nothing to undo.
     r.engine.start(new RecordedCalibrationJob(refs, calibration::coefficientsOf(held)));
@@ -346,7 +356,7 @@ void TestChangeJournal::calibrationKeepsBothBlocks() {
     const ChangeRecord failed = r.records().value(1);
     QCOMPARE(failed.outcome, QStringLiteral("no-answer"));
     QVERIFY(failed.before.isEmpty());
-    QCOMPARE(r.journal.lastWrite(600)->before, block);
+    QCOMPARE(r.journal.undo(600).write->before, block);
 
     // Its write sent but never answered: the block before is known, what the relay now
     // holds is not.
@@ -366,7 +376,7 @@ void TestChangeJournal::calibrationKeepsBothBlocks() {
 void TestChangeJournal::lastWriteOfThisRelay() {
     Rig r;
     const QByteArray first(config::BlockSize, '\x01'), second(config::BlockSize, '\x02');
-    QVERIFY(!r.journal.lastWrite(600));
+    QVERIFY(!r.journal.undo(600).write);
     r.journal.append(sample(600, first));
     r.journal.append(sample(600, second));
     r.journal.append(sample(601, QByteArray(config::BlockSize, '\x03')));
@@ -376,9 +386,9 @@ void TestChangeJournal::lastWriteOfThisRelay() {
     ChangeRecord clock = sample(600, QByteArray(config::BlockSize, '\x04'));
     clock.job = QString::fromLatin1(changes::ClockSet);
     r.journal.append(clock);
-    QCOMPARE(r.journal.lastWrite(600)->before, second);
-    QCOMPARE(r.journal.lastWrite(601)->before, QByteArray(config::BlockSize, '\x03'));
-    QVERIFY(!r.journal.lastWrite(602));
+    QCOMPARE(r.journal.undo(600).write->before, second);
+    QCOMPARE(r.journal.undo(601).write->before, QByteArray(config::BlockSize, '\x03'));
+    QVERIFY(!r.journal.undo(602).write);
 }
 
 QTEST_GUILESS_MAIN(TestChangeJournal)

@@ -358,6 +358,8 @@ void TestCli::configWriteRefusals_data() {
     QTest::newRow("unknown key") << R"({"z_foo": 1})" << true << "z_foo";
     QTest::newRow("wrong type") << R"({"blok_z": 1})" << true << "blok_z";
     QTest::newRow("not JSON") << "{z_umax_v: 400" << true << "JSON";
+    QTest::newRow("a field named twice")
+        << R"({"z_umax_v": 99999, "z_umax_v": 171})" << true << "z_umax_v: ключ указан";
 }
 
 // Bad files are refused before anything reaches the relay, naming what is wrong.
@@ -862,6 +864,15 @@ void TestCli::everyRelayBlockIsUsable_data() {
     lockout.st_zuasm_t = 10;
     lockout.z_izkl_a = 1070;
     QTest::newRow("frame inside the block") << kliv::config::encode(lockout) << true;
+    // What the page shows otherwise than the relay holds it: a speed the list lacks, Umax
+    // 9000 V, an idle-current delay of 60,5 s, cos f 0x00, bytes after a text's zero.
+    QTest::newRow("held beyond the page") << QByteArray(start)
+                                                 .replace(0, 1, QByteArray::fromHex("c8"))
+                                                 .replace(4, 2, QByteArray::fromHex("2328"))
+                                                 .replace(11, 2, QByteArray::fromHex("025d"))
+                                                 .replace(27, 1, QByteArray::fromHex("00"))
+                                                 .replace(44, 3, QByteArray::fromHex("004142"))
+                                          << true;
     constexpr int TipoAt = 42, Texts = 2 * kliv::config::TextSize;
     for (int first = 1; first < 256; first += Texts) {
         QByteArray b = start;
@@ -898,6 +909,12 @@ void TestCli::everyRelayBlockIsUsable() {
                           port);
     // A zero coefficient would blind its channel: the write command never sends one.
     QVERIFY2(write.code == (writable ? 0 : 2), qPrintable(write.out + write.err));
+    // Written back, what was read changes nothing on the relay.
+    const Run held = cli(QStringList{QStringLiteral("raw"), QStringLiteral("2")} + port);
+    bool hex = false;
+    const QByteArray reply = kliv::frame::fromHex(held.out.trimmed(), &hex);
+    QVERIFY2(hex, qPrintable(held.out + held.err));
+    QCOMPARE(kliv::frame::payloadOf(reply).toHex(' '), block.toHex(' '));
     const Run again =
         cli(QStringList{QStringLiteral("config"), QStringLiteral("diff"), file} + port);
     QVERIFY2(again.code == 0, qPrintable(again.out + again.err));

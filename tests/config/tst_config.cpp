@@ -86,14 +86,19 @@ struct Rig {
         return port->written.isEmpty() ? QByteArray() : port->written.last();
     }
     // A write first reads what the relay holds, so that it can be backed out.
-    void answerBefore(const Configuration& held = {}) {
+    void answerBefore(const QByteArray& block) {
         QCOMPARE(frame::kindOf(last()), quint8(KindConfigRead));
-        port->push(reply(KindConfigRead, config::encode(held)));
+        port->push(reply(KindConfigRead, block));
     }
+    void answerBefore(const Configuration& held = {}) { answerBefore(config::encode(held)); }
+    QByteArray sentBlock() const { return frame::payloadOf(last()).mid(1); }
     Failure failure() const { return failures.last().at(1).value<Outcome>().reason; }
     Configuration shown() { return *page.configuration(); }
     // A write of `c` that the relay holding `held` stores as sent.
     void writeVerified(const Configuration& held, const Configuration& c) {
+        writeVerified(config::encode(held), c);
+    }
+    void writeVerified(const QByteArray& held, const Configuration& c) {
         page.setConfiguration(c);
         prompt.answers = {true};
         click("btn_write_konf");
@@ -129,6 +134,8 @@ class TestConfig : public QObject {
     void relayTextsKeepEveryByte();
     void undoWritesTheEarlierBlock();
     void undoWithNothingToUndo();
+    void undoOnlyFromAWholeNewestRecord_data();
+    void undoOnlyFromAWholeNewestRecord();
     void changeLogShowsTheJournal();
     void screenshots();
 };
@@ -321,22 +328,37 @@ void TestConfig::writeNotConfirmed() {
     QVERIFY(r.prompt.shown.isEmpty());
 }
 
-// What was read is sent back unchanged, byte for byte, odd values included.
+// What was read is sent back unchanged, byte for byte, whatever the page can show of it:
+// a speed the list lacks, Umax beyond its limit, a delay of 60,5 s held as whole seconds,
+// cos f 0x00, a text with bytes after its zero. A field changed on the page changes only
+// its own bytes.
 void TestConfig::readAndWriteBackSendsTheSameBlock() {
     Rig r;
     Configuration c;
     c.st_zumin_t = 0; // only a read can bring 0,0 s
     c.z_idif_a = 65535;
     c.z_inom_a = 12345;
-    c.pcosf = 75;
     c.oust_text = QStringLiteral("Ввод 1 А/Б      ");
-    const QByteArray block = config::encode(c);
+    QByteArray block = config::encode(c);
+    block.replace(0, 1, hx("C8")).replace(4, 2, hx("23 28")).replace(11, 2, hx("02 5D"));
+    block.replace(27, 1, hx("00")).replace(46, 3, hx("00 78 79"));
     r.click("btn_read_konf");
     r.port->push(reply(KindConfigRead, block));
+    QCOMPARE(r.child<SpinEdit>("z_umax_v")->value(), 7000);
+
     r.prompt.answers = {true};
     r.click("btn_write_konf");
-    r.answerBefore(c);
-    QCOMPARE(frame::payloadOf(r.last()).mid(1).toHex(' '), block.toHex(' '));
+    r.answerBefore(block);
+    QCOMPARE(r.sentBlock().toHex(' '), block.toHex(' '));
+    r.port->push(reply(KindConfigWrite, QByteArray(1, '\0')));
+    r.port->push(reply(KindConfigRead, block));
+    QCOMPARE(r.failures.count(), 0);
+
+    r.child<SpinEdit>("z_umin_v")->setValue(171);
+    r.prompt.answers = {true};
+    r.click("btn_write_konf");
+    r.answerBefore(block);
+    QCOMPARE(r.sentBlock().toHex(' '), QByteArray(block).replace(1, 2, hx("00 AB")).toHex(' '));
 }
 
 // Page -> file -> page gives back every field, and the file says where it came from.
@@ -396,6 +418,9 @@ void TestConfig::badFileLeavesThePage_data() {
     QTest::newRow("an unknown field")
         << QByteArray(R"({"z_umin_v": 200, "z_uman_v": 250})") << "z_uman_v";
     QTest::newRow("not JSON") << QByteArray("z_umin_v = 200") << "JSON";
+    QTest::newRow("a field named twice")
+        << QByteArray(R"({"z_umax_v": 99999, "z_umin_v": 200, "z_umax_v": 171})")
+        << "z_umax_v: ключ указан";
     QTest::newRow("a newer format")
         << QByteArray(R"({"header": {"format": 7}, "z_umin_v": 200})") << "формат 7";
 }
@@ -539,20 +564,28 @@ void TestConfig::compareWithRelay() {
     QCOMPARE(r.shown(), page);
 }
 
-// Undo writes, byte for byte, the block the relay held before the last write, with the same
-// question and read-back; the undo is a write like any other, so a second undo redoes.
+// Undo writes, byte for byte, the block the relay held before the last write, even what the
+// page could not show of it (cos f 0x00, bytes after a text's zero), once asked with a
+// question naming that write; the undo is a write like any other, so a second undo redoes.
 void TestConfig::undoWritesTheEarlierBlock() {
     Rig r;
     Configuration earlier;
     earlier.z_umax_v = 333;
     earlier.oust_text = QStringLiteral("Было");
-    const QByteArray earlierBlock = config::encode(earlier);
-    r.writeVerified(earlier, allChanged());
+    const QByteArray earlierBlock =
+        config::encode(earlier).replace(27, 1, hx("00")).replace(44, 2, hx("00 41"));
+    r.writeVerified(earlierBlock, allChanged());
     QCOMPARE(r.failures.count(), 0);
+    const changes::ChangeRecord written = r.page.settingsFiles().journal().read().records.value(0);
 
     r.prompt.answers = {false};
     r.click("btn_undo_write");
-    QCOMPARE(r.prompt.asked.last(), msg::ExchangeCaption + u'|' + msg::configWriteQuestion());
+    const QString asked = r.prompt.asked.last();
+    QCOMPARE(asked, msg::ExchangeCaption + u'|' + msg::undoQuestion(written));
+    for (const QString& named :
+         {written.time.toString(QStringLiteral("dd.MM.yyyy HH:mm:ss")), QStringLiteral("Umax"),
+          QStringLiteral("COSf"), QStringLiteral("Объек/установка"), msg::configWriteQuestion()})
+        QVERIFY2(asked.contains(named), qPrintable(named));
     QCOMPARE(r.prompt.lastText(), msg::configWriteCancelled().text);
     const qsizetype before = r.port->written.size();
 
@@ -560,8 +593,7 @@ void TestConfig::undoWritesTheEarlierBlock() {
     r.click("btn_undo_write");
     QCOMPARE(r.port->written.size(), before + 1);
     r.answerBefore(allChanged());
-    QCOMPARE(frame::payloadOf(r.last()).toHex(' '),
-             (QByteArray(1, char(config::WriteFull)) + earlierBlock).toHex(' '));
+    QCOMPARE(r.sentBlock().toHex(' '), earlierBlock.toHex(' '));
     r.port->push(reply(KindConfigWrite, QByteArray(1, '\0')));
     r.port->push(reply(KindConfigRead, earlierBlock));
     QCOMPARE(r.prompt.lastText(), msg::configRead().text);
@@ -571,7 +603,80 @@ void TestConfig::undoWritesTheEarlierBlock() {
     QCOMPARE(records.size(), 2);
     QCOMPARE(records.last().before, config::encode(allChanged()));
     QCOMPARE(records.last().after, earlierBlock);
-    QCOMPARE(r.page.settingsFiles().journal().lastWrite(600)->before, config::encode(allChanged()));
+    QCOMPARE(r.page.settingsFiles().journal().undo(600).write->before,
+             config::encode(allChanged()));
+}
+
+void TestConfig::undoOnlyFromAWholeNewestRecord_data() {
+    QTest::addColumn<QByteArray>("line"); // after a whole write of relay 600
+    QTest::addColumn<bool>("thenWhole");  // and then another whole write of it
+    QTest::addColumn<QString>("stops");   // what the refusal names; empty: the undo goes on
+    const auto line = [](int serial, const QByteArray& before) {
+        changes::ChangeRecord w;
+        w.time = QDateTime(QDate(2026, 5, 4), QTime(10, 20, 30));
+        w.serial = serial;
+        w.job = QString::fromLatin1(changes::ConfigWrite);
+        w.outcome = QString::fromLatin1(changes::Done);
+        w.before = before;
+        w.after = config::encode(allChanged());
+        return changes::toLine(w).trimmed();
+    };
+    const QByteArray held = config::encode(Configuration{});
+    const QByteArray whole = line(600, held), other = line(601, held);
+    const qsizetype serialAt = whole.indexOf("\"serial\"");
+    QTest::newRow("cut short by a crash") << whole.left(serialAt) << false << "оборвана";
+    QTest::newRow("cut in its serial") << whole.left(serialAt + 11) << false << "оборвана";
+    QTest::newRow("block one byte short") << line(600, held.left(77)) << false << "77 байт";
+    QTest::newRow("serial as text")
+        << QByteArray(whole).replace("\"serial\":600", "\"serial\":\"600\"") << false
+        << "номера реле";
+    QTest::newRow("another relay's, cut short")
+        << other.left(other.indexOf("\"serial\"") + 14) << false << "";
+    QTest::newRow("this relay's, then a whole write") << whole.left(serialAt) << true << "";
+}
+
+// Only the newest write of this relay is backed out, and only when its line is whole: a
+// damaged line that is or may be this relay's is named and nothing is written; the
+// journal's warnings reach the user either way.
+void TestConfig::undoOnlyFromAWholeNewestRecord() {
+    QFETCH(QByteArray, line);
+    QFETCH(bool, thenWhole);
+    QFETCH(QString, stops);
+    Rig r;
+    ChangeJournal& journal = r.page.settingsFiles().journal();
+    Configuration earlier;
+    earlier.z_umax_v = 333;
+    r.writeVerified(earlier, allChanged());
+    QFile f(journal.path());
+    QVERIFY(f.open(QIODevice::Append));
+    f.write(line + '\n');
+    f.close();
+    if (thenWhole) {
+        changes::ChangeRecord newer = journal.read().records.first();
+        newer.before = config::encode(Configuration{});
+        QVERIFY(journal.append(newer));
+    }
+    const qsizetype sent = r.port->written.size(), asked = r.prompt.asked.size();
+    r.prompt.answers = {false};
+    r.click("btn_undo_write");
+    QCOMPARE(r.port->written.size(), sent);
+    if (!stops.isEmpty()) {
+        QCOMPARE(r.prompt.asked.size(), asked);
+        QCOMPARE(r.prompt.shown.last().message, msg::undoDamaged(2));
+        QVERIFY2(r.prompt.shown.last().detail.contains(stops),
+                 qPrintable(r.prompt.shown.last().detail));
+        return;
+    }
+    QCOMPARE(r.prompt.asked.size(), asked + 1);
+    const QList<changes::ChangeRecord> records = journal.read().records;
+    QVERIFY(r.prompt.asked.last().contains(msg::undoQuestion(records.last())));
+    QVERIFY2(r.prompt.asked.last().contains(QStringLiteral("строка 2 пропущена")),
+             qPrintable(r.prompt.asked.last()));
+    r.prompt.answers = {true};
+    r.click("btn_undo_write");
+    QCOMPARE(r.sentBlock().size(), 0); // the relay's block is read first
+    r.answerBefore(allChanged());
+    QCOMPARE(r.sentBlock(), records.last().before);
 }
 
 void TestConfig::undoWithNothingToUndo() {

@@ -1,9 +1,11 @@
 #include "common/hexbytes.h"
 #include "protocol/configitems.h"
 #include "protocol/configuration.h"
+#include "protocol/cp1251.h"
 #include "protocol/frame.h"
 #include "protocol/speeds.h"
 
+#include <QRandomGenerator>
 #include <QTest>
 #include <functional>
 #include <limits>
@@ -88,6 +90,49 @@ QByteArray byte(int v) {
     return QByteArray(1, char(v));
 }
 
+// Random bytes in every field, and often what the page cannot show as it stands: cos f
+// 0x00, a text with bytes after its zero. Odd tenths in the two-byte delays and values
+// beyond the page's limits come with random bytes anyway.
+QByteArray randomBlock(QRandomGenerator& rng, int round) {
+    QByteArray b(config::BlockSize, '\0');
+    for (char& c : b)
+        c = char(rng.bounded(256));
+    if (round % 3 == 0)
+        b[27] = 0;
+    if (round % 2 == 0)
+        b[42 + rng.bounded(2 * config::TextSize)] = 0;
+    return b;
+}
+
+// Sets f to a random value the page could hold, other than the one in c.
+void changeField(Configuration& c, const config::Field& f, QRandomGenerator& rng) {
+    const Configuration was = c;
+    while (config::differences(was, c, comma).isEmpty()) {
+        if (f.check) {
+            c.*f.check = !(c.*f.check);
+        } else if (f.text) {
+            QByteArray typed(rng.bounded(config::TextSize + 1), '\0');
+            for (char& ch : typed)
+                ch = char(rng.bounded(1, 256));
+            c.*f.text = cp1251::decode(typed);
+        } else {
+            c.*f.number = rng.bounded(f.min, f.max + 1);
+        }
+    }
+}
+
+// The bits of the block that field f owns.
+QByteArray ownBits(const config::Field& f) {
+    QByteArray own(config::BlockSize, '\0');
+    using W = config::Wire;
+    const int width = f.place.wire == W::Text                                 ? config::TextSize
+                      : f.place.wire == W::Word || f.place.wire == W::Seconds ? 2
+                                                                              : 1;
+    for (int i = 0; i < width; ++i)
+        own[f.place.at + i] = char(width == 1 ? f.place.mask : 0xFF);
+    return own;
+}
+
 } // namespace
 
 class TestConfiguration : public QObject {
@@ -118,6 +163,32 @@ class TestConfiguration : public QObject {
         expected.tipo_text = QStringLiteral("Насос-1         "); // the relay's padding stays
         QVERIFY(config::decode(bytes(SampleHex)) == expected);
         QVERIFY(config::differences(sample(), config::decode(bytes(SampleHex)), comma).isEmpty());
+    }
+
+    // Whatever the relay holds, writing back what the page shows for it sends it unchanged;
+    // changing one field changes only that field's bits, and the page then shows the new
+    // value there and the old ones everywhere else.
+    void mergeChangesOnlyWhatDiffers() {
+        QRandomGenerator rng(3178);
+        const auto all = config::fields();
+        for (int round = 0; round < 3000; ++round) {
+            const QByteArray held = randomBlock(rng, round);
+            const Configuration shown = config::forPage(config::decode(held));
+            QCOMPARE(config::merge(held, shown, config::fieldKeys()).toHex(' '), held.toHex(' '));
+
+            const config::Field& f = all[rng.bounded(qsizetype(all.size()))];
+            Configuration wanted = shown;
+            changeField(wanted, f, rng);
+            // Only the fields named are taken: a value outside them is never written.
+            Configuration elsewhere = wanted;
+            changeField(elsewhere, all[(&f - all.data() + 1) % all.size()], rng);
+            const QByteArray sent = config::merge(held, elsewhere, {QString::fromLatin1(f.key)});
+            const QByteArray own = ownBits(f);
+            for (int i = 0; i < config::BlockSize; ++i)
+                QVERIFY2(((sent[i] ^ held[i]) & ~own[i]) == 0,
+                         qPrintable(QStringLiteral("%1 changed byte %2").arg(f.key).arg(i)));
+            QCOMPARE(config::differences(wanted, config::forPage(config::decode(sent)), comma), {});
+        }
     }
 
     void shortBlockReadsZeros() {

@@ -136,6 +136,32 @@ void TestSettingsFile::badFiles_data() {
     QTest::newRow("no such list item") << QByteArray(R"({"p_uf_c": 4})") << "p_uf_c";
     QTest::newRow("text too long")
         << QByteArray(R"({"tipo_text": "12345678901234567"})") << "tipo_text";
+    // A field named twice: neither value is taken, whichever would pass.
+    const QString twice = QStringLiteral(": ключ указан в файле больше одного раза");
+    QTest::newRow("a bad value hidden by a good one")
+        << QByteArray(R"({"z_umax_v": 99999, "z_umax_v": 171})") << "z_umax_v" + twice;
+    QTest::newRow("the same value twice")
+        << QByteArray(R"({"z_umax_v": 250, "sp_ute": 3, "z_umax_v": 250})") << "z_umax_v" + twice;
+    QTest::newRow("an unknown key twice")
+        << QByteArray(R"({"z_foo": 1, "z_foo": 2})") << "z_foo" + twice;
+    QTest::newRow("escaped spelling")
+        << QByteArray(R"({"\u007a_umax_v": 9000, "z_umax\u005Fv": 250})") << "z_umax_v" + twice;
+    QTest::newRow("escaped text key")
+        << QByteArray(R"({"tipo_\u0074ext": "\"\\", "tipo_text": "A"})") << "tipo_text" + twice;
+    QTest::newRow("header twice") << QByteArray(
+                                         R"({"header": {"format": 1}, "header": {"format": 1}})")
+                                  << "header" + twice;
+    QTest::newRow("serial twice in the header")
+        << QByteArray(R"({"header": {"format": 1, "serial": 601, "serial": 600}, "z_umax_v": 250})")
+        << "header: serial" + twice;
+    // What only looks like a repeat is none.
+    QTest::newRow("a key inside a text")
+        << QByteArray(R"({"tipo_text": "\", \"z_umax_v\": 1", "z_umax_v": 7001})") << "7000";
+    QTest::newRow("a key inside a nested object")
+        << QByteArray(R"({"header": {"format": 1, "x": {"format": 2}}, "format": 1})")
+        << "format: неизвестный ключ";
+    QTest::newRow("a key with a blank")
+        << QByteArray(R"({"z_umax_v": 250, "z_umax_v ": 250})") << "z_umax_v : неизвестный ключ";
 }
 
 void TestSettingsFile::badFiles() {

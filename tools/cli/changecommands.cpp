@@ -40,7 +40,7 @@ Prepared journal(const CommandLine& cl) {
     return {{}, [only](Runner& r) {
                 const ChangeJournal journal(ChangeJournal::defaultPath());
                 const changes::ChangeLog log = journal.read();
-                for (const QString& w : log.warnings)
+                for (const QString& w : log.warnings())
                     QTextStream(stderr) << journal.path() << ": " << w << Qt::endl;
                 for (const changes::ChangeRecord& rec : log.records)
                     if (!only || rec.serial == *only) {

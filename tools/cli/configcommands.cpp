@@ -5,7 +5,7 @@
 
 #include "files/settingsfiles.h"
 #include "link/jobs/configreadjob.h"
-#include "link/jobs/recordedconfigwritejob.h"
+#include "link/jobs/configwritejob.h"
 #include "protocol/configjson.h"
 #include "protocol/frame.h"
 #include "protocol/settingsfile.h"
@@ -23,13 +23,6 @@ constexpr int Different = 1;
 
 Prepared bad(const QString& why) {
     return {why, {}};
-}
-
-QString joined(const QList<config::FieldProblem>& problems) {
-    QStringList texts;
-    for (const config::FieldProblem& p : problems)
-        texts.append(p.text);
-    return texts.join(QLatin1Char('\n'));
 }
 
 // The window's write refuses a zero coefficient, which would blind its channel; so does
@@ -59,13 +52,17 @@ SettingsText loadSettings(const QString& command, const QString& path) {
     return {{}, loaded.decoded};
 }
 
+// The fields the file holds.
+QStringList heldKeys(const settings::Decoded& file) {
+    QStringList held = config::fieldKeys();
+    for (const QString& key : file.missing)
+        held.removeOne(key);
+    return held;
+}
+
 // The file's own fields over `base`: those it did not hold keep the base's values.
 Configuration over(const Configuration& base, const settings::Decoded& file) {
-    QStringList held;
-    for (const config::Field& f : config::fields())
-        if (!file.missing.contains(QLatin1String(f.key)))
-            held << QString::fromLatin1(f.key);
-    return config::takeFields(base, file.value, held);
+    return config::takeFields(base, file.value, heldKeys(file));
 }
 
 // Caption, file value and relay value in aligned columns under a heading.
@@ -123,9 +120,9 @@ Prepared read(const CommandLine& cl) {
             }};
 }
 
-// The write: the file over what the relay holds (read first when the file names only
-// some fields), every field checked before anything is written, then the write with its
-// read-back, which must equal what was sent.
+// The write: the file's fields over the block the relay holds, each checked before anything
+// is written; a field the file leaves out, or holds as the relay's block shows it, keeps
+// the relay's bytes. The read-back must equal what was sent.
 Prepared write(const CommandLine& cl) {
     if (cl.args.size() != 2)
         return bad(QStringLiteral("config write FILE --yes"));
@@ -143,35 +140,17 @@ Prepared write(const CommandLine& cl) {
                                   "№ %2; подтвердите её параметром --any-serial.")
                        .arg(*from)
                        .arg(serial));
-    const bool whole = file.decoded.missing.isEmpty();
     // Over the start-up values, any problem is one of the file's own fields.
     if (const QString zero = zeroCoefficient(file.decoded.value); !zero.isEmpty())
         return bad(zero);
 
-    return {{}, [whole, decoded = file.decoded](Runner& r) {
-                auto writeJob = [](const Configuration& c) {
-                    return new RecordedConfigWriteJob(c);
-                };
+    return {{}, [decoded = file.decoded](Runner& r) {
                 // Written only once the read-back equals what was sent.
-                auto onWritten = [&r](RecordedConfigWriteJob&) {
-                    r.printBox(msg::configWritten());
-                    r.printBox(msg::configRead());
-                };
-                if (whole)
-                    return r.run<RecordedConfigWriteJob>(writeJob(decoded.value), onWritten);
-                return r.runFirst<ConfigReadJob>(
-                    new ConfigReadJob, [&r, decoded, writeJob, onWritten](ConfigReadJob& read) {
-                        const Configuration merged = over(read.configuration(), decoded);
-                        const auto problems = config::problems(merged, NumberLocale::system());
-                        const QString refused =
-                            problems.isEmpty() ? zeroCoefficient(merged) : joined(problems);
-                        if (!refused.isEmpty()) {
-                            const msg::Report rep = msg::refused({refused});
-                            r.fail(BadUsage, rep.message, rep.detail);
-                            return;
-                        }
-                        r.then<RecordedConfigWriteJob>(writeJob(merged), onWritten);
-                    });
+                return r.run<ConfigWriteJob>(new ConfigWriteJob(decoded.value, heldKeys(decoded)),
+                                             [&r](ConfigWriteJob&) {
+                                                 r.printBox(msg::configWritten());
+                                                 r.printBox(msg::configRead());
+                                             });
             }};
 }
 

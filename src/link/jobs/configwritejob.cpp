@@ -8,34 +8,69 @@
 
 namespace kliv {
 
-ConfigWriteJob::ConfigWriteJob(const Configuration& value) : m_value(value) {
+ConfigWriteJob::ConfigWriteJob() {
     qRegisterMetaType<kliv::Configuration>();
 }
 
+ConfigWriteJob::ConfigWriteJob(const Configuration& wanted, const QStringList& keys)
+    : ConfigWriteJob() {
+    m_wanted = wanted;
+    m_keys = keys;
+}
+
 // Nothing that does not fit its field on the wire is ever sent: it would be cut to its
-// low bits and the relay would protect with a value nobody chose.
+// low bits and the relay would protect with a value nobody chose. A field not asked for
+// is never written, so its value is not the job's to judge.
 QStringList ConfigWriteJob::refusal() const {
     QStringList texts;
-    for (const config::FieldProblem& p : config::problems(m_value, NumberLocale::system()))
-        texts.append(p.text);
+    for (const config::FieldProblem& p : config::problems(m_wanted, NumberLocale::system()))
+        if (m_keys.contains(p.key))
+            texts.append(p.text);
     return texts;
 }
 
+QByteArray ConfigWriteJob::blockFor(const QByteArray& held) const {
+    return config::merge(held, m_wanted, m_keys);
+}
+
 std::optional<RelayChange> ConfigWriteJob::change() const {
-    return RelayChange{};
+    RelayChange c;
+    c.before = m_before;
+    c.after = m_after;
+    return c;
 }
 
 void ConfigWriteJob::begin() {
-    m_block = config::encode(m_value);
-    send({KindConfigWrite, config::writePayload(m_value), Watch::ReplyTimeout,
-          speeds::ConfigWriteExtraMs});
+    m_step = Step::ReadingHeld;
+    send({KindConfigRead});
 }
 
 void ConfigWriteJob::onReply(const QByteArray& frame) {
-    if (m_step == Step::Writing)
+    switch (m_step) {
+    case Step::ReadingHeld:
+        onHeld(frame);
+        break;
+    case Step::Writing:
         onWriteReply(frame);
-    else
-        onReadReply(frame);
+        break;
+    case Step::ReadingBack:
+        onReadBack(frame);
+        break;
+    }
+}
+
+// Without the block the relay holds there is nothing to write over, and the change could
+// not be backed out: nothing is written.
+void ConfigWriteJob::onHeld(const QByteArray& frame) {
+    m_before = ConfigReadJob::blockOf(frame);
+    if (m_before.isEmpty()) {
+        failShortReply(frame::payloadLength(frame), config::BlockSize);
+        return;
+    }
+    m_sent = blockFor(m_before);
+    m_step = Step::Writing;
+    send({KindConfigWrite, char(config::WriteFull) + m_sent, Watch::ReplyTimeout,
+          speeds::ConfigWriteExtraMs});
 }
 
 void ConfigWriteJob::onWriteReply(const QByteArray& frame) {
@@ -48,29 +83,30 @@ void ConfigWriteJob::onWriteReply(const QByteArray& frame) {
     send({KindConfigRead});
 }
 
-void ConfigWriteJob::onReadReply(const QByteArray& frame) {
-    m_readBlock = ConfigReadJob::blockOf(frame);
-    if (m_readBlock.isEmpty()) {
+void ConfigWriteJob::onReadBack(const QByteArray& frame) {
+    const QByteArray block = ConfigReadJob::blockOf(frame);
+    if (block.isEmpty()) {
         failShortReply(frame::payloadLength(frame), config::BlockSize);
         return;
     }
-    m_readBack = config::decode(m_readBlock);
+    m_after = block;
+    m_readBack = config::decode(m_after);
     QPointer<ConfigWriteJob> self(this);
     Q_EMIT readBackDone(m_readBack);
     if (!self || !running())
         return;
-    if (m_readBlock == m_block) {
+    if (m_after == m_sent) {
         succeed();
         return;
     }
     QList<config::FieldDifference> found = differences(NumberLocale::system());
     if (found.isEmpty())
-        found = config::byteDifferences(m_block, m_readBlock);
+        found = config::byteDifferences(m_sent, m_after);
     failMismatch(found);
 }
 
 QList<config::FieldDifference> ConfigWriteJob::differences(const NumberLocale& loc) const {
-    return config::differences(config::decode(m_block), m_readBack, loc);
+    return config::differences(config::decode(m_sent), m_readBack, loc);
 }
 
 } // namespace kliv
