@@ -652,6 +652,8 @@ class TestDiag : public QObject {
         for (int i = 0; i < list->count(); ++i)
             offered += !list->isRowHidden(i);
         QCOMPARE(offered, 11); // к1999, к19990..к19999
+    }
+
     void recordingThatCannotGoOnStopsAtOnce_data() {
         QTest::addColumn<bool>("fullDisk");
         QTest::newRow("a full disk") << true;
