@@ -4,9 +4,9 @@
 // name something. The same text as a settings file, with or without its header: the
 // same rules, and what is read comes back through a saved file. The scan for repeated keys
 // finds in any object the JSON reader takes the very keys that reader holds.
-#include "protocol/configjson.h"
-#include "protocol/jsonmembers.h"
-#include "protocol/settingsfile.h"
+#include "files/configjson.h"
+#include "files/jsonmembers.h"
+#include "files/settingsfile.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

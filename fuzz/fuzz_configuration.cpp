@@ -4,7 +4,8 @@
 // value has no problems, encode to a block that decodes to the same value.
 #include "bytereader.h"
 
-#include "protocol/configuration.h"
+#include "model/configschema.h"
+#include "texts/configtexts.h"
 
 #include <cstdlib>
 
@@ -65,14 +66,14 @@ Configuration stored(const Configuration& c) {
 }
 
 void valueToBlock(const Configuration& c) {
-    if (!config::problems(c, Loc).isEmpty())
+    if (!config::problems(c).isEmpty())
         return;
     const QByteArray block = config::encode(c);
     require(block.size() == config::BlockSize);
     require(config::writePayload(c) == char(config::WriteFull) + block);
     const Configuration back = config::decode(block);
     require(back == stored(c));
-    require(config::differences(c, back, Loc).isEmpty());
+    require(config::differences(c, back).isEmpty());
     require(config::encode(back) == block);
 }
 
@@ -82,8 +83,8 @@ void blockToValue(const QByteArray& block) {
     // Whatever the relay holds, writing back what the page shows of it sends it unchanged.
     if (block.size() == config::BlockSize)
         require(config::merge(block, config::forPage(c), config::fieldKeys()) == block);
-    const QList<config::FieldProblem> problems = config::problems(c, Loc);
-    for (const config::FieldProblem& p : problems)
+    const QList<Problem> problems = config::problems(c);
+    for (const Problem& p : problems)
         require(config::fieldNamed(p.key) != nullptr);
     if (!problems.isEmpty())
         return;

@@ -9,10 +9,13 @@
 #include "protocol/cp1251.h"
 #include "protocol/eventlog.h"
 #include "protocol/frame.h"
-#include "protocol/numfmt.h"
 #include "protocol/status.h"
-#include "protocol/statustext.h"
 #include "protocol/waveform.h"
+#include "texts/accountingtexts.h"
+#include "texts/clocktexts.h"
+#include "texts/eventtexts.h"
+#include "texts/numfmt.h"
+#include "texts/statustext.h"
 
 #include <algorithm>
 #include <array>
@@ -147,7 +150,7 @@ void checkCalibration(const QByteArray& in) {
         for (int c = 0; c < calibration::ChannelCount; ++c)
             refs[std::size_t(c)] = 1.0 + quint8(in.at(in.size() - 1 - c % in.size())) / 7.0;
         const calibration::Computed computed = calibration::compute(sums, refs, {});
-        if (computed.problem.isEmpty()) {
+        if (computed.fault == calibration::Computed::Fault::None) {
             for (int k : computed.coefficients)
                 if (k <= 0 || k > calibration::MaxCoefficient)
                     std::abort();

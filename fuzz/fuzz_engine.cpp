@@ -27,9 +27,12 @@
 #include "protocol/accounting.h"
 #include "protocol/eventlog.h"
 #include "protocol/frame.h"
-#include "protocol/statustext.h"
 #include "protocol/waveform.h"
+#include "texts/accountingtexts.h"
+#include "texts/configtexts.h"
+#include "texts/eventtexts.h"
 #include "texts/messages.h"
+#include "texts/statustext.h"
 
 #include <QCoreApplication>
 #include <QPointer>
@@ -65,7 +68,7 @@ void checkEvents(const QList<EventRow>& rows) {
 }
 
 void checkConfiguration(const Configuration& c) {
-    config::problems(c, Loc);
+    config::problems(c);
     const Configuration page = config::forPage(c);
     for (const config::Field& f : config::fields())
         config::valueText(page, f, Loc);
@@ -206,7 +209,7 @@ class Run {
             // A write is reported done only when the relay holds what was sent.
             QObject::connect(j, &Job::succeeded, [j] {
                 require(j->step() == ConfigWriteJob::Step::ReadingBack &&
-                        j->differences(Loc).isEmpty());
+                        j->differences().isEmpty());
             });
         } else if (auto* j = qobject_cast<EventLogJob*>(job)) {
             QObject::connect(j, &Job::succeeded, [j] { checkEvents(j->rows()); });

@@ -9,6 +9,7 @@
 #include "report/document.h"
 #include "report/package.h"
 #include "report/protocolreport.h"
+#include "texts/eventtexts.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -9,7 +9,7 @@
 #include "link/jobs/configwritejob.h"
 #include "link/jobs/versionjob.h"
 #include "link/serialport.h"
-#include "protocol/configuration.h"
+#include "model/configschema.h"
 #include "protocol/frame.h"
 
 #include <QCoreApplication>

@@ -6,7 +6,7 @@
 #include "link/engine.h"
 #include "link/jobs/linescanjob.h"
 #include "link/serialport.h"
-#include "protocol/seriallist.h"
+#include "model/seriallist.h"
 #include "protocol/speeds.h"
 
 #include <QCoreApplication>

@@ -7,6 +7,7 @@
 #include "link/engine.h"
 #include "link/jobs/polljob.h"
 #include "link/serialport.h"
+#include "texts/livecsv.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -67,7 +68,8 @@ int main(int argc, char* argv[]) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("record.csv"));
     QString why;
-    auto recorder = files::LiveRecorder::start(path, NumberLocale::system(), &why);
+    auto recorder =
+        files::LiveRecorder::start(path, liverecord::format(NumberLocale::system()), &why);
     if (!recorder) {
         out << "cannot record: " << why << Qt::endl;
         return 1;

@@ -9,6 +9,8 @@
 #include "link/serialport.h"
 #include "report/document.h"
 #include "report/protocolreport.h"
+#include "texts/accountingtexts.h"
+#include "texts/eventtexts.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

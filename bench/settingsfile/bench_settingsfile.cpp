@@ -3,7 +3,7 @@
 // against the same kind of file a tenth its size measured in the same run. A linear read
 // keeps the ratio near 1. A benchmark: it prints figures, it asserts nothing.
 
-#include "protocol/settingsfile.h"
+#include "files/settingsfile.h"
 
 #include <QElapsedTimer>
 #include <QList>

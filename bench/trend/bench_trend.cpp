@@ -6,7 +6,8 @@
 // It asserts nothing.
 
 #include "diag/trendwindow.h"
-#include "protocol/liverecord.h"
+#include "files/liverecord.h"
+#include "texts/livecsv.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

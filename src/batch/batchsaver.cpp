@@ -5,6 +5,8 @@
 #include "link/jobs/saveprotocoljob.h"
 #include "link/linebatch.h"
 #include "report/document.h"
+#include "texts/accountingtexts.h"
+#include "texts/eventtexts.h"
 
 #include <QDir>
 

@@ -1,7 +1,11 @@
 #include "config/calibrationgroup.h"
 
+#include "texts/problemtexts.h"
+
 #include "link/engine.h"
 #include "link/jobs/recordedcalibrationjob.h"
+#include "model/calibrationcheck.h"
+#include "texts/calibrationtexts.h"
 #include "widgets/fields.h"
 #include "widgets/prompt.h"
 #include "widgets/spinedit.h"
@@ -119,14 +123,18 @@ void CalibrationGroup::calibrate() {
             references[i] = calibration::parseReference(m_references[i]->text());
             if (!references[i]) {
                 m_prompt.show(msg::calibrationRefused(),
-                              calibration::referenceProblem(c, m_references[i]->text()));
+                              msg::problemText(calibration::referenceProblem(
+                                                   c, QStringView(m_references[i]->text())),
+                                               NumberLocale::system()));
                 return;
             }
         } else if (const auto k = calibration::parseCoefficient(m_coefficients[i]->text())) {
             kept[i] = *k;
         } else {
             m_prompt.show(msg::calibrationRefused(),
-                          calibration::coefficientProblem(c, m_coefficients[i]->text()));
+                          msg::problemText(calibration::coefficientProblem(
+                                               c, QStringView(m_coefficients[i]->text())),
+                                           NumberLocale::system()));
             return;
         }
     }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "protocol/changerecord.h"
+#include "files/changerecord.h"
 
 #include <QDialog>
 

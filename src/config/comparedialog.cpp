@@ -1,5 +1,7 @@
 #include "config/comparedialog.h"
 
+#include "texts/configtexts.h"
+
 #include "widgets/fields.h"
 
 #include <QHBoxLayout>
@@ -27,15 +29,16 @@ CompareDialog::CompareDialog(const QList<config::FieldDifference>& differences, 
     m_table->verticalHeader()->hide();
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->setSelectionMode(QAbstractItemView::NoSelection);
+    const NumberLocale loc = NumberLocale::system();
     for (int row = 0; row < differences.size(); ++row) {
         const config::FieldDifference& d = differences.at(row);
-        auto* caption = new QTableWidgetItem(d.label);
+        auto* caption = new QTableWidgetItem(config::labelOf(d));
         caption->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
         caption->setCheckState(Qt::Checked);
         caption->setData(Qt::UserRole, d.key);
         m_table->setItem(row, Caption, caption);
-        m_table->setItem(row, PageValue, new QTableWidgetItem(d.sent));
-        m_table->setItem(row, RelayValue, new QTableWidgetItem(d.read));
+        m_table->setItem(row, PageValue, new QTableWidgetItem(config::valueText(d, d.sent, loc)));
+        m_table->setItem(row, RelayValue, new QTableWidgetItem(config::valueText(d, d.read, loc)));
     }
     m_table->resizeColumnsToContents();
     m_table->horizontalHeader()->setStretchLastSection(true);

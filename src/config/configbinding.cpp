@@ -1,5 +1,6 @@
 #include "config/configbinding.h"
 
+#include "texts/configtexts.h"
 #include "widgets/delaytext.h"
 #include "widgets/spinedit.h"
 
@@ -21,10 +22,13 @@ template <class W> W* control(const QWidget* page, const Field& f) {
     return w;
 }
 
-QString notANumber(const Field& f, const QString& text, bool integer) {
-    return QStringLiteral("%1: «%2» — не %3.")
-        .arg(QString::fromUtf8(f.label), text,
-             integer ? QStringLiteral("целое число") : QStringLiteral("число"));
+Problem notANumber(const Field& f, const QString& text, bool integer) {
+    return {QString::fromLatin1(f.key),
+            integer ? Problem::Rule::WholeNumber : Problem::Rule::Number,
+            0,
+            0,
+            0,
+            text};
 }
 
 } // namespace
@@ -48,9 +52,7 @@ PageConfiguration readConfiguration(const QWidget* page, const NumberLocale& loc
             c.*f.text = edit->text();
             // What the relay or a file gave is kept as it is; what the user typed is checked.
             if (edit->isModified())
-                for (const QString& t : config::typedTextProblems(edit->text()))
-                    out.problems.append({QString::fromLatin1(f.key),
-                                         QString::fromUtf8(f.label) + QStringLiteral(": ") + t});
+                out.problems += config::typedTextProblems(QString::fromLatin1(f.key), edit->text());
             break;
         }
         case FieldKind::Tenths:
@@ -62,7 +64,7 @@ PageConfiguration readConfiguration(const QWidget* page, const NumberLocale& loc
                 if (tenths)
                     c.*f.number = *tenths;
                 else
-                    out.problems.append({QString::fromLatin1(f.key), notANumber(f, text, false)});
+                    out.problems.append(notANumber(f, text, false));
             }
             break;
         case FieldKind::Integer: {
@@ -71,15 +73,15 @@ PageConfiguration readConfiguration(const QWidget* page, const NumberLocale& loc
             if (value)
                 c.*f.number = *value;
             else
-                out.problems.append({QString::fromLatin1(f.key), notANumber(f, text, true)});
+                out.problems.append(notANumber(f, text, true));
             break;
         }
         }
     }
     // A field that is no number, or a typed text refused already, needs no further check.
-    for (const config::FieldProblem& p : config::problems(c, loc))
+    for (const Problem& p : config::problems(c))
         if (std::none_of(out.problems.cbegin(), out.problems.cend(),
-                         [&p](const config::FieldProblem& q) { return q.key == p.key; }))
+                         [&p](const Problem& q) { return q.key == p.key; }))
             out.problems.append(p);
     return out;
 }

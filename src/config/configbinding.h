@@ -1,8 +1,10 @@
 #pragma once
 
-#include "protocol/configuration.h"
+#include "model/configschema.h"
+#include "texts/numfmt.h"
 
 #include <QList>
+#include <optional>
 
 class QWidget;
 
@@ -12,7 +14,7 @@ namespace kliv {
 // of its field, so one table (config::fields()) binds them both ways.
 struct PageConfiguration {
     Configuration value;
-    QList<config::FieldProblem> problems; // texts that are no numbers, values that do not fit
+    QList<Problem> problems; // texts that are no numbers, values that do not fit
 };
 
 // Reads every field from the controls under `page`. A current that is not a decimal
@@ -23,7 +25,7 @@ PageConfiguration readConfiguration(const QWidget* page, const NumberLocale& loc
 // (each voltage with the current of its phase): the first that is no number, else the first
 // that is zero.
 struct CoefficientCheck {
-    QString notANumber;                  // its problem, naming the field
+    std::optional<Problem> notANumber;   // its problem, naming the field
     const config::Field* zero = nullptr; // the first zero one
 };
 CoefficientCheck checkCoefficients(const QWidget* page, const NumberLocale& loc);

@@ -9,8 +9,10 @@
 #include "link/jobs/configreadjob.h"
 #include "link/jobs/configrestorejob.h"
 #include "link/jobs/versionjob.h"
-#include "protocol/configitems.h"
+#include "model/configitems.h"
+#include "texts/configtexts.h"
 #include "texts/messages.h"
+#include "texts/problemtexts.h"
 #include "texts/settingsmessages.h"
 #include "widgets/fields.h"
 #include "widgets/prompt.h"
@@ -130,13 +132,11 @@ void ConfigPage::setBlocking(bool on) {
 }
 
 std::optional<Configuration> ConfigPage::configuration() {
-    const PageConfiguration page = kliv::readConfiguration(this, NumberLocale::system());
+    const NumberLocale loc = NumberLocale::system();
+    const PageConfiguration page = kliv::readConfiguration(this, loc);
     if (page.problems.isEmpty())
         return page.value;
-    QStringList texts;
-    for (const config::FieldProblem& p : page.problems)
-        texts.append(p.text);
-    const msg::Report r = msg::refused(texts);
+    const msg::Report r = msg::refused(msg::problemTexts(page.problems, loc));
     m_prompt.show(r.message, r.detail);
     return std::nullopt;
 }
@@ -193,14 +193,15 @@ void ConfigPage::startWrite(ConfigWriteJob* job) {
 }
 
 bool ConfigPage::coefficientsNotZero() {
-    const CoefficientCheck check = checkCoefficients(this, NumberLocale::system());
-    if (check.notANumber.isEmpty() && !check.zero)
+    const NumberLocale loc = NumberLocale::system();
+    const CoefficientCheck check = checkCoefficients(this, loc);
+    if (!check.notANumber && !check.zero)
         return true;
     if (check.zero) {
         m_prompt.show(msg::zeroCoefficient(),
                       msg::zeroCoefficientDetail(QString::fromUtf8(check.zero->label)));
     } else {
-        const msg::Report r = msg::refused({check.notANumber});
+        const msg::Report r = msg::refused({msg::problemText(*check.notANumber, loc)});
         m_prompt.show(r.message, r.detail);
     }
     return false;

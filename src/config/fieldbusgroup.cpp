@@ -2,8 +2,9 @@
 
 #include "link/engine.h"
 #include "link/jobs/rs485speedjob.h"
-#include "protocol/configitems.h"
+#include "model/configitems.h"
 #include "protocol/speeds.h"
+#include "texts/speedtexts.h"
 #include "widgets/fields.h"
 #include "widgets/prompt.h"
 #include "widgets/spinedit.h"

@@ -1,6 +1,6 @@
 #include "config/protectiongroup.h"
 
-#include "protocol/configitems.h"
+#include "model/configitems.h"
 #include "widgets/currenttext.h"
 #include "widgets/delaytext.h"
 #include "widgets/fields.h"

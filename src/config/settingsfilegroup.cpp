@@ -84,9 +84,10 @@ bool SettingsFileGroup::openSettings(const QString& path) {
     const files::LoadedSettings loaded =
         files::loadSettings(path, readConfiguration(&m_page, NumberLocale::system()).value);
     const settings::Decoded& decoded = loaded.decoded;
-    if (!loaded.error.isEmpty() || !decoded.errors.isEmpty()) {
+    if (!loaded.error.isEmpty() || !decoded.usable()) {
         m_prompt.show(msg::settingsNotOpened(shown),
-                      loaded.error.isEmpty() ? decoded.errors.join(u'\n') : loaded.error);
+                      loaded.error.isEmpty() ? msg::settingsFileErrors(decoded).join(u'\n')
+                                             : loaded.error);
         return false;
     }
     m_page.setConfiguration(decoded.value);
@@ -118,8 +119,7 @@ void SettingsFileGroup::compareWithRelay() {
     auto* job = new ConfigReadJob;
     connect(job, &Job::succeeded, this, [this, job, page = *page] {
         const Configuration relay = job->configuration();
-        const QList<config::FieldDifference> differences =
-            config::differences(page, relay, NumberLocale::system());
+        const QList<config::FieldDifference> differences = config::differences(page, relay);
         if (differences.isEmpty()) {
             m_prompt.show(msg::configSame());
             return;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "protocol/configuration.h"
+#include "model/configschema.h"
 
 #include <QWidget>
 #include <functional>

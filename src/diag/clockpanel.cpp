@@ -1,6 +1,7 @@
 #include "diag/clockpanel.h"
 
 #include "protocol/clock.h"
+#include "texts/clocktexts.h"
 #include "widgets/fields.h"
 #include "widgets/spinedit.h"
 

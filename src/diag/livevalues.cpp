@@ -1,7 +1,7 @@
 #include "diag/livevalues.h"
 
 #include "protocol/status.h"
-#include "protocol/statustext.h"
+#include "texts/statustext.h"
 #include "widgets/fields.h"
 
 #include <QGridLayout>

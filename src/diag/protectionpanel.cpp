@@ -1,8 +1,8 @@
 #include "diag/protectionpanel.h"
 
-#include "protocol/protections.h"
 #include "protocol/status.h"
-#include "protocol/statustext.h"
+#include "texts/protections.h"
+#include "texts/statustext.h"
 #include "widgets/fields.h"
 #include "widgets/shape.h"
 

@@ -4,6 +4,7 @@
 #include "files/comtrade.h"
 #include "files/liverecorder.h"
 #include "link/engine.h"
+#include "texts/livecsv.h"
 #include "texts/messages.h"
 #include "widgets/fields.h"
 #include "widgets/prompt.h"
@@ -89,7 +90,7 @@ void RecordPanel::startRecording() {
     if (path.isEmpty())
         return;
     QString why;
-    m_recorder = files::LiveRecorder::start(path, NumberLocale::system(), &why);
+    m_recorder = files::LiveRecorder::start(path, liverecord::format(NumberLocale::system()), &why);
     if (!m_recorder) {
         m_prompt.show(msg::recordingNotStarted(QDir::toNativeSeparators(path)), why);
         return;

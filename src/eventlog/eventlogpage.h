@@ -2,6 +2,8 @@
 
 #include "protocol/accounting.h"
 #include "protocol/eventlog.h"
+#include "texts/accountingtexts.h"
+#include "texts/eventtexts.h"
 
 #include <QList>
 #include <QWidget>

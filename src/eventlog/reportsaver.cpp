@@ -7,6 +7,7 @@
 #include "report/document.h"
 #include "report/protocolreport.h"
 #include "report/templatepath.h"
+#include "texts/eventtexts.h"
 #include "texts/messages.h"
 #include "widgets/prompt.h"
 

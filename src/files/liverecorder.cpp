@@ -1,12 +1,10 @@
 #include "files/liverecorder.h"
 
-#include "protocol/liverecord.h"
-
 #include <QFile>
 
 namespace kliv::files {
 
-std::unique_ptr<LiveRecorder> LiveRecorder::start(const QString& path, const NumberLocale& loc,
+std::unique_ptr<LiveRecorder> LiveRecorder::start(const QString& path, RowFormat format,
                                                   QString* error) {
     auto file = std::make_unique<QFile>(path);
     if (!file->open(QIODevice::WriteOnly | QIODevice::Truncate)) {
@@ -15,12 +13,12 @@ std::unique_ptr<LiveRecorder> LiveRecorder::start(const QString& path, const Num
         return nullptr;
     }
     const FileIdentity identity(*file, path);
-    return std::make_unique<LiveRecorder>(std::move(file), loc, identity);
+    return std::make_unique<LiveRecorder>(std::move(file), std::move(format), identity);
 }
 
-LiveRecorder::LiveRecorder(std::unique_ptr<QIODevice> out, const NumberLocale& loc,
+LiveRecorder::LiveRecorder(std::unique_ptr<QIODevice> out, RowFormat format,
                            const FileIdentity& file)
-    : m_out(std::move(out)), m_locale(loc), m_file(file) {}
+    : m_out(std::move(out)), m_format(std::move(format)), m_file(file) {}
 
 LiveRecorder::~LiveRecorder() {
     stop();
@@ -47,7 +45,7 @@ void LiveRecorder::startWriter() {
         return;
     m_started = true;
     m_thread = std::thread([this] {
-        if (const Problem p = writeOut(liverecord::header().toUtf8()); p != Problem::None)
+        if (const Problem p = writeOut(m_format.header.toUtf8()); p != Problem::None)
             fail(p);
         run();
     });
@@ -108,7 +106,7 @@ void LiveRecorder::run() {
         }
         QByteArray bytes;
         for (const Entry& e : batch)
-            bytes += liverecord::row(e.at, e.record, m_locale).toUtf8();
+            bytes += m_format.row(e.at, e.record).toUtf8();
         if (const Problem p = writeOut(bytes); p != Problem::None) {
             fail(p);
             continue;

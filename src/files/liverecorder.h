@@ -2,7 +2,6 @@
 
 #include "files/fileidentity.h"
 #include "files/recording.h"
-#include "protocol/numfmt.h"
 #include "protocol/status.h"
 
 #include <QDateTime>
@@ -11,11 +10,18 @@
 #include <QString>
 #include <condition_variable>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
 
 namespace kliv::files {
+
+// How a recording's lines read: its header, and a row a record, each with its line end.
+struct RowFormat {
+    QString header;
+    std::function<QString(const QDateTime& at, const LiveStatus& record)> row;
+};
 
 // Writes the poll's live records to a CSV file as they come, on a thread of its own: the
 // poll only hands a record over, so a slow disk never holds up the line, and no record is
@@ -30,12 +36,11 @@ class LiveRecorder : public QObject {
 
     // A recording into `path` (replaced if it exists); null with the reason when the file
     // cannot be opened.
-    static std::unique_ptr<LiveRecorder> start(const QString& path, const NumberLocale& loc,
+    static std::unique_ptr<LiveRecorder> start(const QString& path, RowFormat format,
                                                QString* error);
     // Into any open device, which the recorder then owns and uses from its own thread only;
     // `file` tells a file removed or replaced under its name.
-    LiveRecorder(std::unique_ptr<QIODevice> out, const NumberLocale& loc,
-                 const FileIdentity& file = {});
+    LiveRecorder(std::unique_ptr<QIODevice> out, RowFormat format, const FileIdentity& file = {});
     ~LiveRecorder() override; // stops, writing what is left
 
     void add(const QDateTime& at, const LiveStatus& s); // never waits for the disk
@@ -59,7 +64,7 @@ class LiveRecorder : public QObject {
     void fail(Problem problem);                // the first one only
 
     std::unique_ptr<QIODevice> m_out;
-    NumberLocale m_locale;
+    RowFormat m_format;
     FileIdentity m_file;
     std::mutex m_mutex;
     std::condition_variable m_wake;

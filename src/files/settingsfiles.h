@@ -1,6 +1,6 @@
 #pragma once
 
-#include "protocol/settingsfile.h"
+#include "files/settingsfile.h"
 
 #include <QString>
 

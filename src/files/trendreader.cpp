@@ -1,6 +1,6 @@
 #include "files/trendreader.h"
 
-#include "protocol/liverecord.h"
+#include "files/liverecord.h"
 
 #include <QDateTime>
 #include <QIODevice>

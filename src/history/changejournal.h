@@ -1,7 +1,7 @@
 #pragma once
 
-#include "protocol/changerecord.h"
-#include "protocol/configuration.h"
+#include "files/changerecord.h"
+#include "model/configschema.h"
 
 #include <QObject>
 #include <QString>

@@ -1,7 +1,7 @@
 #include "line/overviewrows.h"
 
-#include "protocol/statustext.h"
 #include "texts/linetexts.h"
+#include "texts/statustext.h"
 
 namespace kliv {
 

@@ -114,7 +114,7 @@ void Engine::start(Job* job) {
     m_job = job;
     Q_EMIT jobStarted(job);
 
-    if (const QStringList problems = job->refusal(); !problems.isEmpty()) {
+    if (const QList<Problem> problems = job->refusal(); !problems.isEmpty()) {
         Outcome refused;
         refused.reason = Failure::RefusedInput;
         refused.problems = problems;

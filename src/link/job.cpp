@@ -52,7 +52,7 @@ void Job::failMismatch(QList<config::FieldDifference> differences) {
     fail(std::move(o));
 }
 
-void Job::failRefused(QStringList problems) {
+void Job::failRefused(QList<Problem> problems) {
     Outcome o;
     o.reason = Failure::RefusedInput;
     o.problems = std::move(problems);

@@ -87,7 +87,7 @@ class Job : public QObject {
     friend class Engine;
 
     // Checked before the port is opened: any problem refuses the job, each naming its field.
-    virtual QStringList refusal() const { return {}; }
+    virtual QList<Problem> refusal() const { return {}; }
     virtual void begin() = 0; // the port is open
     // A reply of the right kind and serial number that is still not the one asked for (a
     // block other than the one requested) is turned away: the engine keeps waiting, and
@@ -115,7 +115,7 @@ class Job : public QObject {
     void failShortReply(int got, int expected); // payload bytes
     // Empty: the relay did not confirm the write at all.
     void failMismatch(QList<config::FieldDifference> differences);
-    void failRefused(QStringList problems);
+    void failRefused(QList<Problem> problems);
 
   private:
     // Replaced by the same job started afresh: cancelled without the engine announcing

@@ -1,7 +1,8 @@
 #pragma once
 
 #include "link/port.h"
-#include "protocol/configuration.h"
+#include "model/configschema.h"
+#include "model/problem.h"
 
 #include <QList>
 #include <QMetaType>
@@ -49,7 +50,7 @@ struct Outcome {
     QString port;                          // PortNotOpened (empty: none chosen), LineLost
     OpenError openError = OpenError::None; // PortNotOpened
     QString systemText;                    // PortNotOpened: the system's own words
-    QStringList problems;                  // RefusedInput: each names its field
+    QList<Problem> problems;               // RefusedInput: each names its field
     // Mismatch: what was written against what the relay holds, field by field; none when
     // the relay did not even confirm the write.
     QList<config::FieldDifference> differences;

@@ -3,11 +3,6 @@
 #include "protocol/bigendian.h"
 
 #include "protocol/bcd.h"
-#include "protocol/status.h"
-#include "protocol/statustext.h"
-
-#include <QDate>
-#include <QTime>
 
 namespace kliv::accounting {
 
@@ -19,15 +14,6 @@ constexpr int RunningAt = 0, SwitchOnsAt = 4, TripsAt = 6, EnergyAt = 8, Seconds
 constexpr int EnergyBytes = 5;
 constexpr quint64 EnergyMask = (quint64(1) << 40) - 1;
 constexpr quint64 MillionthsPerTenth = 100000; // of a kWh
-constexpr int Century = 2000;
-
-QString twoDigits(int v) {
-    return QStringLiteral("%1").arg(v, 2, 10, QLatin1Char('0'));
-}
-
-quint64 tenthsOfKwh(quint64 millionths) {
-    return (millionths & EnergyMask) / MillionthsPerTenth;
-}
 
 } // namespace
 
@@ -64,42 +50,8 @@ QByteArray encode(const AccountingRecord& r) {
     return p;
 }
 
-QString energyText(quint64 millionths, const NumberLocale& loc) {
-    return numfmt::format(qint64(tenthsOfKwh(millionths)), 1, u"000000.0", loc);
-}
-
-QString startText(const AccountingRecord& r) {
-    const QLatin1Char colon(':');
-    return twoDigits(r.startDay) + QLatin1Char('.') + twoDigits(r.startMonth) +
-           QStringLiteral(".20") + twoDigits(r.startYear) + QStringLiteral("г/") +
-           twoDigits(r.startHours) + colon + twoDigits(r.startMinutes) + colon +
-           twoDigits(r.startSeconds);
-}
-
-AccountingTexts texts(const AccountingRecord& r, const NumberLocale& loc) {
-    AccountingTexts t;
-    t.start = startText(r);
-    t.running = status::runningTimeText(r.runningSeconds);
-    t.switchOns = QString::number(r.switchOns);
-    t.trips = QString::number(r.trips);
-    t.energy = energyText(r.energy, loc);
-    return t;
-}
-
-QJsonObject json(const AccountingRecord& r) {
-    // The relay's clock keeps no zone, so neither does the text.
-    const QDate d(Century + r.startYear, r.startMonth, r.startDay);
-    const QTime t(r.startHours, r.startMinutes, r.startSeconds);
-    const bool valid = r.startYear < 100 && d.isValid() && t.isValid();
-    return {
-        {QStringLiteral("runningSeconds"), qint64(r.runningSeconds)},
-        {QStringLiteral("switchOns"), r.switchOns},
-        {QStringLiteral("trips"), r.trips},
-        {QStringLiteral("energyKwh"), double(tenthsOfKwh(r.energy)) / 10.0},
-        {QStringLiteral("start"),
-         valid ? QJsonValue(d.toString(Qt::ISODate) + QLatin1Char('T') + t.toString(Qt::ISODate))
-               : QJsonValue()},
-    };
+quint64 tenthsOfKwh(quint64 millionths) {
+    return (millionths & EnergyMask) / MillionthsPerTenth;
 }
 
 } // namespace kliv::accounting

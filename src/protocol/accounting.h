@@ -1,10 +1,6 @@
 #pragma once
 
-#include "protocol/numfmt.h"
-
 #include <QByteArray>
-#include <QJsonObject>
-#include <QString>
 
 namespace kliv {
 
@@ -20,11 +16,6 @@ struct AccountingRecord {
     bool operator==(const AccountingRecord&) const = default;
 };
 
-// The five fields of the page.
-struct AccountingTexts {
-    QString start, running, switchOns, trips, energy;
-};
-
 namespace accounting {
 
 constexpr int RecordSize = 19;
@@ -33,13 +24,8 @@ constexpr int RecordSize = 19;
 AccountingRecord decode(const QByteArray& payload);
 QByteArray encode(const AccountingRecord& r); // 19 bytes; the simulated relay's side
 
-// Cut, not rounded, to 0.1 kWh: "000123,4" for 123 456 789 millionths.
-QString energyText(quint64 millionths, const NumberLocale& loc);
-QString startText(const AccountingRecord& r); // "05.03.2009г/14:22:07"
-AccountingTexts texts(const AccountingRecord& r, const NumberLocale& loc);
-
-// Plain numbers for scripts; the start as an ISO date-time, null when it names none.
-QJsonObject json(const AccountingRecord& r);
+// The energy in whole tenths of a kWh, cut, not rounded.
+quint64 tenthsOfKwh(quint64 millionths);
 
 } // namespace accounting
 } // namespace kliv

@@ -3,7 +3,6 @@
 #include "protocol/configuration.h"
 
 #include <QByteArray>
-#include <QString>
 #include <QStringView>
 #include <array>
 #include <optional>
@@ -18,13 +17,11 @@ constexpr int ChannelCount = config::CoefficientCount;
 
 struct ChannelInfo {
     const char* key;                 // "ua": how the command line and the simulator name it
-    const char* label;               // UTF-8 "Ua", "Iут": how messages name it
     int Configuration::*coefficient; // the coefficient the channel's readings are made with
 };
 const ChannelInfo& channel(int c);
 // The channel a key names ("ua" .. "iut", any case); -1 for none.
 int channelOfKey(QStringView key);
-QString labelOf(int c);
 
 // A phase current reads half its signal's counts, so the tool doubles its readings.
 constexpr int factorOf(int c) {
@@ -55,8 +52,11 @@ void add(Sums& sums, const Readings& readings);
 double coefficientOf(int c, qint64 sum, double reference);
 
 struct Computed {
+    enum class Fault { None, NoSignal, TooLarge };
     Coefficients coefficients{};
-    QString problem; // empty when every coefficient can be written
+    Fault fault = Fault::None; // of `channel`, the first that cannot be written
+    int channel = -1;
+    double value = 0; // the coefficient worked out for it
 };
 // The coefficients of the channels with a reference, the others as `kept`. A computed
 // coefficient of 0 (no signal) or above 65535 cannot be written: the problem names the
@@ -73,15 +73,5 @@ struct WriteReply {
 };
 // The reply to the calibration write: sub-mode 1, the coefficients, the flags byte.
 std::optional<WriteReply> decodeWriteReply(const QByteArray& payload);
-// The channels whose coefficient the relay holds otherwise than written, as a verified
-// configuration write names its fields ("Ua: записано 570, считано 569").
-QList<config::FieldDifference> differences(const Coefficients& sent, const WriteReply& held);
-
-// A reference value as typed: a number above 0, with '.' or ',' before its decimals.
-std::optional<double> parseReference(QStringView text);
-QString referenceProblem(int c, QStringView text);
-// A coefficient as typed: a whole number 0..65535.
-std::optional<int> parseCoefficient(QStringView text);
-QString coefficientProblem(int c, QStringView text);
 
 } // namespace kliv::calibration

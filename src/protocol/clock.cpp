@@ -10,9 +10,6 @@ namespace {
 constexpr quint8 StopBit = 0x80, AutoDstBit = 0x80;
 constexpr quint8 CalibrationPositive = 0x20, CalibrationMagnitude = 0x1F;
 
-QString twoDigits(int v) {
-    return QStringLiteral("%1").arg(v, 2, 10, QLatin1Char('0'));
-}
 } // namespace
 
 ClockBlock decodeBlock(const char* b) {
@@ -42,16 +39,6 @@ QByteArray encodeBlock(const ClockBlock& c) {
     b[7] = char(calibrationByte(c.calibration));
     b[8] = char(c.autoDst ? AutoDstBit : 0);
     return b;
-}
-
-QString timeText(const ClockBlock& c) {
-    return twoDigits(c.hours) + QLatin1Char(':') + twoDigits(c.minutes) + QLatin1Char(':') +
-           twoDigits(c.seconds);
-}
-
-QString dateText(const ClockBlock& c) {
-    return twoDigits(c.day) + QLatin1Char('.') + twoDigits(c.month) + QStringLiteral(".20") +
-           twoDigits(c.year) + QStringLiteral("г.");
 }
 
 quint8 calibrationByte(int value) {

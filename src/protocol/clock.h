@@ -2,7 +2,6 @@
 
 #include <QByteArray>
 #include <QDateTime>
-#include <QString>
 
 namespace kliv {
 
@@ -22,8 +21,6 @@ constexpr int SetPayloadSize = 9;
 
 ClockBlock decodeBlock(const char* bytes9);
 QByteArray encodeBlock(const ClockBlock& c); // 9 bytes; the simulated relay's side
-QString timeText(const ClockBlock& c);       // "09:05:07"
-QString dateText(const ClockBlock& c);       // "06.12.2026г."
 
 // Clock calibration byte: magnitude in bits 0..4, bit 5 set for zero or positive.
 quint8 calibrationByte(int value);

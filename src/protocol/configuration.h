@@ -1,7 +1,5 @@
 #pragma once
 
-#include "protocol/numfmt.h"
-
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -13,7 +11,8 @@
 namespace kliv {
 
 // The relay's configuration as numbers, one field per control of the configuration page,
-// each named after its control; the defaults are the page's start-up values. Delays
+// each named after its control; the defaults are the page's start-up values. Where each
+// field sits in the block is the field schema's (model/configschema.h). Delays
 // (st_*_t) and currents are whole tenths of a second or of an ampere, z_ihol_t and z_vtz_t
 // whole seconds, lists their item index. Every number is a plain int, so that a value the
 // wire cannot carry (a negative current, a coefficient of 70000) can be held and refused.
@@ -82,24 +81,6 @@ constexpr int CoefficientsByte = 28;  // seven 16-bit coefficients: Ua Ub Uc Ia 
 constexpr int CoefficientCount = 7;
 constexpr int AddressByte = 75;
 
-// The 78-byte block. Precondition: problems(c) is empty; a value outside its wire field
-// would otherwise be cut to its low bits.
-QByteArray encode(const Configuration& c);
-// WriteFull followed by the block: the payload of a full configuration write.
-QByteArray writePayload(const Configuration& c);
-
-// The values exactly as the block carries them, with no clamping, so that a verified write
-// can compare them with what was sent: the speed byte as is, cos f by its sign rule (so
-// -127..127), two-byte delays as whole seconds (tenths / 10, truncated), texts up to the
-// first zero byte with their trailing spaces. Bytes missing from a short block read as 0.
-Configuration decode(const QByteArray& block);
-
-// What the page shows for a decoded configuration: a list byte naming no item selects the
-// list's start-up item (a speed byte above 10 gives 9600 baud, a protocol byte above 1 the
-// first protocol); spin values and cos f are held to the limits of their controls.
-// Currents, delays, coefficients and texts stay as they are.
-Configuration forPage(const Configuration& c);
-
 // How a field sits in the block.
 enum class Wire {
     Byte,    // the value in one byte
@@ -116,90 +97,20 @@ struct Place {
     quint8 mask = 0xFF; // Bits and Phases: the field's bits of its byte
 };
 
-enum class FieldKind {
-    List,    // a drop-down list: its item index
-    Spin,    // a spin edit: an integer the page holds to its limits
-    Tenths,  // a delay or a current: whole tenths, shown with one decimal
-    Integer, // a calibration coefficient: an integer typed freely
-    Check,   // a check box
-    Text,    // an information text of up to 16 characters
-};
+// A number at its place exactly as the block carries it, with no clamping: the speed byte
+// as is, cos f by its sign rule (so -127..127), two-byte delays as whole seconds (tenths /
+// 10, truncated), bits shifted down, a phase item. Not for Text.
+int readNumber(const QByteArray& block, const Place& p);
+// Writes a number at its place; only the bits of a Bits or Phases place are touched, as the
+// flags byte is shared by five fields. A value beyond the place is cut to its low bits.
+void writeNumber(QByteArray& block, const Place& p, int value);
+// A text up to the first zero byte, with its trailing blanks.
+QString readText(const QByteArray& block, const Place& p);
+// A text padded with blanks to TextSize bytes (cut beyond).
+void writeText(QByteArray& block, const Place& p, const QString& text);
 
-// One control of the page. The table of them drives validation, differences and the
-// settings file, so each field is described once.
-struct Field {
-    const char* key;   // the control's name
-    const char* label; // UTF-8: how messages name the field, after the page's captions
-    FieldKind kind;
-    int min = 0, max = 0;       // numbers: what the control and the wire field both admit
-    const char* unit = nullptr; // UTF-8, written behind numbers in messages
-    std::span<const char* const> items = {}; // List: item texts as messages show them
-    int Configuration::*number = nullptr;    // List, Spin, Tenths, Integer
-    bool Configuration::*check = nullptr;    // Check
-    QString Configuration::*text = nullptr;  // Text
-    Place place = {};
-};
-
-std::span<const Field> fields(); // in block order
-const Field* fieldNamed(QStringView key);
-QStringList fieldKeys(); // every field's, in block order
-
-// The block that sets the fields `keys` of `wanted` on a relay holding `held`: a field is
-// encoded afresh only where its wanted value differs from what the page shows for `held`
-// (forPage(decode(held))); every other bit stays as the relay holds it, so that writing
-// back what was read changes nothing. Precondition: the fields that differ have no
-// problems().
-QByteArray merge(const QByteArray& held, const Configuration& wanted, const QStringList& keys);
-
-struct FieldProblem {
-    QString key;
-    QString text; // Russian, names the field and what it admits
-    bool operator==(const FieldProblem&) const = default;
-};
-
-// Every value that does not fit its wire field or the limits of its control, in field
-// order. A zero coefficient fits; the write command checks that separately. A text may hold
-// any character the wire carries but the zero, which would end it early.
-QList<FieldProblem> problems(const Configuration& c, const NumberLocale& loc = {});
-// The problems of a text the user typed: those of the wire, and any control character.
-QStringList typedTextProblems(const QString& text);
-
-// The write command's order: each voltage with the current of its phase, leakage last.
-inline constexpr const char* CoefficientCheckOrder[] = {"st_kua", "st_kia", "st_kub",  "st_kib",
-                                                        "st_kuc", "st_kic", "st_kidif"};
-
-// The first coefficient that is zero, in the order the write command checks them
-// (Ua, Ia, Ub, Ib, Uc, Ic, Iут); null when none is.
-const Field* firstZeroCoefficient(const Configuration& c);
-
-// A field's value as the page shows it: delays and currents with one decimal, list items
-// by their text, texts in quotes with their blanks.
-QString valueText(const Configuration& c, const Field& f, const NumberLocale& loc);
-
-struct FieldDifference {
-    QString key, label, sent, read;
-    bool operator==(const FieldDifference&) const = default;
-};
-
-// The fields whose read value differs from the sent one, in field order. Texts compare as
-// the relay stores them, padded with blanks to 16 characters.
-QList<FieldDifference> differences(const Configuration& sent, const Configuration& read,
-                                   const NumberLocale& loc);
-QString differenceText(const FieldDifference& d); // "Umax: записано 250, считано 7000"
-// `into` with the fields named by `keys` taken from `from`.
-Configuration takeFields(Configuration into, const Configuration& from, const QStringList& keys);
-// The block bytes that differ, for blocks whose fields all agree (bytes no field shows, such
-// as what follows a text's zero): "байт 47: записано 32, считано 0".
-QList<FieldDifference> byteDifferences(const QByteArray& sent, const QByteArray& read);
-
-// A decimal typed by the user, in whole tenths truncated toward zero: "12,34" gives 123,
-// "15" gives 150, "0,05" gives 0. The locale's decimal separator and '.' are both taken,
-// blanks around the number too; anything else is not a number. A value too large for an
-// int comes out as the largest int of its sign, which no field admits.
-std::optional<int> parseTenths(QStringView text, const NumberLocale& loc);
-// A decimal integer ("570,5" is none), saturated the same way.
-std::optional<int> parseInteger(QStringView text);
-QString tenthsText(int tenths, const NumberLocale& loc); // "15,0", "0,5"
+// The block of BlockSize bytes: bytes missing from a short one read as zeros.
+QByteArray whole(const QByteArray& block);
 
 } // namespace config
 } // namespace kliv

@@ -1,12 +1,10 @@
 #pragma once
 
-#include "protocol/numfmt.h"
-
 #include <QByteArray>
-#include <QJsonArray>
+#include <QDate>
 #include <QList>
 #include <QString>
-#include <QStringList>
+#include <QTime>
 #include <array>
 #include <optional>
 
@@ -38,14 +36,11 @@ struct EventRow {
     EventRecord record;
 };
 
-// The texts of grid columns 1..12: date/time, relay, equipment, protection, Ua, Ub, Uc,
-// Ia, Ib, Ic, leakage, cos f.
-using EventTexts = std::array<QString, 12>;
-
 namespace eventlog {
 
 constexpr int RecordsPerBlock = 10, BlockCount = 10, LogSize = 100, RecordSize = 24;
 constexpr int BlockPayloadSize = 1 + RecordsPerBlock * RecordSize; // 241
+constexpr quint8 RelayOnBit = 0x80, EquipmentOnBit = 0x01;         // of the state byte
 
 EventRecord decodeRecord(const char* bytes24);
 QByteArray encodeRecord(const EventRecord& r); // 24 bytes; the simulated relay's side
@@ -57,13 +52,10 @@ std::optional<EventBlock> decodeBlock(const QByteArray& payload);
 // can be sent as they are; a shorter image is padded with zeros.
 QByteArray encodeBlock(int index, const std::array<QByteArray, RecordsPerBlock>& records);
 
-QString dateTimeText(const EventRecord& r); // "21.06.09  14:27:05:3"
-QString protectionName(quint8 protection);  // the highest set bit wins; empty for none
-EventTexts texts(const EventRecord& r, const NumberLocale& loc);
-QList<EventTexts> texts(const QList<EventRow>& rows, const NumberLocale& loc);
-
-// The 13 column headers of the grid, row number first.
-QStringList headers();
+// The protection an entry names, by its bit: the highest set bit wins; -1 for none.
+int actingBit(quint8 protection);
+QDate dateOf(const EventRecord& r);
+QTime timeOf(const EventRecord& r);
 
 // A real calendar date of 2000..2099 and a real time of day; erased and damaged entries
 // fail.
@@ -73,14 +65,6 @@ bool isValid(const EventRecord& r);
 // digit; entries with equal keys keep their log order. store[k] is log position k + 1.
 // An order digit of 10..15 counts by its value, not by the first digit of its text.
 QList<EventRow> ordered(const std::array<EventRecord, LogSize>& store);
-
-// The grid as a text table: the headers, then per row its number and its twelve texts,
-// ';' between fields and CRLF between lines; a field holding ';', '"' or a line break is
-// quoted.
-QString csv(const QList<EventTexts>& rowsInOrder);
-
-// The rows with plain numbers, for scripts; "n" numbers them from 1 in the given order.
-QJsonArray json(const QList<EventRow>& rows);
 
 } // namespace eventlog
 } // namespace kliv

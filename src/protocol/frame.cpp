@@ -18,12 +18,6 @@ quint16 sum(const QByteArray& headerAndPayload) {
     return sum(headerAndPayload.constData(), int(headerAndPayload.size()));
 }
 
-QString payloadProblem(int size) {
-    return QStringLiteral("Слишком длинный запрос: %1 байт (не более %2).")
-        .arg(size)
-        .arg(MaxRequestPayload);
-}
-
 QByteArray build(quint16 serial, quint8 kind, const QByteArray& payload) {
     Q_ASSERT(payload.size() <= 255);
     QByteArray f;

@@ -43,9 +43,6 @@ constexpr int SerialMin = 100, SerialMax = 65535, SerialDefault = 600;
 quint16 sum(const char* data, int size);
 quint16 sum(const QByteArray& headerAndPayload);
 
-// Why a request payload of that many bytes cannot be sent (beyond MaxRequestPayload).
-QString payloadProblem(int size);
-
 // Request frame: AA 06 serialHi serialLo kind N payload sumHi sumLo.
 QByteArray build(quint16 serial, quint8 kind, const QByteArray& payload);
 

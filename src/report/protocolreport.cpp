@@ -1,8 +1,12 @@
 #include "report/protocolreport.h"
 
-#include "protocol/configitems.h"
+#include "model/configitems.h"
 #include "protocol/speeds.h"
 #include "report/document.h"
+#include "texts/accountingtexts.h"
+#include "texts/configtexts.h"
+#include "texts/eventtexts.h"
+#include "texts/speedtexts.h"
 #include "version.h"
 
 namespace kliv::report {

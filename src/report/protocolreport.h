@@ -1,8 +1,10 @@
 #pragma once
 
+#include "model/configschema.h"
 #include "protocol/accounting.h"
-#include "protocol/configuration.h"
 #include "protocol/eventlog.h"
+#include "texts/accountingtexts.h"
+#include "texts/eventtexts.h"
 
 #include <QDate>
 #include <QList>

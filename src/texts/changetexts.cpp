@@ -2,6 +2,7 @@
 
 #include "protocol/frame.h"
 #include "protocol/speeds.h"
+#include "texts/calibrationtexts.h"
 #include "texts/messages.h"
 
 #include <QStringList>

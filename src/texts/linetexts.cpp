@@ -1,8 +1,8 @@
 #include "texts/linetexts.h"
 
 #include "protocol/frame.h"
-#include "protocol/protections.h"
 #include "texts/messages.h"
+#include "texts/protections.h"
 
 #include <QDir>
 #include <QStringList>

@@ -2,7 +2,7 @@
 
 #include "link/jobs/linescanjob.h"
 #include "link/outcome.h"
-#include "protocol/seriallist.h"
+#include "model/seriallist.h"
 #include "protocol/status.h"
 #include "texts/message.h"
 

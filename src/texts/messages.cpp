@@ -1,7 +1,12 @@
 #include "texts/messages.h"
 
+#include "texts/configtexts.h"
+#include "texts/problemtexts.h"
+
 #include "link/port.h"
 #include "protocol/speeds.h"
+#include "texts/configtexts.h"
+#include "texts/speedtexts.h"
 
 namespace kliv::msg {
 
@@ -92,7 +97,7 @@ QString differencesText(const QList<config::FieldDifference>& differences) {
         return QStringLiteral("Устройство не подтвердило запись конфигурации.");
     QStringList lines;
     for (const config::FieldDifference& d : differences)
-        lines.append(config::differenceText(d));
+        lines.append(config::differenceText(d, NumberLocale::system()));
     return lines.join(u'\n');
 }
 
@@ -113,7 +118,7 @@ QString failureDetail(const Outcome& o) {
         return o.port.isEmpty() ? noPortFound().text
                                 : openErrorDetail(o.openError, o.port, o.systemText);
     case Failure::RefusedInput:
-        return o.problems.join(u'\n');
+        return problemTexts(o.problems, NumberLocale::system()).join(u'\n');
     case Failure::Mismatch:
         return differencesText(o.differences);
     case Failure::ShortReply:
@@ -140,7 +145,7 @@ Report forFailure(const Outcome& o) {
     case Failure::RefusedInput:
         if (o.task == Task::Calibration)
             return {calibrationRefused(), detail};
-        return refused(o.problems);
+        return refused(problemTexts(o.problems, NumberLocale::system()));
     case Failure::Cancelled:
         if (o.task == Task::Search)
             return {searchStopped(), detail};

@@ -1,6 +1,9 @@
 #include "texts/settingsmessages.h"
 
-#include "protocol/configuration.h"
+#include "texts/problemtexts.h"
+
+#include "model/configschema.h"
+#include "texts/configtexts.h"
 #include "texts/messages.h"
 
 namespace kliv::msg {
@@ -16,14 +19,14 @@ QString changedByWrite(const changes::ChangeRecord& w) {
     if (w.after.isEmpty())
         return QStringLiteral("Что она изменила, неизвестно: реле не ответило на нее.");
     QList<config::FieldDifference> changed =
-        config::differences(config::decode(w.before), config::decode(w.after), NumberLocale::c());
+        config::differences(config::decode(w.before), config::decode(w.after));
     if (changed.isEmpty())
         changed = config::byteDifferences(w.before, w.after);
     if (changed.isEmpty())
         return QStringLiteral("Она ничего не изменила.");
     QStringList labels;
     for (const config::FieldDifference& d : changed)
-        labels << d.label;
+        labels << config::labelOf(d);
     // Labels hold commas of their own ("Umin, задержка").
     return QStringLiteral("Она изменила: ") + labels.join(QStringLiteral("; ")) + u'.';
 }
@@ -39,6 +42,13 @@ Message settingsNotOpened(const QString& path) {
     return {Settings,
             QStringLiteral("Файл %1 не загружен! Конфигурация на странице не изменена.").arg(path),
             Icon::Error};
+}
+
+QStringList settingsFileErrors(const settings::Decoded& decoded) {
+    QStringList out = decoded.errors;
+    for (const Problem& p : decoded.problems)
+        out << p.key + QStringLiteral(" — ") + problemText(p, NumberLocale::c());
+    return out;
 }
 
 Message settingsSaved(const QString& path) {

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "protocol/changerecord.h"
+#include "files/changerecord.h"
+#include "files/settingsfile.h"
 #include "texts/message.h"
 
 #include <QString>
@@ -12,6 +13,8 @@ namespace kliv::msg {
 
 Message settingsOpened(const QString& path);
 Message settingsNotOpened(const QString& path); // the file's problems go beside it
+// Everything that makes a settings file unusable, each naming its key: "z_umax_v — Umax: …".
+QStringList settingsFileErrors(const settings::Decoded& decoded);
 Message settingsSaved(const QString& path);
 Message settingsNotSaved(const QString& path); // the reason goes beside it
 // Fields a file did not hold, which keep the page's values (beside settingsOpened); empty

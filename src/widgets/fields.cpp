@@ -1,5 +1,6 @@
 #include "widgets/fields.h"
 
+#include "texts/configtexts.h"
 #include "widgets/dropdown.h"
 #include "widgets/valuelabel.h"
 

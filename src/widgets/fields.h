@@ -1,4 +1,5 @@
 #pragma once
+#include "texts/configtexts.h"
 
 #include <QString>
 #include <QStringList>

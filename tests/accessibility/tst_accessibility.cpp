@@ -8,8 +8,8 @@
 #include "diag/protectionpanel.h"
 #include "link/engine.h"
 #include "protocol/status.h"
-#include "protocol/statustext.h"
 #include "search/searchwindow.h"
+#include "texts/statustext.h"
 #include "widgets/shape.h"
 #include "widgets/valuelabel.h"
 

@@ -1,6 +1,7 @@
 #include "common/hexbytes.h"
 #include "protocol/accounting.h"
 #include "protocol/frame.h"
+#include "texts/accountingtexts.h"
 
 #include <QJsonObject>
 #include <QTest>

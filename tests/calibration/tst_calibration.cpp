@@ -10,9 +10,12 @@
 #include "link/jobs/calibrationjob.h"
 #include "link/jobs/polljob.h"
 #include "link/serialport.h"
+#include "model/calibrationcheck.h"
 #include "protocol/calibration.h"
 #include "protocol/frame.h"
+#include "texts/calibrationtexts.h"
 #include "texts/messages.h"
+#include "texts/problemtexts.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -143,7 +146,7 @@ void TestCalibration::coefficient() {
     References refs;
     refs[std::size_t(channel)] = reference;
     const Computed c = compute(sums, refs, Factory);
-    QCOMPARE(c.problem, QString());
+    QCOMPARE(c.fault, Computed::Fault::None);
     Coefficients want = Factory;
     want[std::size_t(channel)] = expected;
     QCOMPARE(c.coefficients, want);
@@ -177,7 +180,11 @@ void TestCalibration::refusedCoefficients() {
     Sums sums{};
     for (int i = 0; i < Measurements; ++i)
         add(sums, readings);
-    QCOMPARE(compute(sums, references, Factory).problem, problem);
+    const Computed c = compute(sums, references, Factory);
+    QCOMPARE(c.fault == Computed::Fault::None
+                 ? QString()
+                 : msg::problemText(computedProblem(c), NumberLocale::system()),
+             problem);
 }
 
 void TestCalibration::writePayload_data() {

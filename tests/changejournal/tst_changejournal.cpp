@@ -11,8 +11,8 @@
 #include "link/jobs/rawjob.h"
 #include "link/jobs/recordedcalibrationjob.h"
 #include "link/jobs/rs485speedjob.h"
+#include "model/configschema.h"
 #include "protocol/calibration.h"
-#include "protocol/configuration.h"
 #include "protocol/frame.h"
 #include "protocol/status.h"
 

@@ -2,7 +2,7 @@
 
 #include "common/comtradereader.h"
 #include "common/simprocess.h"
-#include "protocol/configuration.h"
+#include "model/configschema.h"
 #include "protocol/frame.h"
 
 #include <QDir>

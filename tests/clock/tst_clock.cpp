@@ -1,6 +1,7 @@
 #include "common/hexbytes.h"
 #include "protocol/clock.h"
 #include "protocol/frame.h"
+#include "texts/clocktexts.h"
 
 #include <QTest>
 

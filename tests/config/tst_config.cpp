@@ -10,9 +10,10 @@
 #include "history/changejournal.h"
 #include "link/engine.h"
 #include "link/jobs/configwritejob.h"
-#include "protocol/configuration.h"
+#include "model/configschema.h"
 #include "protocol/frame.h"
 #include "texts/messages.h"
+#include "texts/numfmt.h"
 #include "texts/settingsmessages.h"
 #include "widgets/delaytext.h"
 #include "widgets/spinedit.h"
@@ -547,7 +548,7 @@ void TestConfig::compareWithRelay() {
     // The relay's texts come back padded with blanks, as it stores them.
     const Configuration relayShown = config::decode(config::encode(relay));
     const QList<config::FieldDifference> expected =
-        config::differences(Configuration{}, relayShown, NumberLocale::system());
+        config::differences(Configuration{}, relayShown);
     QCOMPARE(offered, expected);
     if (expected.isEmpty())
         QCOMPARE(r.prompt.shown.last().message, msg::configSame());
@@ -754,8 +755,7 @@ void TestConfig::screenshots() {
     relay.st_zumax_t = 50;
     relay.z_inom_a = 120;
     relay.oust_text = QStringLiteral("Цех 5");
-    CompareDialog dialog(config::differences(allChanged(), config::decode(config::encode(relay)),
-                                             NumberLocale::system()));
+    CompareDialog dialog(config::differences(allChanged(), config::decode(config::encode(relay))));
     QCOMPARE(dialog.table()->rowCount(), 4);
     dialog.table()->item(1, 0)->setCheckState(Qt::Unchecked);
     dialog.show();

@@ -1,4 +1,4 @@
-#include "protocol/configjson.h"
+#include "files/configjson.h"
 
 #include <QJsonDocument>
 #include <QTest>

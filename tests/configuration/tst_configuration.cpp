@@ -1,9 +1,12 @@
 #include "common/hexbytes.h"
-#include "protocol/configitems.h"
-#include "protocol/configuration.h"
+#include "model/configitems.h"
+#include "model/configschema.h"
 #include "protocol/cp1251.h"
 #include "protocol/frame.h"
 #include "protocol/speeds.h"
+#include "texts/configtexts.h"
+#include "texts/problemtexts.h"
+#include "texts/speedtexts.h"
 
 #include <QRandomGenerator>
 #include <QTest>
@@ -107,7 +110,7 @@ QByteArray randomBlock(QRandomGenerator& rng, int round) {
 // Sets f to a random value the page could hold, other than the one in c.
 void changeField(Configuration& c, const config::Field& f, QRandomGenerator& rng) {
     const Configuration was = c;
-    while (config::differences(was, c, comma).isEmpty()) {
+    while (config::differences(was, c).isEmpty()) {
         if (f.check) {
             c.*f.check = !(c.*f.check);
         } else if (f.text) {
@@ -162,7 +165,7 @@ class TestConfiguration : public QObject {
         Configuration expected = sample();
         expected.tipo_text = QStringLiteral("Насос-1         "); // the relay's padding stays
         QVERIFY(config::decode(bytes(SampleHex)) == expected);
-        QVERIFY(config::differences(sample(), config::decode(bytes(SampleHex)), comma).isEmpty());
+        QVERIFY(config::differences(sample(), config::decode(bytes(SampleHex))).isEmpty());
     }
 
     // Whatever the relay holds, writing back what the page shows for it sends it unchanged;
@@ -187,7 +190,7 @@ class TestConfiguration : public QObject {
             for (int i = 0; i < config::BlockSize; ++i)
                 QVERIFY2(((sent[i] ^ held[i]) & ~own[i]) == 0,
                          qPrintable(QStringLiteral("%1 changed byte %2").arg(f.key).arg(i)));
-            QCOMPARE(config::differences(wanted, config::forPage(config::decode(sent)), comma), {});
+            QCOMPARE(config::differences(wanted, config::forPage(config::decode(sent))), {});
         }
     }
 
@@ -534,9 +537,9 @@ class TestConfiguration : public QObject {
         Configuration c;
         edit(c);
         QStringList gotKeys, gotTexts;
-        for (const config::FieldProblem& p : config::problems(c, comma)) {
+        for (const Problem& p : config::problems(c)) {
             gotKeys << p.key;
-            gotTexts << p.text;
+            gotTexts << msg::problemText(p, comma);
         }
         QCOMPARE(gotTexts, texts);
         QCOMPARE(gotKeys, keys);
@@ -595,8 +598,8 @@ class TestConfiguration : public QObject {
         Configuration got = config::decode(config::encode(sent));
         read(got);
         QStringList gotTexts;
-        for (const config::FieldDifference& d : config::differences(sent, got, comma))
-            gotTexts << config::differenceText(d);
+        for (const config::FieldDifference& d : config::differences(sent, got))
+            gotTexts << config::differenceText(d, comma);
         QCOMPARE(gotTexts, texts);
     }
 };

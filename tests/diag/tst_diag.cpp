@@ -4,15 +4,16 @@
 #include "diag/diagpage.h"
 #include "diag/recordpanel.h"
 #include "diag/trendwindow.h"
+#include "files/liverecord.h"
 #include "files/trendreader.h"
 #include "link/engine.h"
 #include "protocol/clock.h"
 #include "protocol/frame.h"
-#include "protocol/liverecord.h"
-#include "protocol/numfmt.h"
 #include "protocol/status.h"
 #include "protocol/waveform.h"
+#include "texts/livecsv.h"
 #include "texts/messages.h"
+#include "texts/numfmt.h"
 #include "widgets/shape.h"
 
 #include <QChart>

@@ -1,6 +1,7 @@
 #include "common/hexbytes.h"
 #include "protocol/eventlog.h"
 #include "protocol/frame.h"
+#include "texts/eventtexts.h"
 
 #include <QDateTime>
 #include <QJsonObject>

@@ -24,6 +24,8 @@
 #include "protocol/speeds.h"
 #include "report/document.h"
 #include "report/protocolreport.h"
+#include "texts/accountingtexts.h"
+#include "texts/eventtexts.h"
 #include "texts/messages.h"
 
 #include <QFile>

@@ -10,6 +10,8 @@
 #include "link/jobs/eventlogreader.h"
 #include "link/serialport.h"
 #include "protocol/frame.h"
+#include "texts/accountingtexts.h"
+#include "texts/eventtexts.h"
 #include "texts/messages.h"
 
 #include <QApplication>

@@ -11,8 +11,8 @@
 #include "link/jobs/searchjob.h"
 #include "link/jobs/versionjob.h"
 #include "link/linebatch.h"
+#include "model/seriallist.h"
 #include "protocol/frame.h"
-#include "protocol/seriallist.h"
 #include "texts/linetexts.h"
 
 #include <QSignalSpy>

@@ -2,10 +2,11 @@
 // the recorder writes every record it was handed, however slow the disk, and never takes
 // a recording for written when the file is not there whole.
 
+#include "files/liverecord.h"
 #include "files/liverecorder.h"
 #include "files/trendreader.h"
-#include "protocol/liverecord.h"
-#include "protocol/statustext.h"
+#include "texts/livecsv.h"
+#include "texts/statustext.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -121,7 +122,7 @@ void TestLiveRecord::nothingLostOnASlowDisk() {
     device->delayMs = 20;
     device->open(QIODevice::WriteOnly);
     SlowDevice* disk = device.get();
-    files::LiveRecorder recorder(std::move(device), NumberLocale::c());
+    files::LiveRecorder recorder(std::move(device), liverecord::format(NumberLocale::c()));
     QRandomGenerator rng(9);
     const QDateTime at = QDateTime::currentDateTime();
     for (int i = 0; i < 500; ++i)
@@ -169,10 +170,11 @@ void TestLiveRecord::aRecordingThatCannotGoOnIsReported() {
         auto device = std::make_unique<SlowDevice>();
         device->failAfter = 4000;
         device->open(QIODevice::WriteOnly);
-        recorder = std::make_unique<files::LiveRecorder>(std::move(device), NumberLocale::c());
+        recorder = std::make_unique<files::LiveRecorder>(std::move(device),
+                                                         liverecord::format(NumberLocale::c()));
     } else {
         QString why;
-        recorder = files::LiveRecorder::start(path, NumberLocale::c(), &why);
+        recorder = files::LiveRecorder::start(path, liverecord::format(NumberLocale::c()), &why);
         QVERIFY2(recorder, qPrintable(why));
     }
     std::atomic_int told = 0;

@@ -5,13 +5,17 @@
 #include "requestassembler.h"
 #include "responder.h"
 
+#include "model/configschema.h"
 #include "protocol/accounting.h"
 #include "protocol/clock.h"
-#include "protocol/configuration.h"
 #include "protocol/eventlog.h"
 #include "protocol/frame.h"
 #include "protocol/status.h"
 #include "protocol/waveform.h"
+#include "texts/accountingtexts.h"
+#include "texts/clocktexts.h"
+#include "texts/configtexts.h"
+#include "texts/eventtexts.h"
 
 #include <QFileInfo>
 #include <QSerialPort>
@@ -959,9 +963,8 @@ QByteArray replyPayload(RelayModel& m, quint8 kind, const QByteArray& payload = 
 
 QStringList differenceTexts(const Configuration& sent, const QByteArray& block) {
     QStringList out;
-    for (const config::FieldDifference& d :
-         config::differences(sent, config::decode(block), NumberLocale{}))
-        out << config::differenceText(d);
+    for (const config::FieldDifference& d : config::differences(sent, config::decode(block)))
+        out << config::differenceText(d, NumberLocale{});
     return out;
 }
 

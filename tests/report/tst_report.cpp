@@ -12,6 +12,8 @@
 #include "report/document.h"
 #include "report/package.h"
 #include "report/protocolreport.h"
+#include "texts/accountingtexts.h"
+#include "texts/eventtexts.h"
 
 #include <QFile>
 #include <QProcess>

@@ -7,7 +7,7 @@
 #include "eventlog/eventlogpage.h"
 #include "eventlog/reportsaver.h"
 #include "link/engine.h"
-#include "protocol/configuration.h"
+#include "model/configschema.h"
 #include "protocol/eventlog.h"
 #include "protocol/frame.h"
 #include "texts/messages.h"

@@ -15,6 +15,7 @@
 #include "protocol/speeds.h"
 #include "search/searchwindow.h"
 #include "texts/messages.h"
+#include "texts/speedtexts.h"
 #include "widgets/spinedit.h"
 
 #include <QComboBox>

@@ -1,8 +1,10 @@
 // Settings files: the header, the fields, and files from other versions and other tools.
 
 #include "common/configsamples.h"
-#include "protocol/configjson.h"
-#include "protocol/settingsfile.h"
+#include "files/configjson.h"
+#include "files/settingsfile.h"
+#include "texts/numfmt.h"
+#include "texts/settingsmessages.h"
 
 #include <QtTest>
 
@@ -47,8 +49,7 @@ class TestSettingsFile : public QObject {
 void TestSettingsFile::roundTripKeepsEveryField() {
     const Configuration c = allChanged();
     // Each field really differs from the base, so a field the codec dropped would show.
-    QCOMPARE(config::differences(c, Configuration{}, NumberLocale::c()).size(),
-             qsizetype(config::fields().size()));
+    QCOMPARE(config::differences(c, Configuration{}).size(), qsizetype(config::fields().size()));
     const settings::Decoded d = settings::decode(settings::encode(header(), c), Configuration{});
     QVERIFY2(d.errors.isEmpty(), qPrintable(d.errors.join(u'\n')));
     QVERIFY(d.missing.isEmpty());
@@ -169,8 +170,10 @@ void TestSettingsFile::badFiles() {
     QFETCH(QString, named);
     const Configuration base = allChanged();
     const settings::Decoded d = settings::decode(text, base);
-    QCOMPARE(d.errors.size(), 1);
-    QVERIFY2(d.errors.first().contains(named), qPrintable(d.errors.first()));
+    const QStringList errors = msg::settingsFileErrors(d);
+    QVERIFY(!d.usable());
+    QCOMPARE(errors.size(), 1);
+    QVERIFY2(errors.first().contains(named), qPrintable(errors.first()));
 }
 
 QTEST_GUILESS_MAIN(TestSettingsFile)

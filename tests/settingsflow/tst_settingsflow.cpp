@@ -8,7 +8,8 @@
 #include "history/changejournal.h"
 #include "link/engine.h"
 #include "link/serialport.h"
-#include "protocol/configuration.h"
+#include "model/configschema.h"
+#include "texts/configtexts.h"
 #include "texts/settingsmessages.h"
 #include "widgets/prompt.h"
 
@@ -115,11 +116,15 @@ void TestSettingsFlow::serviceVisit() {
     const CliDiff before = cliDiff(sim.path(), planned);
     QCOMPARE(before.code, 1);
     QCOMPARE(before.differences.size(), r.offered.size());
+    const NumberLocale loc = NumberLocale::system();
     for (int i = 0; i < r.offered.size(); ++i) {
         const QJsonObject d = before.differences.at(i).toObject();
-        QCOMPARE(d.value(QStringLiteral("key")).toString(), r.offered.at(i).key);
-        QCOMPARE(d.value(QStringLiteral("file")).toString(), r.offered.at(i).sent);
-        QCOMPARE(d.value(QStringLiteral("relay")).toString(), r.offered.at(i).read);
+        const config::FieldDifference& offered = r.offered.at(i);
+        QCOMPARE(d.value(QStringLiteral("key")).toString(), offered.key);
+        QCOMPARE(d.value(QStringLiteral("file")).toString(),
+                 config::valueText(offered, offered.sent, loc));
+        QCOMPARE(d.value(QStringLiteral("relay")).toString(),
+                 config::valueText(offered, offered.read, loc));
     }
 
     QVERIFY(r.run("btn_write_konf", {true}));

@@ -1,7 +1,7 @@
 #include "common/livesamples.h"
 #include "protocol/frame.h"
 #include "protocol/status.h"
-#include "protocol/statustext.h"
+#include "texts/statustext.h"
 
 #include <QTest>
 

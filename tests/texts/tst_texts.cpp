@@ -2,6 +2,7 @@
 // stands beside it; and a long list held to what a box shows.
 
 #include "texts/messages.h"
+#include "texts/problemtexts.h"
 #include "texts/shortlist.h"
 
 #include <QRandomGenerator>
@@ -67,15 +68,18 @@ void TestTexts::everyOutcome_data() {
         << QStringLiteral("Порт COM5 не открывается: Access denied") << Icon::Error;
 
     Outcome refused = outcome(Task::ConfigWrite, Failure::RefusedInput);
-    refused.problems = {QStringLiteral("Umax: значение должно быть от 100 до 7000 В"),
-                        QStringLiteral("Адрес: значение должно быть от 1 до 247")};
+    refused.problems = {{"z_umax_v", Problem::Rule::Range, 9000, 100, 7000, {}},
+                        {"sp_uaddr", Problem::Rule::Range, 0, 1, 247, {}}};
     QTest::newRow("refused, two fields")
-        << refused << refused.problems.join(u'\n')
+        << refused
+        << QStringLiteral("Umax: значение должно быть от 100 до 7000 В\n"
+                          "Адрес: значение должно быть от 1 до 247")
         << QStringLiteral("Ничего не отправлено в устройство.") << Icon::Error;
     Outcome calibration = outcome(Task::Calibration, Failure::RefusedInput);
-    calibration.problems = {QStringLiteral("Ub: нет сигнала (коэффициент 0).")};
-    QTest::newRow("calibration refused") << calibration << msg::calibrationRefused().text
-                                         << calibration.problems.first() << Icon::Error;
+    calibration.problems = {{"ub", Problem::Rule::NoSignal, 0, 0, 65535, {}}};
+    QTest::newRow("calibration refused")
+        << calibration << msg::calibrationRefused().text
+        << QStringLiteral("Ub: нет сигнала (коэффициент 0).") << Icon::Error;
 
     QTest::newRow("given way") << outcome(Task::EventLog, Failure::Cancelled)
                                << QStringLiteral("Операция прервана: начата другая операция.")
@@ -85,10 +89,9 @@ void TestTexts::everyOutcome_data() {
 
     const QString stored = QStringLiteral("Устройство хранит не те данные, что были записаны!");
     Outcome mismatch = outcome(Task::ConfigWrite, Failure::Mismatch);
-    mismatch.differences = {
-        {QStringLiteral("z_umax_v"), QStringLiteral("Umax"), QStringLiteral("250"),
-         QStringLiteral("7000")},
-        {QString(), QStringLiteral("байт 47"), QStringLiteral("32"), QStringLiteral("0")}};
+    using D = config::FieldDifference;
+    mismatch.differences = {{D::Of::Field, QStringLiteral("z_umax_v"), 0, {250, {}}, {7000, {}}},
+                            {D::Of::Byte, {}, 47, {32, {}}, {0, {}}}};
     QTest::newRow("mismatch") << mismatch << stored
                               << QStringLiteral("Umax: записано 250, считано 7000\n"
                                                 "байт 47: записано 32, считано 0")
@@ -118,7 +121,8 @@ void TestTexts::everyOutcome() {
     QCOMPARE(r.message.icon, icon);
     // The change journal keeps what the outcome holds, also where the box says it already.
     if (outcome.reason == Failure::RefusedInput)
-        QCOMPARE(msg::failureDetail(outcome), outcome.problems.join(u'\n'));
+        QCOMPARE(msg::failureDetail(outcome),
+                 msg::problemTexts(outcome.problems, NumberLocale::system()).join(u'\n'));
 }
 
 // Random lists, as a list and as a text: the first lines kept as they begin, each cut to

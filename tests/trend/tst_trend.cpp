@@ -3,8 +3,9 @@
 // what is held does not grow with the file.
 
 #include "files/decimator.h"
+#include "files/liverecord.h"
 #include "files/trendreader.h"
-#include "protocol/liverecord.h"
+#include "texts/livecsv.h"
 
 #include <QBuffer>
 #include <QRandomGenerator>

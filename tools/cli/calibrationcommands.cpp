@@ -1,8 +1,13 @@
 #include "calibrationcommands.h"
 
+#include "texts/problemtexts.h"
+
 #include "link/jobs/recordedcalibrationjob.h"
 #include "link/jobs/rs485speedjob.h"
+#include "model/calibrationcheck.h"
 #include "protocol/speeds.h"
+#include "texts/calibrationtexts.h"
+#include "texts/speedtexts.h"
 
 #include <QJsonObject>
 #include <QSet>
@@ -70,7 +75,7 @@ QString parseReferences(const QString& text, References* out) {
     for (const auto& [c, text] : given) {
         const auto value = parseReference(text);
         if (!value)
-            return referenceProblem(c, text);
+            return msg::problemText(referenceProblem(c, QStringView(text)), NumberLocale::system());
         (*out)[std::size_t(c)] = value;
     }
     return {};

@@ -15,10 +15,11 @@
 #include "liveoutput.h"
 #include "outputfile.h"
 #include "protocol/frame.h"
-#include "protocol/numfmt.h"
 #include "reportcommands.h"
 #include "searchcommands.h"
 #include "snapshotcommands.h"
+#include "texts/livecsv.h"
+#include "texts/numfmt.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -94,7 +95,8 @@ Prepared poll(const CommandLine& cl) {
             auto recorded = std::make_shared<std::optional<files::Recording>>();
             if (!csv.isEmpty()) {
                 QString why;
-                recorder = files::LiveRecorder::start(csv, NumberLocale::system(), &why);
+                recorder = files::LiveRecorder::start(
+                    csv, liverecord::format(NumberLocale::system()), &why);
                 if (!recorder) {
                     r.fail(NoAnswer, msg::recordingNotStarted(csv), why);
                     return int(NoAnswer);

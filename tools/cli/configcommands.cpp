@@ -3,12 +3,13 @@
 #include "linecommands.h"
 #include "outputfile.h"
 
+#include "files/configjson.h"
+#include "files/settingsfile.h"
 #include "files/settingsfiles.h"
 #include "link/jobs/configreadjob.h"
 #include "link/jobs/configwritejob.h"
-#include "protocol/configjson.h"
 #include "protocol/frame.h"
-#include "protocol/settingsfile.h"
+#include "texts/configtexts.h"
 #include "texts/settingsmessages.h"
 
 #include <QJsonArray>
@@ -47,8 +48,8 @@ SettingsText loadSettings(const QString& command, const QString& path) {
     files::LoadedSettings loaded = files::loadSettings(path, {});
     if (!loaded.error.isEmpty())
         return {QStringLiteral("Файл %1 не читается: %2").arg(path, loaded.error), {}};
-    if (!loaded.decoded.errors.isEmpty())
-        return {loaded.decoded.errors.join(QLatin1Char('\n')), {}};
+    if (!loaded.decoded.usable())
+        return {msg::settingsFileErrors(loaded.decoded).join(QLatin1Char('\n')), {}};
     return {{}, loaded.decoded};
 }
 
@@ -69,8 +70,10 @@ Configuration over(const Configuration& base, const settings::Decoded& file) {
 QString differenceTable(const QList<config::FieldDifference>& rows) {
     QList<QStringList> lines{
         {QStringLiteral("Параметр"), QStringLiteral("В файле"), QStringLiteral("В реле")}};
+    const NumberLocale loc = NumberLocale::system();
     for (const config::FieldDifference& d : rows)
-        lines.append({d.label, d.sent, d.read});
+        lines.append({config::labelOf(d), config::valueText(d, d.sent, loc),
+                      config::valueText(d, d.read, loc)});
     qsizetype widths[2] = {0, 0};
     for (const QStringList& l : lines)
         for (int c = 0; c < 2; ++c)
@@ -162,29 +165,31 @@ Prepared diff(const CommandLine& cl) {
     const SettingsText file = loadSettings(QStringLiteral("config diff FILE"), cl.args.at(1));
     if (!file.error.isEmpty())
         return bad(file.error);
-    return {
-        {}, [decoded = file.decoded](Runner& r) {
-            return r.runFirst<ConfigReadJob>(new ConfigReadJob, [&r, decoded](ConfigReadJob& read) {
-                const Configuration relay = read.configuration();
-                const QList<config::FieldDifference> rows =
-                    config::differences(over(relay, decoded), relay, NumberLocale::system());
-                if (r.json()) {
-                    QJsonArray list;
-                    for (const config::FieldDifference& d : rows)
-                        list.append(QJsonObject{{QStringLiteral("key"), d.key},
-                                                {QStringLiteral("caption"), d.label},
-                                                {QStringLiteral("file"), d.sent},
-                                                {QStringLiteral("relay"), d.read}});
-                    r.printJson({{QStringLiteral("equal"), rows.isEmpty()},
-                                 {QStringLiteral("differences"), list}});
-                } else if (rows.isEmpty()) {
-                    r.print(msg::configSame().text);
-                } else {
-                    r.print(differenceTable(rows));
-                }
-                r.finish(rows.isEmpty() ? Done : Different);
-            });
-        }};
+    return {{}, [decoded = file.decoded](Runner& r) {
+                return r.runFirst<ConfigReadJob>(
+                    new ConfigReadJob, [&r, decoded](ConfigReadJob& read) {
+                        const Configuration relay = read.configuration();
+                        const QList<config::FieldDifference> rows =
+                            config::differences(over(relay, decoded), relay);
+                        if (r.json()) {
+                            const NumberLocale loc = NumberLocale::system();
+                            QJsonArray list;
+                            for (const config::FieldDifference& d : rows)
+                                list.append(QJsonObject{
+                                    {QStringLiteral("key"), d.key},
+                                    {QStringLiteral("caption"), config::labelOf(d)},
+                                    {QStringLiteral("file"), config::valueText(d, d.sent, loc)},
+                                    {QStringLiteral("relay"), config::valueText(d, d.read, loc)}});
+                            r.printJson({{QStringLiteral("equal"), rows.isEmpty()},
+                                         {QStringLiteral("differences"), list}});
+                        } else if (rows.isEmpty()) {
+                            r.print(msg::configSame().text);
+                        } else {
+                            r.print(differenceTable(rows));
+                        }
+                        r.finish(rows.isEmpty() ? Done : Different);
+                    });
+            }};
 }
 
 Prepared configCommand(const CommandLine& cl) {

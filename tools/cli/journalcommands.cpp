@@ -5,7 +5,9 @@
 #include "link/jobs/eventlogjob.h"
 #include "protocol/accounting.h"
 #include "protocol/eventlog.h"
-#include "protocol/numfmt.h"
+#include "texts/accountingtexts.h"
+#include "texts/eventtexts.h"
+#include "texts/numfmt.h"
 
 #include <QJsonDocument>
 #include <QTextStream>

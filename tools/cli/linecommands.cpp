@@ -1,7 +1,7 @@
 #include "linecommands.h"
 
 #include "link/jobs/linescanjob.h"
-#include "protocol/seriallist.h"
+#include "model/seriallist.h"
 #include "texts/linetexts.h"
 
 #include <QDir>

@@ -1,8 +1,9 @@
 #include "liveoutput.h"
 
-#include "protocol/statustext.h"
+#include "texts/statustext.h"
 
-#include "protocol/protections.h"
+#include "texts/clocktexts.h"
+#include "texts/protections.h"
 
 #include <QJsonArray>
 #include <QStringList>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "protocol/numfmt.h"
 #include "protocol/status.h"
+#include "texts/numfmt.h"
 
 #include <QJsonObject>
 #include <QString>

@@ -5,6 +5,7 @@
 #include "outputfile.h"
 #include "protocol/frame.h"
 #include "protocol/speeds.h"
+#include "texts/speedtexts.h"
 #include "tracefile.h"
 #include "version.h"
 

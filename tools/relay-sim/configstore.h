@@ -2,7 +2,7 @@
 
 #include "faults.h"
 
-#include "protocol/configuration.h"
+#include "model/configschema.h"
 
 #include <QByteArray>
 #include <QList>

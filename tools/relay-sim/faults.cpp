@@ -1,6 +1,6 @@
 #include "faults.h"
 
-#include "protocol/configuration.h"
+#include "model/configschema.h"
 #include "protocol/frame.h"
 
 #include <QStringList>

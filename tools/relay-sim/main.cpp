@@ -4,7 +4,7 @@
 #include "lineup.h"
 #include "ptyrelay.h"
 
-#include "protocol/configuration.h"
+#include "model/configschema.h"
 #include "protocol/frame.h"
 #include "version.h"
 

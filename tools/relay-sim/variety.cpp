@@ -1,6 +1,6 @@
 #include "variety.h"
 
-#include "protocol/configuration.h"
+#include "model/configschema.h"
 
 namespace kliv::sim {
 

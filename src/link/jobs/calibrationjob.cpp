@@ -1,5 +1,6 @@
 #include "link/jobs/calibrationjob.h"
 
+#include "model/calibrationcheck.h"
 #include "protocol/frame.h"
 #include "protocol/speeds.h"
 #include "protocol/status.h"
@@ -14,15 +15,15 @@ using namespace calibration;
 CalibrationJob::CalibrationJob(const References& references, std::optional<Coefficients> kept)
     : m_references(references), m_kept(kept) {}
 
-QStringList CalibrationJob::refusal() const {
+QList<Problem> CalibrationJob::refusal() const {
     for (int c = 0; c < ChannelCount; ++c) {
         const auto& r = m_references[std::size_t(c)];
         if (r && !(std::isfinite(*r) && *r > 0))
-            return {referenceProblem(c, QString::number(*r))};
+            return {referenceProblem(c, *r)};
         if (!r && m_kept) {
             const int k = (*m_kept)[std::size_t(c)];
             if (k < 0 || k > MaxCoefficient)
-                return {coefficientProblem(c, QString::number(k))};
+                return {coefficientProblem(c, k)};
         }
     }
     return {};
@@ -112,8 +113,8 @@ void CalibrationJob::measured(const Readings& readings) {
 
 void CalibrationJob::write() {
     const Computed computed = compute(m_sums, m_references, *m_kept);
-    if (!computed.problem.isEmpty()) {
-        failRefused({computed.problem});
+    if (computed.fault != Computed::Fault::None) {
+        failRefused({computedProblem(computed)});
         return;
     }
     QPointer<Job> self(this);

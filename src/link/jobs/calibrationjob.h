@@ -33,7 +33,7 @@ class CalibrationJob : public Job {
     void coefficientsComputed(const kliv::calibration::Coefficients& coefficients); // to write
 
   protected:
-    QStringList refusal() const override;
+    QList<Problem> refusal() const override;
     void begin() override;
     // Only the reply the stage asks for: a late live record of a poll that has just given
     // way is turned away, and the request's time-out still runs.

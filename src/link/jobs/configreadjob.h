@@ -1,7 +1,7 @@
 #pragma once
 
 #include "link/job.h"
-#include "protocol/configuration.h"
+#include "model/configschema.h"
 
 namespace kliv {
 

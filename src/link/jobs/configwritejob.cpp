@@ -21,12 +21,12 @@ ConfigWriteJob::ConfigWriteJob(const Configuration& wanted, const QStringList& k
 // Nothing that does not fit its field on the wire is ever sent: it would be cut to its
 // low bits and the relay would protect with a value nobody chose. A field not asked for
 // is never written, so its value is not the job's to judge.
-QStringList ConfigWriteJob::refusal() const {
-    QStringList texts;
-    for (const config::FieldProblem& p : config::problems(m_wanted, NumberLocale::system()))
+QList<Problem> ConfigWriteJob::refusal() const {
+    QList<Problem> found;
+    for (const Problem& p : config::problems(m_wanted))
         if (m_keys.contains(p.key))
-            texts.append(p.text);
-    return texts;
+            found.append(p);
+    return found;
 }
 
 QByteArray ConfigWriteJob::blockFor(const QByteArray& held) const {
@@ -99,14 +99,14 @@ void ConfigWriteJob::onReadBack(const QByteArray& frame) {
         succeed();
         return;
     }
-    QList<config::FieldDifference> found = differences(NumberLocale::system());
+    QList<config::FieldDifference> found = differences();
     if (found.isEmpty())
         found = config::byteDifferences(m_sent, m_after);
     failMismatch(found);
 }
 
-QList<config::FieldDifference> ConfigWriteJob::differences(const NumberLocale& loc) const {
-    return config::differences(config::decode(m_sent), m_readBack, loc);
+QList<config::FieldDifference> ConfigWriteJob::differences() const {
+    return config::differences(config::decode(m_sent), m_readBack);
 }
 
 } // namespace kliv

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "link/job.h"
-#include "protocol/configuration.h"
+#include "model/configschema.h"
 
 namespace kliv {
 
@@ -25,7 +25,7 @@ class ConfigWriteJob : public Job {
     Step step() const { return m_step; }
     // What the relay holds after the read-back, whatever the outcome.
     const Configuration& readBack() const { return m_readBack; }
-    QList<config::FieldDifference> differences(const NumberLocale& loc) const;
+    QList<config::FieldDifference> differences() const;
     // The relay's block before the write once read, and after it once read back.
     std::optional<RelayChange> change() const override;
 
@@ -36,7 +36,7 @@ class ConfigWriteJob : public Job {
     ConfigWriteJob(); // for a write that brings a block of its own
     // The block to write to a relay that holds `held`.
     virtual QByteArray blockFor(const QByteArray& held) const;
-    QStringList refusal() const override;
+    QList<Problem> refusal() const override;
     void begin() override;
     void onReply(const QByteArray& frame) override;
 

@@ -6,9 +6,14 @@ namespace kliv {
 
 RawJob::RawJob(quint8 kind, const QByteArray& payload) : m_kind(kind), m_payload(payload) {}
 
-QStringList RawJob::refusal() const {
+QList<Problem> RawJob::refusal() const {
     if (m_payload.size() > frame::MaxRequestPayload)
-        return {frame::payloadProblem(int(m_payload.size()))};
+        return {{QString::fromLatin1(Problem::Payload),
+                 Problem::Rule::Length,
+                 double(m_payload.size()),
+                 0,
+                 frame::MaxRequestPayload,
+                 {}}};
     return {};
 }
 

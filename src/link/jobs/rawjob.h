@@ -18,7 +18,7 @@ class RawJob : public Job {
     std::optional<RelayChange> change() const override; // only for a request that changes
 
   protected:
-    QStringList refusal() const override;
+    QList<Problem> refusal() const override;
     void begin() override;
     void onReply(const QByteArray& frame) override;
 

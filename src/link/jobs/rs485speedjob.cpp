@@ -31,9 +31,14 @@ int Rs485SpeedJob::nextIntervalMs(int lineSpeedIndex) {
     return byIndex({900, 500, 300, 200, 100, 50}, lineSpeedIndex);
 }
 
-QStringList Rs485SpeedJob::refusal() const {
+QList<Problem> Rs485SpeedJob::refusal() const {
     if (m_speedIndex < 0 || m_speedIndex >= speeds::Count)
-        return {speeds::indexProblem(m_speedIndex)};
+        return {{QString::fromLatin1(Problem::SpeedKey),
+                 Problem::Rule::Speed,
+                 double(m_speedIndex),
+                 0,
+                 speeds::Count - 1,
+                 {}}};
     return {};
 }
 

@@ -34,7 +34,7 @@ class Rs485SpeedJob : public Job {
     std::optional<RelayChange> change() const override; // the speed asked for
 
   protected:
-    QStringList refusal() const override;
+    QList<Problem> refusal() const override;
     void begin() override;
     bool accepts(const QByteArray& frame) const override; // an empty reply is no answer
     void onReply(const QByteArray& frame) override;

@@ -2,8 +2,8 @@
 
 #include "link/job.h"
 #include "link/jobs/eventlogreader.h"
+#include "model/configschema.h"
 #include "protocol/accounting.h"
-#include "protocol/configuration.h"
 
 namespace kliv {
 

@@ -1,6 +1,6 @@
-#include "protocol/configjson.h"
+#include "files/configjson.h"
 
-#include "protocol/jsonmembers.h"
+#include "files/jsonmembers.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -101,11 +101,18 @@ QString expected(FieldKind kind) {
     return QStringLiteral("ожидается целое число");
 }
 
+// "15.0", "-0.5": the file's numbers whatever the user's locale.
+QByteArray tenthsJson(int tenths) {
+    const qint64 v = tenths, magnitude = v < 0 ? -v : v;
+    return (v < 0 ? "-" : "") + QByteArray::number(magnitude / 10) + '.' +
+           QByteArray::number(magnitude % 10);
+}
+
 QByteArray jsonText(const Configuration& c, const Field& f) {
     switch (f.kind) {
     case FieldKind::Tenths:
         // A QJsonDocument would write 10.0 as 10.
-        return tenthsText(c.*f.number, NumberLocale::c()).toUtf8();
+        return tenthsJson(c.*f.number);
     case FieldKind::Text: {
         const QByteArray array =
             QJsonDocument(QJsonArray{c.*f.text}).toJson(QJsonDocument::Compact);

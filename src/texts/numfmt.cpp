@@ -1,4 +1,4 @@
-#include "protocol/numfmt.h"
+#include "texts/numfmt.h"
 
 #include <QByteArray>
 #include <QLocale>

@@ -1,4 +1,4 @@
-#include "protocol/jsonmembers.h"
+#include "files/jsonmembers.h"
 
 #include <QHash>
 

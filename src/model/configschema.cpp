@@ -1,10 +1,9 @@
-// The configuration's field table and what is built on it: validation, differences and the
-// numbers the user types.
-#include "protocol/configuration.h"
+// The configuration's field table and what is built on it: the block, validation and
+// differences.
+#include "model/configschema.h"
 
-#include "protocol/configitems.h"
+#include "model/configitems.h"
 #include "protocol/cp1251.h"
-#include "protocol/speeds.h"
 
 #include <algorithm>
 #include <limits>
@@ -82,7 +81,7 @@ constexpr Field text(const char* key, const char* label, int at, QString C::*m) 
 }
 
 constexpr Field Fields[] = {
-    list("cb_rs485", "RS485", byteAt(SpeedByte), &C::cb_rs485, speeds::RelayItems),
+    list("cb_rs485", "RS485", byteAt(SpeedByte), &C::cb_rs485, items::RelaySpeeds),
     spin("z_umin_v", "Umin", wordAt(1), &C::z_umin_v, 100, 6000, "В"),
     tenths("st_zumin_t", "Umin, задержка", byteAt(3), &C::st_zumin_t, Byte, "с"),
     spin("z_umax_v", "Umax", wordAt(4), &C::z_umax_v, 100, 7000, "В"),
@@ -128,18 +127,6 @@ constexpr Field Fields[] = {
     spin("sp_ute", "Te", byteAt(77), &C::sp_ute, 2, 99, "мс"),
 };
 
-QString limitText(const Field& f, int v, const NumberLocale& loc) {
-    return f.kind == K::Tenths ? numfmt::format(v, 1, u"0.#", loc) : QString::number(v);
-}
-
-QString rangeText(const Field& f, const NumberLocale& loc) {
-    QString text = QStringLiteral("значение должно быть от %1 до %2")
-                       .arg(limitText(f, f.min, loc), limitText(f, f.max, loc));
-    if (f.unit)
-        text += QLatin1Char(' ') + QString::fromUtf8(f.unit);
-    return text;
-}
-
 // The first character that would not reach the relay as typed: one its code page has no
 // byte for, or one the conversion drops or changes (a U+FEFF is taken for a byte order
 // mark and vanishes), so that a verified write could never match.
@@ -163,50 +150,42 @@ std::optional<QString> unencodable(const QString& text) {
 // What the wire cannot carry as it stands, and for a typed text what has no place in a label.
 // A zero byte would end the text early on the relay; other control characters reach it
 // intact, and a relay may hold some, which must survive a settings file and a write back.
-QStringList textProblems(const QString& text, bool typed) {
-    QStringList out;
+QList<Problem> textProblems(const QString& key, const QString& text, bool typed) {
+    using R = Problem::Rule;
+    QList<Problem> out;
     if (text.size() > TextSize)
-        out << QStringLiteral("текст должен быть не длиннее %1 символов").arg(TextSize);
+        out.append({key, R::Length, double(text.size()), 0, TextSize, {}});
     if (std::any_of(text.begin(), text.end(), [typed](QChar ch) {
             return typed ? ch.category() == QChar::Other_Control : ch.unicode() == 0;
         }))
-        out << QStringLiteral("текст не должен содержать управляющих символов");
+        out.append({key, R::Control, 0, 0, 0, {}});
     if (const auto ch = unencodable(text))
-        out << QStringLiteral("символ «%1» не входит в кодировку Windows-1251").arg(*ch);
+        out.append({key, R::CodePage, 0, 0, 0, *ch});
     return out;
 }
 
-bool isAsciiDigit(QChar ch) {
-    return ch >= QLatin1Char('0') && ch <= QLatin1Char('9');
+int numberOf(const Configuration& c, const Field& f) {
+    return f.check ? int(c.*f.check) : c.*f.number;
 }
 
-// A run of digits from `at`, saturated at the largest int.
-struct Digits {
-    qint64 value = 0;
-    int count = 0;
-    int first = 0; // the first digit's value
-};
-Digits digitsAt(QStringView t, qsizetype& at) {
-    constexpr qint64 Cap = std::numeric_limits<int>::max();
-    Digits d;
-    for (; at < t.size() && isAsciiDigit(t[at]); ++at, ++d.count) {
-        const int digit = t[at].unicode() - u'0';
-        if (d.count == 0)
-            d.first = digit;
-        d.value = std::min(d.value * 10 + digit, Cap);
-    }
-    return d;
+void put(QByteArray& b, const Field& f, const Configuration& c) {
+    if (f.text)
+        writeText(b, f.place, c.*f.text);
+    else
+        writeNumber(b, f.place, numberOf(c, f));
 }
 
-bool signAt(QStringView t, qsizetype& at) {
-    if (at < t.size() && (t[at] == QLatin1Char('-') || t[at] == QLatin1Char('+')))
-        return t[at++] == QLatin1Char('-');
-    return false;
+void get(const QByteArray& b, const Field& f, Configuration& c) {
+    if (f.text)
+        c.*f.text = readText(b, f.place);
+    else if (f.check)
+        c.*f.check = readNumber(b, f.place) != 0;
+    else
+        c.*f.number = readNumber(b, f.place);
 }
 
-int saturated(qint64 v, bool negative) {
-    const qint64 m = std::min<qint64>(v, std::numeric_limits<int>::max());
-    return int(negative ? -m : m);
+bool sameValue(const Field& f, const Configuration& a, const Configuration& b) {
+    return f.text ? a.*f.text == b.*f.text : numberOf(a, f) == numberOf(b, f);
 }
 
 } // namespace
@@ -229,38 +208,72 @@ QStringList fieldKeys() {
     return out;
 }
 
-QList<FieldProblem> problems(const Configuration& c, const NumberLocale& loc) {
-    QList<FieldProblem> out;
+QByteArray encode(const Configuration& c) {
+    Q_ASSERT(problems(c).isEmpty());
+    QByteArray b(BlockSize, '\0');
+    for (const Field& f : Fields)
+        put(b, f, c);
+    return b;
+}
+
+QByteArray writePayload(const Configuration& c) {
+    return char(WriteFull) + encode(c);
+}
+
+Configuration decode(const QByteArray& block) {
+    const QByteArray b = whole(block);
+    Configuration c;
+    for (const Field& f : Fields)
+        get(b, f, c);
+    return c;
+}
+
+Configuration forPage(const Configuration& decoded) {
+    Configuration c = decoded;
     for (const Field& f : Fields) {
-        QStringList texts;
+        if (f.kind == K::Spin)
+            c.*f.number = qBound(f.min, c.*f.number, f.max);
+        else if (f.kind == K::List && (c.*f.number < f.min || c.*f.number > f.max))
+            c.*f.number = Configuration{}.*f.number;
+    }
+    return c;
+}
+
+QByteArray merge(const QByteArray& held, const Configuration& wanted, const QStringList& keys) {
+    QByteArray b = whole(held);
+    const Configuration shown = forPage(decode(b));
+    for (const Field& f : Fields)
+        if (keys.contains(QLatin1String(f.key)) && !sameValue(f, shown, wanted))
+            put(b, f, wanted);
+    return b;
+}
+
+QList<Problem> problems(const Configuration& c) {
+    using R = Problem::Rule;
+    QList<Problem> out;
+    for (const Field& f : Fields) {
+        const QString key = QString::fromLatin1(f.key);
         switch (f.kind) {
         case K::Check:
             break;
         case K::Text:
-            texts = textProblems(c.*f.text, false);
+            out += textProblems(key, c.*f.text, false);
             break;
         case K::List:
-            if (c.*f.number < f.min || c.*f.number > f.max)
-                texts << QStringLiteral("номер элемента списка должен быть от %1 до %2")
-                             .arg(f.min)
-                             .arg(f.max);
-            break;
         case K::Spin:
         case K::Tenths:
         case K::Integer:
             if (c.*f.number < f.min || c.*f.number > f.max)
-                texts << rangeText(f, loc);
+                out.append({key, f.kind == K::List ? R::Item : R::Range, double(c.*f.number),
+                            f.min, f.max, {}});
             break;
         }
-        for (const QString& t : texts)
-            out.append({QString::fromLatin1(f.key),
-                        QString::fromUtf8(f.label) + QStringLiteral(": ") + t});
     }
     return out;
 }
 
-QStringList typedTextProblems(const QString& text) {
-    return textProblems(text, true);
+QList<Problem> typedTextProblems(const QString& key, const QString& text) {
+    return textProblems(key, text, true);
 }
 
 const Field* firstZeroCoefficient(const Configuration& c) {
@@ -272,45 +285,23 @@ const Field* firstZeroCoefficient(const Configuration& c) {
     return nullptr;
 }
 
-QString valueText(const Configuration& c, const Field& f, const NumberLocale& loc) {
-    switch (f.kind) {
-    case K::List: {
-        const int item = c.*f.number;
-        // Messages name an item without the blanks that align it in its list.
-        return item >= 0 && item < int(f.items.size())
-                   ? QString::fromUtf8(f.items[std::size_t(item)]).trimmed()
-                   : QString::number(item);
-    }
-    case K::Spin:
-    case K::Integer:
-        return QString::number(c.*f.number);
-    case K::Tenths:
-        return tenthsText(c.*f.number, loc);
-    case K::Check:
-        return c.*f.check ? QStringLiteral("вкл.") : QStringLiteral("выкл.");
-    case K::Text:
-        return u'«' + c.*f.text + u'»';
-    }
-    return {};
+FieldValue valueOf(const Configuration& c, const Field& f) {
+    return f.text ? FieldValue{0, c.*f.text} : FieldValue{numberOf(c, f), {}};
 }
 
-QList<FieldDifference> differences(const Configuration& sent, const Configuration& read,
-                                   const NumberLocale& loc) {
+QList<FieldDifference> differences(const Configuration& sent, const Configuration& read) {
     // The relay stores a text padded with blanks, and a read shows it so; a text that
     // begins with a zero byte reads as empty, and would be written back as blanks.
     const auto padded = [](const QString& t) { return t.leftJustified(TextSize, u' '); };
-    Configuration stored = sent;
-    stored.tipo_text = padded(sent.tipo_text);
-    stored.oust_text = padded(sent.oust_text);
-
     QList<FieldDifference> out;
     for (const Field& f : Fields) {
-        const QString was = valueText(stored, f, loc), is = valueText(read, f, loc);
-        const bool same = f.number  ? stored.*f.number == read.*f.number
-                          : f.check ? stored.*f.check == read.*f.check
-                                    : stored.*f.text == padded(read.*f.text);
+        FieldValue was = valueOf(sent, f);
+        const FieldValue is = valueOf(read, f);
+        if (f.text)
+            was.text = padded(was.text);
+        const bool same = f.text ? was.text == padded(is.text) : was.number == is.number;
         if (!same)
-            out.append({QString::fromLatin1(f.key), QString::fromUtf8(f.label), was, is});
+            out.append({FieldDifference::Of::Field, QString::fromLatin1(f.key), 0, was, is});
     }
     return out;
 }
@@ -319,8 +310,8 @@ QList<FieldDifference> byteDifferences(const QByteArray& sent, const QByteArray&
     QList<FieldDifference> out;
     for (qsizetype i = 0; i < qMin(sent.size(), read.size()); ++i)
         if (sent.at(i) != read.at(i))
-            out.append({QString(), QStringLiteral("байт %1").arg(i),
-                        QString::number(quint8(sent.at(i))), QString::number(quint8(read.at(i)))});
+            out.append({FieldDifference::Of::Byte, {}, int(i), {quint8(sent.at(i)), {}},
+                        {quint8(read.at(i)), {}}});
     return out;
 }
 
@@ -337,40 +328,6 @@ Configuration takeFields(Configuration into, const Configuration& from, const QS
             into.*f->text = from.*f->text;
     }
     return into;
-}
-
-QString differenceText(const FieldDifference& d) {
-    return QStringLiteral("%1: записано %2, считано %3").arg(d.label, d.sent, d.read);
-}
-
-std::optional<int> parseTenths(QStringView text, const NumberLocale& loc) {
-    const QStringView t = text.trimmed();
-    qsizetype at = 0;
-    const bool negative = signAt(t, at);
-    const Digits whole = digitsAt(t, at);
-    Digits fraction;
-    if (at < t.size() && (t[at] == loc.decimal || t[at] == QLatin1Char('.'))) {
-        ++at;
-        fraction = digitsAt(t, at);
-    }
-    if (at != t.size() || whole.count + fraction.count == 0)
-        return std::nullopt;
-    // Only the first decimal counts: the rest is cut off, not rounded.
-    return saturated(whole.value * 10 + fraction.first, negative);
-}
-
-std::optional<int> parseInteger(QStringView text) {
-    const QStringView t = text.trimmed();
-    qsizetype at = 0;
-    const bool negative = signAt(t, at);
-    const Digits whole = digitsAt(t, at);
-    if (at != t.size() || whole.count == 0)
-        return std::nullopt;
-    return saturated(whole.value, negative);
-}
-
-QString tenthsText(int tenths, const NumberLocale& loc) {
-    return numfmt::format(tenths, 1, u"0.0", loc);
 }
 
 } // namespace kliv::config

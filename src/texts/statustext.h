@@ -1,6 +1,6 @@
 #pragma once
 
-#include "protocol/numfmt.h"
+#include "texts/numfmt.h"
 #include "protocol/status.h"
 
 #include <QString>

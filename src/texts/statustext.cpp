@@ -1,4 +1,6 @@
-#include "protocol/statustext.h"
+#include "texts/statustext.h"
+#include "texts/configtexts.h"
+#include "texts/clocktexts.h"
 
 namespace kliv::status {
 

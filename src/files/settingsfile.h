@@ -1,7 +1,7 @@
 #pragma once
 
-#include "protocol/configjson.h"
-#include "protocol/configuration.h"
+#include "files/configjson.h"
+#include "model/configschema.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -35,7 +35,9 @@ struct Decoded {
     std::optional<Header> header; // none in a bare object
     Configuration value;          // the file's fields over `base`
     QStringList missing;          // keys of fields the file does not hold (kept from base)
-    QStringList errors;           // each names its key or the header's; empty when usable
+    QStringList errors;           // each names its key or the header's
+    QList<Problem> problems;      // the file's values that do not fit their fields
+    bool usable() const { return errors.isEmpty() && problems.isEmpty(); }
 };
 
 // Every field is checked for its JSON type and for what its control admits; so is the

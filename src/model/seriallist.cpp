@@ -1,4 +1,4 @@
-#include "protocol/seriallist.h"
+#include "model/seriallist.h"
 
 #include "protocol/frame.h"
 

@@ -1,6 +1,6 @@
-#include "protocol/changerecord.h"
+#include "files/changerecord.h"
 
-#include "protocol/configuration.h"
+#include "model/configschema.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

@@ -1,7 +1,7 @@
-#include "protocol/settingsfile.h"
+#include "files/settingsfile.h"
 
 #include "protocol/frame.h"
-#include "protocol/jsonmembers.h"
+#include "files/jsonmembers.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -106,7 +106,7 @@ QByteArray encode(const Header& header, const Configuration& c) {
 }
 
 Decoded decode(const QByteArray& bytes, const Configuration& base) {
-    Decoded out{std::nullopt, base, {}, {}};
+    Decoded out{std::nullopt, base, {}, {}, {}};
     QJsonParseError error;
     const QJsonDocument doc = QJsonDocument::fromJson(bytes, &error);
     if (error.error != QJsonParseError::NoError) {
@@ -141,9 +141,9 @@ Decoded decode(const QByteArray& bytes, const Configuration& base) {
             out.missing << QString::fromLatin1(f.key);
     // The base may hold anything the page was typed into; only the file's own values are
     // the file's problems.
-    for (const config::FieldProblem& p : config::problems(out.value, NumberLocale::c()))
+    for (const Problem& p : config::problems(out.value))
         if (object.contains(p.key))
-            out.errors << p.key + QStringLiteral(" — ") + p.text;
+            out.problems << p;
     return out;
 }
 
