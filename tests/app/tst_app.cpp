@@ -406,7 +406,7 @@ void TestApp::spinLimits_data() {
     QTest::newRow("sp_utb") << "sp_utb" << 3 << 200 << 5;
     QTest::newRow("sp_ute") << "sp_ute" << 2 << 99 << 3;
     QTest::newRow("pcosf") << "pcosf" << -75 << 75 << 0;
-    QTest::newRow("frm2_zn") << "frm2_zn" << 100 << 65535 << 100;
+    QTest::newRow("frm2_zn") << "frm2_zn" << 100 << 65535 << 600;
     QTest::newRow("g_vtz_t") << "g_vtz_t" << 1 << 999 << 600;
 }
 
@@ -675,7 +675,7 @@ void TestApp::searchWindow() {
     t.find<QComboBox>("cmbPorts")->setCurrentIndex(1); // the main window's list comes first
     QCOMPARE(f.ports()->currentIndex(), 1);
 
-    f.setPorts({});
+    t.form1.setPorts({});
     QCOMPARE(f.ports()->count(), 0);
     QCOMPARE(f.ports()->currentIndex(), -1);
 }
