@@ -75,22 +75,6 @@ QWidget* DiagnosticsPage::buildConnection(model::Line& line) {
     return box;
 }
 
-SpinEdit* DiagnosticsPage::serialField() const {
-    return m_bar->serialField();
-}
-
-QComboBox* DiagnosticsPage::portList() const {
-    return m_bar->portList();
-}
-
-QComboBox* DiagnosticsPage::speedList() const {
-    return m_bar->speedList();
-}
-
-SpinEdit* DiagnosticsPage::retriesField() const {
-    return m_bar->retriesField();
-}
-
 QWidget* DiagnosticsPage::buildStatistics() {
     auto* box = new QGroupBox(QStringLiteral("Статистика"));
     m_txd = valueLabel(QStringLiteral("st_txd"), QStringLiteral("0"), 64);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "widgets/connectionbar.h"
+
 #include <QPointer>
 #include <QWidget>
 
@@ -12,7 +14,6 @@ namespace kliv {
 namespace model {
 class Line;
 }
-class ConnectionBar;
 class Engine;
 class Prompt;
 class SpinEdit;
@@ -37,10 +38,10 @@ class DiagnosticsPage : public QWidget {
     void showLiveStatus(const LiveStatus& record);
     void showWaveform(const WaveformStore& samples);
 
-    SpinEdit* serialField() const;  // "Зав. №:"
-    QComboBox* portList() const;    // "Порт:"
-    QComboBox* speedList() const;   // the line speed
-    SpinEdit* retriesField() const; // "Повторы:"
+    SpinEdit* serialField() const { return m_bar->serialField(); }   // "Зав. №:"
+    QComboBox* portList() const { return m_bar->portList(); }        // "Порт:"
+    QComboBox* speedList() const { return m_bar->speedList(); }      // the line speed
+    SpinEdit* retriesField() const { return m_bar->retriesField(); } // "Повторы:"
     RecordPanel* recordPanel() const { return m_record; }
 
   Q_SIGNALS:

@@ -53,14 +53,6 @@ SearchDialog::SearchDialog(Engine& engine, model::Line& line, Prompt& prompt, QW
     connect(m_start, &QPushButton::clicked, this, &SearchDialog::toggleSearch);
 }
 
-SpinEdit* SearchDialog::serial() const {
-    return m_bar->serialField();
-}
-
-QComboBox* SearchDialog::ports() const {
-    return m_bar->portList();
-}
-
 void SearchDialog::done(int result) {
     if (searching())
         m_job->stop();

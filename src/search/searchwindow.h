@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/jobs/searchjob.h"
+#include "widgets/connectionbar.h"
 
 #include <QDialog>
 #include <QPointer>
@@ -15,7 +16,6 @@ namespace kliv {
 namespace model {
 class Line;
 }
-class ConnectionBar;
 class Engine;
 class Prompt;
 class SpinEdit;
@@ -28,8 +28,8 @@ class SearchDialog : public QDialog {
   public:
     SearchDialog(Engine& engine, model::Line& line, Prompt& prompt, QWidget* parent = nullptr);
 
-    SpinEdit* serial() const;
-    QComboBox* ports() const;
+    SpinEdit* serial() const { return m_bar->serialField(); }
+    QComboBox* ports() const { return m_bar->portList(); }
     QPushButton* startButton() const { return m_start; }
     QProgressBar* progress() const { return m_progress; }
     QLabel* status() const { return m_status; }
