@@ -221,14 +221,8 @@ void TestApp::oldKeysAreCarriedOver_data() {
     QTest::addColumn<QStringList>("held"); // afterwards: key=value, in the keys' order
     QTest::addColumn<QString>("line");     // port, serial number, speed index, retries
     QTest::newRow("none") << QByteArray() << QStringList() << "/dev/fake0 600 10 2";
-    QTest::newRow("port") << QByteArray("cmbPorts=/dev/fake1")
-                          << QStringList{"line/port=/dev/fake1"} << "/dev/fake1 600 10 2";
     QTest::newRow("serial, with its speed")
         << QByteArray("frm1_zn=599") << QStringList{"line/serial=599"} << "/dev/fake0 599 6 2";
-    QTest::newRow("speed") << QByteArray("cb_speed=3") << QStringList{"line/speed=3"}
-                           << "/dev/fake0 600 3 2";
-    QTest::newRow("retries") << QByteArray("sp_retries=7") << QStringList{"line/retries=7"}
-                             << "/dev/fake0 600 10 7";
     QTest::newRow("retries beyond the limit")
         << QByteArray("sp_retries=70") << QStringList{"line/retries=70"} << "/dev/fake0 600 10 9";
     QTest::newRow("a port no longer there")
