@@ -3,11 +3,13 @@
 // open, and prints how close the poll came to what the line allows each time and what one
 // chart redraw costs.
 
+#include "app/linebinding.h"
 #include "diag/diagpage.h"
 #include "diag/livechart.h"
 #include "link/engine.h"
 #include "link/jobs/polljob.h"
 #include "link/serialport.h"
+#include "model/line.h"
 #include "monitor/trafficmodel.h"
 #include "monitor/trafficwindow.h"
 #include "protocol/waveform.h"
@@ -90,7 +92,9 @@ int main(int argc, char** argv) {
     QElapsedTimer redraw;
     std::vector<qint64> redrawNs;
     int liveRecords = 0;
-    DiagnosticsPage page(engine, prompt);
+    model::Line line;
+    bindLine(line, engine);
+    DiagnosticsPage page(engine, line, prompt);
     QObject::connect(&engine, &Engine::frameAccepted, [&redraw] { redraw.start(); });
     QObject::connect(&engine, &Engine::jobStarted, [&](Job* job) {
         auto* poll = qobject_cast<PollJob*>(job);
@@ -103,7 +107,7 @@ int main(int argc, char** argv) {
 
     page.resize(880, 640);
     page.show();
-    page.setPorts({link});
+    line.setPorts({link});
     page.findChild<QComboBox*>(QStringLiteral("cmb_m"))->setCurrentIndex(Phases);
 
     // The second half runs with the monitor shown, as an engineer watching the line would.

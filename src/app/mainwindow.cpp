@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 
+#include "app/linebinding.h"
 #include "app/portwatcher.h"
 #include "app/remembered.h"
 #include "app/statusline.h"
@@ -15,18 +16,13 @@
 #include "search/searchwindow.h"
 #include "texts/messages.h"
 #include "version.h"
-#include "widgets/dropdown.h"
 #include "widgets/prompt.h"
-#include "widgets/spinedit.h"
 
 #include <QCloseEvent>
-#include <QComboBox>
 #include <QGuiApplication>
 #include <QHBoxLayout>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
-#include <QSignalBlocker>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTabWidget>
@@ -47,9 +43,12 @@ QString MainWindow::title() {
 }
 
 MainWindow::MainWindow(Engine& engine, Prompt& prompt, QWidget* parent)
-    : QMainWindow(parent), m_engine(engine), m_prompt(prompt), m_pages(new QTabWidget),
-      m_config(new ConfigPage(engine, prompt)), m_diagnostics(new DiagnosticsPage(engine, prompt)),
-      m_protocol(new EventLogPage(engine, prompt)) {
+    : QMainWindow(parent), m_engine(engine), m_prompt(prompt) {
+    bindLine(m_line, engine); // first: the pages show the line as the engine stands
+    m_pages = new QTabWidget;
+    m_config = new ConfigPage(engine, prompt);
+    m_diagnostics = new DiagnosticsPage(engine, m_line, prompt);
+    m_protocol = new EventLogPage(engine, prompt);
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(title());
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -67,7 +66,7 @@ MainWindow::MainWindow(Engine& engine, Prompt& prompt, QWidget* parent)
 
     m_pages->setCurrentIndex(1); // the window opens on "Диагностика"
 
-    m_form2 = new SearchDialog(engine, prompt, this);
+    m_form2 = new SearchDialog(engine, m_line, prompt, this);
     m_form3 = new CharacteristicWindow(this);
 
     // Switching pages ends the poll.
@@ -78,7 +77,6 @@ MainWindow::MainWindow(Engine& engine, Prompt& prompt, QWidget* parent)
     connect(&m_engine, &Engine::jobFailed, this, &MainWindow::reportFailure);
     m_report = new ReportSaver(engine, prompt, *m_config, *m_protocol, this);
     connect(m_protocol, &EventLogPage::saveReportRequested, m_report, &ReportSaver::start);
-    linkSearchWindow();
     linkLineWindow();
 
     m_traffic = new TrafficWindow(engine, prompt, this);
@@ -89,10 +87,8 @@ MainWindow::MainWindow(Engine& engine, Prompt& prompt, QWidget* parent)
     m_listPorts = [this] { return SerialPort::presentPorts(m_givenPorts); };
     m_watcher = new PortWatcher(
         engine, [this] { return m_listPorts(); }, this);
-    connect(m_watcher, &PortWatcher::portsChanged, this, &MainWindow::showPorts);
-    for (QComboBox* list : {m_diagnostics->portList(), m_form2->ports()})
-        if (auto* d = qobject_cast<DropDown*>(list))
-            connect(d, &DropDown::aboutToShowPopup, m_watcher, &PortWatcher::refresh);
+    connect(m_watcher, &PortWatcher::portsChanged, &m_line, &model::Line::setPorts);
+    connect(&m_line, &model::Line::portsRequested, m_watcher, &PortWatcher::refresh);
 
     resize(minimumSizeHint().expandedTo(DesignSize));
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -128,7 +124,7 @@ QWidget* MainWindow::buildTools() {
 
 void MainWindow::setPorts(const QStringList& ports, bool firstGiven) {
     m_givenPorts = firstGiven && !ports.isEmpty() ? QStringList{ports.first()} : QStringList();
-    showPorts(ports);
+    m_line.setPorts(ports);
     m_watcher->setKnown(ports);
 }
 
@@ -136,57 +132,28 @@ void MainWindow::setPortLister(std::function<QStringList()> lister) {
     m_listPorts = std::move(lister);
 }
 
-void MainWindow::showPorts(const QStringList& ports) {
-    m_diagnostics->setPorts(ports);
-    m_form2->setPorts(ports);
-    // Both lists name the one line the tool works on.
-    const QSignalBlocker quiet(m_form2->ports());
-    m_form2->ports()->setCurrentIndex(m_diagnostics->portList()->currentIndex());
-}
-
 void MainWindow::rememberBetweenRuns() {
-    QStringList listed;
-    for (int i = 0; i < m_diagnostics->portList()->count(); ++i)
-        listed << m_diagnostics->portList()->itemText(i);
-    restoreLine(listed, !m_givenPorts.isEmpty());
-    remember(m_diagnostics->retriesField());
-    connect(&m_engine, &Engine::lineChanged, this, &MainWindow::rememberLine);
+    carryOverOldKeys(*rememberedSettings());
+    rememberLine(m_line, !m_givenPorts.isEmpty());
+    restorePlace();
     m_remembering = true;
 }
 
-// What the user worked with last: the relay's number first (it presets the speed), then
-// the speed, then the port, unless one was named on the command line.
-void MainWindow::restoreLine(const QStringList& ports, bool portGiven) {
-    const auto s = rememberedSettings();
-    if (s->contains(QStringLiteral("frm1_zn")))
-        m_diagnostics->serialField()->setValue(s->value(QStringLiteral("frm1_zn")).toInt());
-    if (s->contains(QStringLiteral("cb_speed")))
-        m_diagnostics->speedList()->setCurrentIndex(s->value(QStringLiteral("cb_speed")).toInt());
-    const QString port = s->value(QStringLiteral("cmbPorts")).toString();
-    if (!portGiven && ports.contains(port))
-        m_diagnostics->portList()->setCurrentIndex(int(ports.indexOf(port)));
-    if (const QByteArray g = s->value(QStringLiteral("geometry")).toByteArray(); !g.isEmpty())
-        if (restoreGeometry(g) && screen()) {
-            // The title bar too, as Qt reckons it before the window has a frame.
-            const int bar = style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this);
-            const QRect frame = geometry().adjusted(0, -bar, 0, 0);
-            setGeometry(heldToScreen(frame, screen()->availableGeometry()).adjusted(0, bar, 0, 0));
-        }
-}
-
-void MainWindow::rememberLine() {
-    const auto s = rememberedSettings();
-    if (!m_engine.portName().isEmpty())
-        s->setValue(QStringLiteral("cmbPorts"), m_engine.portName());
-    s->setValue(QStringLiteral("frm1_zn"), m_engine.serial());
-    s->setValue(QStringLiteral("cb_speed"), m_engine.speedIndex());
+void MainWindow::restorePlace() {
+    const QByteArray g = rememberedSettings()->value(key::Geometry).toByteArray();
+    if (g.isEmpty() || !QMainWindow::restoreGeometry(g) || !screen())
+        return;
+    // The title bar too, as Qt reckons it before the window has a frame.
+    const int bar = style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this);
+    const QRect frame = geometry().adjusted(0, -bar, 0, 0);
+    setGeometry(heldToScreen(frame, screen()->availableGeometry()).adjusted(0, bar, 0, 0));
 }
 
 void MainWindow::closeEvent(QCloseEvent* e) {
     m_engine.cancel();
     m_engine.closePort();
     if (m_remembering)
-        rememberedSettings()->setValue(QStringLiteral("geometry"), saveGeometry());
+        rememberedSettings()->setValue(key::Geometry, saveGeometry());
     QMainWindow::closeEvent(e);
 }
 
@@ -199,49 +166,22 @@ void MainWindow::showSearch() {
 
 void MainWindow::showLine() {
     m_engine.stopPoll();
-    m_line->open();
+    m_lineWindow->open();
 }
 
 // A relay chosen in the line window becomes the pages' one: its number on "Диагностика"
 // (which presets a speed by the number), then the speed the line was polled at.
 void MainWindow::linkLineWindow() {
-    m_line = new LineWindow(m_engine, m_prompt, this);
-    connect(m_line, &LineWindow::relayChosen, this, [this](int serial, int speedIndex) {
-        m_diagnostics->serialField()->setValue(serial);
-        m_engine.setSpeedIndex(speedIndex);
+    m_lineWindow = new LineWindow(m_engine, m_prompt, this);
+    connect(m_lineWindow, &LineWindow::relayChosen, this, [this](int serial, int speedIndex) {
+        m_line.setSerial(serial);
+        m_line.setSpeedIndex(speedIndex);
     });
 }
 
 void MainWindow::showCharacteristic() {
     m_form3->load(m_config->nominalCurrentText(), m_config->overloadSeconds());
     m_form3->exec();
-}
-
-// The serial number fields follow each other both ways (a value set again to what it
-// holds changes nothing, so the echo stops there); the main window's number presets its
-// speed. A port picked in the search window is picked on the main window, which hands
-// it to the engine; the other way the mirrored selection is made quietly, as a
-// programmatic selection runs no handler.
-void MainWindow::linkSearchWindow() {
-    SpinEdit* serial1 = m_diagnostics->serialField();
-    SpinEdit* serial2 = m_form2->serial();
-    QComboBox* ports1 = m_diagnostics->portList();
-    QComboBox* ports2 = m_form2->ports();
-    connect(serial1, &QSpinBox::valueChanged, serial2, &QSpinBox::setValue);
-    connect(serial2, &QSpinBox::valueChanged, serial1, &QSpinBox::setValue);
-    connect(m_form2, &SearchDialog::serialSought, serial1, &QSpinBox::setValue);
-    connect(ports1, &QComboBox::currentIndexChanged, ports2, [ports2](int index) {
-        const QSignalBlocker quiet(ports2);
-        ports2->setCurrentIndex(index);
-    });
-    connect(ports2, &QComboBox::currentIndexChanged, ports1, &QComboBox::setCurrentIndex);
-}
-
-void MainWindow::remember(QSpinBox* field) {
-    const QString key = field->objectName();
-    field->setValue(rememberedSettings()->value(key, field->value()).toInt());
-    connect(field, &QSpinBox::valueChanged, this,
-            [key](int value) { rememberedSettings()->setValue(key, value); });
 }
 
 // Every job that ends without its result says why, in the same words in every window.

@@ -1,11 +1,11 @@
 #pragma once
 
 #include "link/job.h"
+#include "model/line.h"
 
 #include <QMainWindow>
 #include <functional>
 
-class QSpinBox;
 class QTabWidget;
 
 namespace kliv {
@@ -32,8 +32,8 @@ class MainWindow : public QMainWindow {
 
     static QString title();
 
-    // The ports found at start, for both port lists: the one given first on the command
-    // line, else the one used last time if it is there, else the first.
+    // The ports found at start: the one given first on the command line is chosen, else
+    // the one used last time if it is there, else the first.
     void setPorts(const QStringList& ports, bool firstGiven = false);
     // Where the lists look when they refresh: by default the given paths and the ports the
     // system lists.
@@ -43,6 +43,7 @@ class MainWindow : public QMainWindow {
     // kept from now on for the next (per user; KLIV_DATA_DIR moves them).
     void rememberBetweenRuns();
 
+    model::Line& line() { return m_line; } // the line every window shows
     QTabWidget* pages() const { return m_pages; }
     ConfigPage* configPage() const { return m_config; }
     DiagnosticsPage* diagnosticsPage() const { return m_diagnostics; }
@@ -52,7 +53,7 @@ class MainWindow : public QMainWindow {
     CharacteristicWindow& characteristicWindow() const { return *m_form3; }
     TrafficWindow& trafficWindow() const { return *m_traffic; } // "Обмен"
     StatusLine& statusLine() const { return *m_status; }
-    LineWindow& lineWindow() const { return *m_line; }
+    LineWindow& lineWindow() const { return *m_lineWindow; }
 
     // "Поиск устройства": ends the poll and shows the search window modally.
     void showSearch();
@@ -62,22 +63,19 @@ class MainWindow : public QMainWindow {
     void showLine();
 
   private:
-    void linkSearchWindow();
     QWidget* buildTools();
     void linkLineWindow();
-    void remember(QSpinBox* field); // its value from the last run, and kept for the next
-    void rememberLine();            // the port, serial number and speed the engine has
-    void restoreLine(const QStringList& ports, bool portGiven);
-    void showPorts(const QStringList& ports); // both lists, the choice kept
+    void restorePlace(); // the window where it was last time, held to the screen
     void closeEvent(QCloseEvent* e) override;
     void reportFailure(Job* job, const Outcome& outcome);
 
     Engine& m_engine;
     Prompt& m_prompt;
-    QTabWidget* m_pages;
-    ConfigPage* m_config;
-    DiagnosticsPage* m_diagnostics;
-    EventLogPage* m_protocol;
+    model::Line m_line;
+    QTabWidget* m_pages = nullptr;
+    ConfigPage* m_config = nullptr;
+    DiagnosticsPage* m_diagnostics = nullptr;
+    EventLogPage* m_protocol = nullptr;
     ReportSaver* m_report = nullptr;
     SearchDialog* m_form2 = nullptr;
     CharacteristicWindow* m_form3 = nullptr;
@@ -87,7 +85,7 @@ class MainWindow : public QMainWindow {
     std::function<QStringList()> m_listPorts;
     QStringList m_givenPorts;
     bool m_remembering = false;
-    LineWindow* m_line = nullptr;
+    LineWindow* m_lineWindow = nullptr;
 };
 
 } // namespace kliv

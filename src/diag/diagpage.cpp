@@ -9,22 +9,19 @@
 #include "link/jobs/clocksetjob.h"
 #include "link/jobs/polljob.h"
 #include "link/jobs/protectionresetjob.h"
-#include "protocol/frame.h"
-#include "protocol/speeds.h"
 #include "protocol/status.h"
 #include "texts/messages.h"
 #include "texts/speedtexts.h"
 #include "texts/statustext.h"
+#include "widgets/connectionbar.h"
 #include "widgets/fields.h"
 #include "widgets/prompt.h"
-#include "widgets/spinedit.h"
 
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
-#include <QSignalBlocker>
 
 namespace kliv {
 
@@ -39,7 +36,7 @@ constexpr int StartView = 1;
 
 } // namespace
 
-DiagnosticsPage::DiagnosticsPage(Engine& engine, Prompt& prompt, QWidget* parent)
+DiagnosticsPage::DiagnosticsPage(Engine& engine, model::Line& line, Prompt& prompt, QWidget* parent)
     : QWidget(parent), m_engine(engine), m_prompt(prompt) {
     m_clock = new ClockPanel;
     m_values = new LiveValuesPanel;
@@ -48,7 +45,7 @@ DiagnosticsPage::DiagnosticsPage(Engine& engine, Prompt& prompt, QWidget* parent
     m_chart->setMinimumHeight(260);
 
     auto* top = new QHBoxLayout;
-    top->addWidget(buildConnection());
+    top->addWidget(buildConnection(line));
     top->addWidget(m_clock, 1);
     top->addWidget(buildStatistics());
 
@@ -65,40 +62,17 @@ DiagnosticsPage::DiagnosticsPage(Engine& engine, Prompt& prompt, QWidget* parent
     page->addWidget(buildTotals());
 
     bindEngine();
-
-    // The engine starts from what the page shows.
-    m_engine.setSerial(m_serial->value());
-    m_engine.applySpeed(m_speed->currentIndex());
-    m_engine.setRetries(m_retries->value());
 }
 
-QWidget* DiagnosticsPage::buildConnection() {
+QWidget* DiagnosticsPage::buildConnection(model::Line& line) {
     auto* box = new QGroupBox;
     box->setAccessibleName(QStringLiteral("Подключение"));
-    m_serial = new SpinEdit(QStringLiteral("frm1_zn"), frame::SerialMin, frame::SerialMax,
-                            frame::SerialDefault);
-    m_ports = kliv::portList(QStringLiteral("cmbPorts"));
-    m_ports->setMinimumContentsLength(10);
-    m_speed = dropDown(QStringLiteral("cb_speed"), speeds::items());
-    m_speed->setCurrentIndex(speeds::Default);
+    m_bar = new ConnectionBar(line, ConnectionBar::Extent::WholeLine, QStringLiteral("frm1_zn"),
+                              QStringLiteral("Порт:"));
+    m_bar->portList()->setMinimumContentsLength(10);
     m_search = button(QStringLiteral("Button6"), QStringLiteral("Поиск устройства"));
-    m_retries =
-        new SpinEdit(QStringLiteral("sp_retries"), 0, Engine::MaxRetries, Engine::DefaultRetries);
-    m_retries->setToolTip(QStringLiteral("Сколько раз повторить запрос, оставшийся без ответа"));
-
-    auto* g = new QGridLayout(box);
-    g->addWidget(caption(QStringLiteral("Зав. №:"), m_serial), 0, 0, Qt::AlignRight);
-    g->addWidget(m_serial, 0, 1);
-    g->addWidget(caption(QStringLiteral("Порт:"), m_ports), 0, 2, Qt::AlignRight);
-    g->addWidget(m_ports, 0, 3);
-    g->addWidget(m_speed, 1, 1);
-    auto* unit = new QLabel(QStringLiteral("бод/сек"));
-    unit->setBuddy(m_speed);
-    m_speed->setAccessibleName(QStringLiteral("Скорость, бод/сек"));
-    g->addWidget(unit, 1, 2);
-    g->addWidget(m_search, 1, 3);
-    g->addWidget(caption(QStringLiteral("Повторы:"), m_retries), 2, 0, Qt::AlignRight);
-    g->addWidget(m_retries, 2, 1);
+    m_bar->grid()->addWidget(m_search, 1, 3);
+    (new QVBoxLayout(box))->addWidget(m_bar);
     return box;
 }
 
@@ -175,17 +149,6 @@ void DiagnosticsPage::bindEngine() {
             [this](int n) { m_rxd->setText(QString::number(n)); });
     connect(e, &Engine::repeatsChanged, m_repeats,
             [this](int n) { m_repeats->setText(QString::number(n)); });
-    connect(m_retries, &QSpinBox::valueChanged, e, &Engine::setRetries);
-
-    // Only a pick by the user runs the change handlers; the engine's own speed preset
-    // is shown without running them again.
-    connect(m_speed, &QComboBox::currentIndexChanged, this, &DiagnosticsPage::applyPickedSpeed);
-    connect(e, &Engine::speedIndexChanged, m_speed, [this](int i) {
-        const QSignalBlocker quiet(m_speed);
-        m_speed->setCurrentIndex(i);
-    });
-    connect(m_ports, &QComboBox::currentIndexChanged, this, &DiagnosticsPage::applyPickedPort);
-    connect(m_serial, &QSpinBox::valueChanged, this, &DiagnosticsPage::applySerial);
     connect(m_view, &QComboBox::currentIndexChanged, this, [this](int view) {
         if (m_poll)
             m_poll->setView(view);
@@ -211,22 +174,8 @@ void DiagnosticsPage::togglePoll() {
 }
 
 void DiagnosticsPage::setLineControlsEnabled(bool on) {
-    for (QWidget* w : {static_cast<QWidget*>(m_serial), static_cast<QWidget*>(m_ports),
-                       static_cast<QWidget*>(m_speed), static_cast<QWidget*>(m_search)})
-        w->setEnabled(on);
-}
-
-void DiagnosticsPage::applyPickedSpeed(int index) {
-    m_engine.setSpeedIndex(index);
-}
-
-void DiagnosticsPage::applyPickedPort() {
-    m_pickedPort = m_ports->currentText();
-    m_engine.setPortName(m_pickedPort);
-}
-
-void DiagnosticsPage::applySerial(int serial) {
-    m_engine.setSerial(serial);
+    m_bar->setLineEnabled(on);
+    m_search->setEnabled(on);
 }
 
 void DiagnosticsPage::resetProtection() {
@@ -239,23 +188,6 @@ void DiagnosticsPage::correctClock() {
     auto* job = new ClockSetJob(m_clock->calibration(), m_clock->stop(), m_clock->autoDst());
     connect(job, &Job::succeeded, this, [this] { m_prompt.show(msg::clockSet()); });
     m_engine.start(job);
-}
-
-// The chosen port stays chosen while it is there; only a port that went away (or none
-// chosen yet) moves the choice, and only a new choice reaches the engine. The port the
-// user picked comes back into the choice when its adapter is plugged in again.
-void DiagnosticsPage::setPorts(const QStringList& ports) {
-    const QString chosen = ports.contains(m_pickedPort) ? m_pickedPort : m_ports->currentText();
-    {
-        const QSignalBlocker quiet(m_ports);
-        m_ports->clear();
-        m_ports->addItems(ports);
-        m_ports->setCurrentIndex(ports.contains(chosen) ? int(ports.indexOf(chosen))
-                                 : ports.isEmpty()      ? -1
-                                                        : 0);
-    }
-    if (m_ports->currentText() != m_engine.portName() && !ports.isEmpty())
-        m_engine.setPortName(m_ports->currentText());
 }
 
 void DiagnosticsPage::showLiveStatus(const LiveStatus& record) {

@@ -1,7 +1,8 @@
 #pragma once
 
+#include "widgets/connectionbar.h"
+
 #include <QPointer>
-#include <QStringList>
 #include <QWidget>
 
 class QComboBox;
@@ -10,6 +11,9 @@ class QLabel;
 
 namespace kliv {
 
+namespace model {
+class Line;
+}
 class Engine;
 class Prompt;
 class SpinEdit;
@@ -22,25 +26,22 @@ class RecordPanel;
 struct LiveStatus;
 struct WaveformStore;
 
-// The "Диагностика" page: connection settings, the relay clock, live values, the
-// protection state, the phase chart and the poll buttons, all bound to the engine.
+// The "Диагностика" page: the line's settings, the relay clock, live values, the
+// protection state, the phase chart and the poll buttons, bound to the engine and to
+// the line every window shows.
 class DiagnosticsPage : public QWidget {
     Q_OBJECT
   public:
-    DiagnosticsPage(Engine& engine, Prompt& prompt, QWidget* parent = nullptr);
-
-    // The ports to choose from: at start the first becomes the engine's; later the chosen
-    // one stays while it is listed.
-    void setPorts(const QStringList& ports);
+    DiagnosticsPage(Engine& engine, model::Line& line, Prompt& prompt, QWidget* parent = nullptr);
 
     // Shows one live status record (the poll's liveStatus signal lands here).
     void showLiveStatus(const LiveStatus& record);
     void showWaveform(const WaveformStore& samples);
 
-    SpinEdit* serialField() const { return m_serial; }   // "Зав. №:"
-    QComboBox* portList() const { return m_ports; }      // "Порт:"
-    QComboBox* speedList() const { return m_speed; }     // the line speed
-    SpinEdit* retriesField() const { return m_retries; } // "Повторы:"
+    SpinEdit* serialField() const { return m_bar->serialField(); }   // "Зав. №:"
+    QComboBox* portList() const { return m_bar->portList(); }        // "Порт:"
+    QComboBox* speedList() const { return m_bar->speedList(); }      // the line speed
+    SpinEdit* retriesField() const { return m_bar->retriesField(); } // "Повторы:"
     RecordPanel* recordPanel() const { return m_record; }
 
   Q_SIGNALS:
@@ -49,14 +50,11 @@ class DiagnosticsPage : public QWidget {
   private:
     // What the page's controls do.
     void togglePoll();
-    void applyPickedSpeed(int index);
-    void applyPickedPort();
-    void applySerial(int serial);
     void setLineControlsEnabled(bool on);
     void resetProtection();
     void correctClock();
 
-    QWidget* buildConnection();
+    QWidget* buildConnection(model::Line& line);
     QWidget* buildButtons();
     QWidget* buildStatistics();
     QWidget* buildTotals();
@@ -65,15 +63,11 @@ class DiagnosticsPage : public QWidget {
     Engine& m_engine;
     Prompt& m_prompt;
     QPointer<PollJob> m_poll;
-    SpinEdit* m_serial = nullptr;
-    QComboBox* m_ports = nullptr;
-    QString m_pickedPort; // the user's choice, kept while its adapter is away
-    QComboBox* m_speed = nullptr;
+    ConnectionBar* m_bar = nullptr;
     QComboBox* m_view = nullptr;
     QPushButton* m_diagnos = nullptr;
     QPushButton* m_reset = nullptr;
     QPushButton* m_search = nullptr;
-    SpinEdit* m_retries = nullptr;
     QLabel* m_txd = nullptr;
     QLabel* m_rxd = nullptr;
     QLabel* m_repeats = nullptr;

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "link/jobs/searchjob.h"
+#include "widgets/connectionbar.h"
 
 #include <QDialog>
 #include <QPointer>
-#include <QStringList>
 
 class QComboBox;
 class QLabel;
@@ -13,23 +13,23 @@ class QPushButton;
 
 namespace kliv {
 
+namespace model {
+class Line;
+}
 class Engine;
 class Prompt;
 class SpinEdit;
 
-// The device search dialog: serial number, port, start/stop and the progress of the
-// probes at each line speed. The search runs on the main window's engine, so a relay
-// found leaves the tool set to its speed.
+// The device search dialog: the serial number and port of the line every window shows,
+// start/stop and the progress of the probes at each line speed. The search runs on the
+// main window's engine, so a relay found leaves the tool set to its speed.
 class SearchDialog : public QDialog {
     Q_OBJECT
   public:
-    SearchDialog(Engine& engine, Prompt& prompt, QWidget* parent = nullptr);
+    SearchDialog(Engine& engine, model::Line& line, Prompt& prompt, QWidget* parent = nullptr);
 
-    // The ports found at start; the first one is selected.
-    void setPorts(const QStringList& ports);
-
-    SpinEdit* serial() const { return m_serial; }
-    QComboBox* ports() const { return m_ports; }
+    SpinEdit* serial() const { return m_bar->serialField(); }
+    QComboBox* ports() const { return m_bar->portList(); }
     QPushButton* startButton() const { return m_start; }
     QProgressBar* progress() const { return m_progress; }
     QLabel* status() const { return m_status; }
@@ -38,23 +38,17 @@ class SearchDialog : public QDialog {
     // Closing the dialog ends a search in flight.
     void done(int result) override;
 
-  Q_SIGNALS:
-    // The number a search is about to look for: the main window takes it, so the relay
-    // found is the one it then talks to.
-    void serialSought(int serial);
-
   private:
     bool searching() const;
     void toggleSearch(); // "Начать поиск" / "Остановить поиск"
     void startSearch();
     void showFound(int speedIndex);
-    void setLineControlsEnabled(bool on);
 
     Engine& m_engine;
+    model::Line& m_line;
     Prompt& m_prompt;
     QPointer<SearchJob> m_job;
-    SpinEdit* m_serial;
-    QComboBox* m_ports;
+    ConnectionBar* m_bar;
     QPushButton* m_start;
     QProgressBar* m_progress;
     QLabel* m_status;

@@ -7,6 +7,7 @@
 #include "config/vtzwindow.h"
 #include "eventhistory.h"
 #include "eventlog/eventlogpage.h"
+#include "line/linewindow.h"
 #include "link/engine.h"
 #include "model/configschema.h"
 #include "protocol/accounting.h"
@@ -20,6 +21,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -146,9 +148,13 @@ class TestApp : public QObject {
     void characteristicFollowsTimeSetting();
     void retriesAreRememberedAndCounted();
     void theLineIsRememberedButAGivenPortComesFirst();
+    void oldKeysAreCarriedOver_data();
+    void oldKeysAreCarriedOver();
     void aRememberedPlaceIsHeldToTheScreen_data();
     void aRememberedPlaceIsHeldToTheScreen();
     void portListsFollowTheHardware();
+    void oneLineEverywhere_data();
+    void oneLineEverywhere();
     void screenshots();
 };
 
@@ -177,6 +183,8 @@ void TestApp::retriesAreRememberedAndCounted() {
     qputenv("KLIV_DATA_DIR", before);
 }
 
+// Under keys of their own: a control renamed since the last run finds its setting all
+// the same.
 void TestApp::theLineIsRememberedButAGivenPortComesFirst() {
     QTemporaryDir data;
     const QByteArray before = qgetenv("KLIV_DATA_DIR");
@@ -187,16 +195,78 @@ void TestApp::theLineIsRememberedButAGivenPortComesFirst() {
         t.find<QSpinBox>("frm1_zn")->setValue(599); // presets 14400 baud
         t.find<QComboBox>("cb_speed")->setCurrentIndex(7);
         t.find<QComboBox>("cmbPorts")->setCurrentIndex(1);
+        t.find<QSpinBox>("sp_retries")->setValue(5);
         t.form1.close();
     }
+    QStringList keys = rememberedSettings()->allKeys();
+    keys.sort();
+    QCOMPARE(keys, QStringList({key::Port, key::Retries, key::Serial, key::Speed, key::Geometry}));
     for (const bool given : {false, true}) {
         Tool again;
+        for (const char* name : {"frm1_zn", "cb_speed", "cmbPorts", "sp_retries"})
+            again.find<QWidget>(name)->setObjectName(QLatin1String(name) + u'2');
         again.form1.setPorts({QStringLiteral("/dev/fake0"), QStringLiteral("/dev/fake1")}, given);
         again.form1.rememberBetweenRuns();
         QCOMPARE(again.engine.serial(), 599);
         QCOMPARE(again.engine.speedIndex(), 7);
         QCOMPARE(again.engine.portName(),
                  given ? QStringLiteral("/dev/fake0") : QStringLiteral("/dev/fake1"));
+        QCOMPARE(again.engine.retries(), 5);
+    }
+    qputenv("KLIV_DATA_DIR", before);
+}
+
+void TestApp::oldKeysAreCarriedOver_data() {
+    QTest::addColumn<QByteArray>("ini");   // the settings as an earlier version left them
+    QTest::addColumn<QStringList>("held"); // afterwards: key=value, in the keys' order
+    QTest::addColumn<QString>("line");     // port, serial number, speed index, retries
+    QTest::newRow("none") << QByteArray() << QStringList() << "/dev/fake0 600 10 2";
+    QTest::newRow("serial, with its speed")
+        << QByteArray("frm1_zn=599") << QStringList{"line/serial=599"} << "/dev/fake0 599 6 2";
+    QTest::newRow("retries beyond the limit")
+        << QByteArray("sp_retries=70") << QStringList{"line/retries=70"} << "/dev/fake0 600 10 9";
+    QTest::newRow("a port no longer there")
+        << QByteArray("cmbPorts=/dev/ttyUSB9") << QStringList{"line/port=/dev/ttyUSB9"}
+        << "/dev/fake0 600 10 2";
+    QTest::newRow("all five")
+        << QByteArray("cb_speed=8\ncmbPorts=/dev/fake1\nfrm1_zn=1234\ngeometry=@ByteArray(x)\n"
+                      "sp_retries=0")
+        << QStringList{"line/port=/dev/fake1", "line/retries=0", "line/serial=1234", "line/speed=8",
+                       "window/geometry=x"}
+        << "/dev/fake1 1234 8 0";
+    QTest::newRow("a new key comes first")
+        << QByteArray("frm1_zn=599\n[line]\nserial=1234") << QStringList{"line/serial=1234"}
+        << "/dev/fake0 1234 10 2";
+}
+
+// Settings kept under the names of an earlier version's controls are read once, written
+// under their own keys and removed.
+void TestApp::oldKeysAreCarriedOver() {
+    QFETCH(QByteArray, ini);
+    QFETCH(QStringList, held);
+    QFETCH(QString, line);
+    QTemporaryDir data;
+    const QByteArray before = qgetenv("KLIV_DATA_DIR");
+    qputenv("KLIV_DATA_DIR", data.path().toUtf8());
+    QFile file(data.filePath(QStringLiteral("settings.ini")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("[General]\n" + ini + '\n');
+    file.close();
+    for (int run = 0; run < 2; ++run) { // the second run finds the new keys alone
+        Tool t;
+        t.form1.rememberBetweenRuns();
+        QCOMPARE(QStringLiteral("%1 %2 %3 %4")
+                     .arg(t.engine.portName())
+                     .arg(t.engine.serial())
+                     .arg(t.engine.speedIndex())
+                     .arg(t.engine.retries()),
+                 line);
+        QStringList now;
+        const auto s = rememberedSettings();
+        for (const QString& key : s->allKeys())
+            now << key + u'=' + s->value(key).toString();
+        now.sort();
+        QCOMPARE(now, held);
     }
     qputenv("KLIV_DATA_DIR", before);
 }
@@ -228,7 +298,7 @@ void TestApp::aRememberedPlaceIsHeldToTheScreen() {
     {
         QWidget earlier;
         earlier.setGeometry(window);
-        rememberedSettings()->setValue(QStringLiteral("geometry"), earlier.saveGeometry());
+        rememberedSettings()->setValue(key::Geometry, earlier.saveGeometry());
     }
     Tool t;
     t.form1.rememberBetweenRuns();
@@ -241,8 +311,8 @@ void TestApp::aRememberedPlaceIsHeldToTheScreen() {
     qputenv("KLIV_DATA_DIR", before);
 }
 
-// Ports plugged in or pulled out show in both lists, the choice kept while its port is
-// there; while a job runs the lists wait.
+// Ports plugged in or pulled out show in both lists, the choice made as the line makes
+// it; while a job runs the lists wait.
 void TestApp::portListsFollowTheHardware() {
     Tool t;
     QStringList present{QStringLiteral("/dev/fake0"), QStringLiteral("/dev/fake1")};
@@ -267,21 +337,52 @@ void TestApp::portListsFollowTheHardware() {
     QCOMPARE(ports->currentText(), QStringLiteral("/dev/ttyUSB0"));
     QCOMPARE(t.engine.portName(), QStringLiteral("/dev/ttyUSB0"));
 
-    // The adapter plugged in again: the user's port is the choice again, in both lists;
-    // one picked meanwhile stays.
-    for (const bool pickedMeanwhile : {false, true}) {
-        present.removeAll(QStringLiteral("/dev/fake1"));
-        t.form1.portWatcher().onTick();
-        if (pickedMeanwhile)
-            ports->setCurrentIndex(int(present.indexOf(QStringLiteral("/dev/fake0"))));
-        present.append(QStringLiteral("/dev/fake1"));
-        t.form1.portWatcher().onTick();
-        const QString expected =
-            pickedMeanwhile ? QStringLiteral("/dev/fake0") : QStringLiteral("/dev/fake1");
-        QCOMPARE(ports->currentText(), expected);
-        QCOMPARE(t.form1.searchDialog().ports()->currentText(), expected);
-        QCOMPARE(t.engine.portName(), expected);
-    }
+    // The adapter plugged in again: the user's port is the choice again, in both lists.
+    present.append(QStringLiteral("/dev/fake1"));
+    t.form1.portWatcher().onTick();
+    QCOMPARE(ports->currentText(), QStringLiteral("/dev/fake1"));
+    QCOMPARE(t.form1.searchDialog().ports()->currentText(), QStringLiteral("/dev/fake1"));
+    QCOMPARE(t.engine.portName(), QStringLiteral("/dev/fake1"));
+}
+
+void TestApp::oneLineEverywhere_data() {
+    QTest::addColumn<int>("how");
+    QTest::addColumn<int>("serial");
+    QTest::addColumn<int>("speed");
+    QTest::addColumn<bool>("pollGoesOn");
+    QTest::newRow("speed picked on the page") << 0 << 600 << 5 << false;
+    QTest::newRow("serial typed in the search window, with its speed") << 1 << 599 << 6 << false;
+    QTest::newRow("the engine following the relay") << 2 << 600 << 3 << true;
+    QTest::newRow("a relay chosen in the line window") << 3 << 700 << 4 << false;
+}
+
+// Wherever the line changes, every window shows it as the engine has it. A speed the
+// engine moved itself is not handed back to it as the user's pick, which would end the
+// poll.
+void TestApp::oneLineEverywhere() {
+    QFETCH(int, how);
+    QFETCH(int, serial);
+    QFETCH(int, speed);
+    QFETCH(bool, pollGoesOn);
+    Tool t;
+    t.find<QPushButton>("diagnos")->click();
+    QVERIFY(t.engine.pollRunning());
+    if (how == 0)
+        t.find<QComboBox>("cb_speed")->setCurrentIndex(speed);
+    else if (how == 1)
+        t.find<QSpinBox>("frm2_zn")->setValue(serial);
+    else if (how == 2)
+        t.engine.applySpeed(speed);
+    else
+        Q_EMIT t.form1.lineWindow().relayChosen(serial, speed);
+    QCOMPARE(t.engine.pollRunning(), pollGoesOn);
+    QCOMPARE(t.engine.serial(), serial);
+    QCOMPARE(t.engine.speedIndex(), speed);
+    QCOMPARE(t.form1.line().serial(), serial);
+    QCOMPARE(t.form1.line().speedIndex(), speed);
+    QCOMPARE(t.find<QSpinBox>("frm1_zn")->value(), serial);
+    QCOMPARE(t.find<QSpinBox>("frm2_zn")->value(), serial);
+    QCOMPARE(t.find<QComboBox>("cb_speed")->currentIndex(), speed);
 }
 
 void TestApp::initTestCase() {
@@ -406,7 +507,7 @@ void TestApp::spinLimits_data() {
     QTest::newRow("sp_utb") << "sp_utb" << 3 << 200 << 5;
     QTest::newRow("sp_ute") << "sp_ute" << 2 << 99 << 3;
     QTest::newRow("pcosf") << "pcosf" << -75 << 75 << 0;
-    QTest::newRow("frm2_zn") << "frm2_zn" << 100 << 65535 << 100;
+    QTest::newRow("frm2_zn") << "frm2_zn" << 100 << 65535 << 600;
     QTest::newRow("g_vtz_t") << "g_vtz_t" << 1 << 999 << 600;
 }
 
@@ -675,7 +776,7 @@ void TestApp::searchWindow() {
     t.find<QComboBox>("cmbPorts")->setCurrentIndex(1); // the main window's list comes first
     QCOMPARE(f.ports()->currentIndex(), 1);
 
-    f.setPorts({});
+    t.form1.setPorts({});
     QCOMPARE(f.ports()->count(), 0);
     QCOMPARE(f.ports()->currentIndex(), -1);
 }

@@ -5,12 +5,14 @@
 // ever sent. One line a case on stdout, "badinput <field> <input> <outcome>", for the
 // robustness table; the outcome is refused, accepted, corrected or cut.
 
+#include "app/linebinding.h"
 #include "common/fakeport.h"
 #include "common/recordingprompt.h"
 #include "config/configpage.h"
 #include "diag/diagpage.h"
 #include "link/engine.h"
 #include "model/configschema.h"
+#include "model/line.h"
 #include "protocol/calibration.h"
 #include "protocol/clock.h"
 #include "protocol/frame.h"
@@ -386,7 +388,9 @@ void TestBadInput::spinValue() {
     QFETCH(int, expected);
     Tool t;
     if (field == QLatin1String("frm1_zn") || field == QLatin1String("rcal")) {
-        DiagnosticsPage page(t.engine, t.prompt);
+        model::Line line;
+        bindLine(line, t.engine);
+        DiagnosticsPage page(t.engine, line, t.prompt);
         typeInto(child<SpinEdit>(page, field), typed);
         child<QPushButton>(page, QStringLiteral("Button11"))->click(); // "Корректировка часов"
         if (t.engine.holdTimer().isActive())

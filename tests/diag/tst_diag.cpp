@@ -1,3 +1,4 @@
+#include "app/linebinding.h"
 #include "common/comtradereader.h"
 #include "common/fakeport.h"
 #include "common/recordingprompt.h"
@@ -7,6 +8,7 @@
 #include "files/liverecord.h"
 #include "files/trendreader.h"
 #include "link/engine.h"
+#include "model/line.h"
 #include "protocol/clock.h"
 #include "protocol/frame.h"
 #include "protocol/status.h"
@@ -52,9 +54,13 @@ struct Rig {
     test::FakePort* port = new test::FakePort;
     Engine engine{port};
     test::RecordingPrompt prompt;
-    DiagnosticsPage page{engine, prompt};
+    model::Line line;
+    DiagnosticsPage page{engine, line, prompt};
 
-    Rig() { page.setPorts({QStringLiteral("COM1"), QStringLiteral("COM2")}); }
+    Rig() {
+        bindLine(line, engine);
+        line.setPorts({QStringLiteral("COM1"), QStringLiteral("COM2")});
+    }
 
     template <class T> T* child(const char* name) const {
         T* w = page.findChild<T*>(QString::fromLatin1(name));

@@ -100,22 +100,24 @@ class TestSearch : public QObject {
 };
 
 void TestSearch::probeFrame_data() {
-    QTest::addColumn<int>("serial"); // 0: the dialog's start-up number, left as it is
+    QTest::addColumn<int>("serial"); // 0: the number the tool starts with, left as it is
+    QTest::addColumn<bool>("inDialog");
     QTest::addColumn<QByteArray>("probe");
-    QTest::newRow("600") << 600 << hx("AA 06 02 58 00 00 01 0A");
-    QTest::newRow("start-up 100") << 0 << hx("AA 06 00 64 00 00 01 14");
-    QTest::newRow("599") << 599 << hx("AA 06 02 57 00 00 01 09");
-    QTest::newRow("65535") << 65535 << hx("AA 06 FF FF 00 00 02 AE");
+    QTest::newRow("600 in the dialog") << 600 << true << hx("AA 06 02 58 00 00 01 0A");
+    QTest::newRow("start-up 600") << 0 << true << hx("AA 06 02 58 00 00 01 0A");
+    QTest::newRow("599 in the main window") << 599 << false << hx("AA 06 02 57 00 00 01 09");
+    QTest::newRow("65535 in the dialog") << 65535 << true << hx("AA 06 FF FF 00 00 02 AE");
 }
 
-// The number in the search window is the one sought, even when the main window still
-// shows another: the main window takes it, so it talks to the relay found.
+// The number sought is the line's, wherever it was typed, and the main window goes on
+// talking to the relay found.
 void TestSearch::probeFrame() {
     QFETCH(int, serial);
+    QFETCH(bool, inDialog);
     QFETCH(QByteArray, probe);
     Tool t;
     if (serial)
-        t.form2.serial()->setValue(serial);
+        (inDialog ? t.form2.serial() : t.find<SpinEdit>("frm1_zn"))->setValue(serial);
     t.start();
     QVERIFY(t.port->written.isEmpty()); // the first probe leaves at the first tick
     t.tick();
@@ -123,7 +125,8 @@ void TestSearch::probeFrame() {
     QCOMPARE(t.port->written.size(), 2);
     for (const QByteArray& w : t.port->written)
         QCOMPARE(frame::hex(w), frame::hex(probe));
-    QCOMPARE(t.find<SpinEdit>("frm1_zn")->value(), serial ? serial : 100);
+    QCOMPARE(t.find<SpinEdit>("frm1_zn")->value(), serial ? serial : 600);
+    QCOMPARE(t.form2.serial()->value(), serial ? serial : 600);
 }
 
 void TestSearch::scheduleWithoutAnswer_data() {
@@ -380,7 +383,7 @@ void TestSearch::serialLinkAndSpeedPreset() {
     SpinEdit* frm1 = t.find<SpinEdit>("frm1_zn");
     SpinEdit* frm2 = t.form2.serial();
     QCOMPARE(frm1->value(), 600);
-    QCOMPARE(frm2->value(), 100);
+    QCOMPARE(frm2->value(), 600);
     frm2->setValue(from);
     QCOMPARE(frm1->value(), from);
     t.form1.diagnosticsPage()->speedList()->setCurrentIndex(2); // the user's pick between
