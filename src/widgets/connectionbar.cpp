@@ -4,6 +4,7 @@
 #include "model/line.h"
 #include "protocol/frame.h"
 #include "protocol/speeds.h"
+#include "texts/speedtexts.h"
 #include "widgets/dropdown.h"
 #include "widgets/fields.h"
 #include "widgets/spinedit.h"
