@@ -205,8 +205,8 @@ QList<Command> configCommands() {
          {},
          2},
         {QStringLiteral("config read"),
-         QStringLiteral("конфигурация реле в JSON; --out FILE: файл настроек; --all DIR: файл "
-                        "настроек каждого реле на линии"),
+         QStringLiteral("[--out FILE]: конфигурация реле в JSON или файл настроек; --all DIR: "
+                        "файл настроек каждого реле на линии"),
          read,
          QList<QCommandLineOption>{{QStringLiteral("out"),
                                     QStringLiteral("файл настроек, в заголовке номер реле и "

@@ -136,7 +136,7 @@ Prepared accountingReset(const CommandLine& cl) {
 QList<Command> journalCommands() {
     return {
         {QStringLiteral("events"),
-         QStringLiteral("протокол событий по времени: таблица, --csv или --json"),
+         QStringLiteral("протокол событий по времени: таблица, --csv [FILE] или --json"),
          events,
          {option::csv(QStringLiteral("в CSV, UTF-8, поля через ;, в файл FILE (- или без "
                                      "файла: в стандартный вывод)"))}},

@@ -13,6 +13,7 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QTextStream>
+#include <algorithm>
 
 using namespace kliv;
 using namespace kliv::cli;
@@ -27,9 +28,14 @@ int usage(const QString& why) {
 
 QString description() {
     QString d = QStringLiteral("Обмен с реле КЛИВ-1M без окон.\n\nКоманды:\n");
-    for (const Command& c : commands())
-        if (!c.name.contains(u' ')) // a family's commands are told of by its own line
+    const QList<Command>& all = commands();
+    for (const Command& c : all) {
+        // A word that only gathers a family ("config") is told of by its commands.
+        const QString family = c.name + u' ';
+        if (std::none_of(all.cbegin(), all.cend(),
+                         [&family](const Command& o) { return o.name.startsWith(family); }))
             d += QStringLiteral("  %1%2\n").arg(c.name, -20).arg(c.synopsis);
+    }
     d += QStringLiteral("\nkliv-cli КОМАНДА --help: параметры команды. Параметры линии ниже "
                         "принимает каждая команда, которая обращается к реле.\n");
     d += QStringLiteral("\nКоды выхода: 0 выполнено, 1 устройство не ответило, связь потеряна "
