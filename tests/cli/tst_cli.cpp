@@ -132,6 +132,7 @@ class TestCli : public QObject {
 
   private:
     std::unique_ptr<SimProcess> m_sim;
+    std::unique_ptr<SimProcess> m_listening; // logs every frame it hears
     QTemporaryDir m_dir;
 };
 
@@ -1156,13 +1157,13 @@ void TestCli::optionsOfEachCommand() {
 
     // Taken, it goes no further than a port that is not there; refused, it is told of a
     // relay that would answer.
-    static QTemporaryDir dir;
-    static const QString log = dir.filePath(QStringLiteral("sim.log"));
-    static const SimProcess relay({QStringLiteral("--log-file"), log});
-    QVERIFY(relay.ok());
+    const QString log = m_dir.filePath(QStringLiteral("sim.log"));
+    if (!m_listening)
+        m_listening = std::make_unique<SimProcess>(QStringList{QStringLiteral("--log-file"), log});
+    QVERIFY(m_listening->ok());
     if (!offline)
         args << QStringLiteral("--port")
-             << (taken ? QStringLiteral("/nonexistent/tty") : relay.path());
+             << (taken ? QStringLiteral("/nonexistent/tty") : m_listening->path());
     const Run r = cli(args);
     QVERIFY2(!r.err.contains(QStringLiteral("QCommandLineParser")), qPrintable(r.err));
     if (taken) {

@@ -138,8 +138,8 @@ int main(int argc, char* argv[]) {
     const Prepared prepared = command.prepare(CommandLine{p, args});
     if (!prepared.error.isEmpty())
         return usage(prepared.error);
-    const QString trace = command.offline ? QString() : p.value(QStringLiteral("trace"));
     const bool tracing = !command.offline && p.isSet(QStringLiteral("trace"));
+    const QString trace = tracing ? p.value(QStringLiteral("trace")) : QString();
     if (tracing)
         if (const QString why = outputFileProblem(QStringLiteral("--trace"), trace); !why.isEmpty())
             return usage(why);
