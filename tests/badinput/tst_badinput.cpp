@@ -533,6 +533,18 @@ void TestBadInput::cliArgument_data() {
     row(outField, "overlong", outFile(longName), QStringLiteral("--out"));
     row(outField, "non-cp1251", outFile(folder + QStringLiteral("/✓.json")), {});
 
+    const auto csvFile = [](const QString& v) {
+        return QStringList{QStringLiteral("events"), QStringLiteral("--csv"), v};
+    };
+    const QString csvField = QStringLiteral("events:--csv");
+    row(csvField, "empty", csvFile({}), QStringLiteral("--csv"));
+    row(csvField, "spaces", csvFile(QStringLiteral("  ")), QStringLiteral("--csv"));
+    row(csvField, "no-folder", csvFile(QStringLiteral("/nonexistent/e.csv")),
+        QStringLiteral("--csv"));
+    row(csvField, "a-folder", csvFile(folder), QStringLiteral("--csv"));
+    row(csvField, "overlong", csvFile(longName), QStringLiteral("--csv"));
+    row(csvField, "non-cp1251", csvFile(folder + QStringLiteral("/✓.csv")), {});
+
     const auto reportTo = [](const QString& v) { return QStringList{QStringLiteral("report"), v}; };
     const QString reportField = QStringLiteral("report:OUT");
     row(reportField, "empty", reportTo({}), QStringLiteral("OUT"));

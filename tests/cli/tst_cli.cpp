@@ -103,6 +103,7 @@ class TestCli : public QObject {
     void configWriteMisstored();
     void rs485SpeedAndCalibration_data();
     void rs485SpeedAndCalibration();
+    void eventsAsCsv_data();
     void eventsAsCsv();
     void eventsAsText_data();
     void eventsAsText();
@@ -124,11 +125,15 @@ class TestCli : public QObject {
     void replyPausedAfterAFrameInsideIsReadWhole();
     void traceHoldsEveryFrame();
     void recordingsAndSnapshots();
+    void optionsOfEachCommand_data();
+    void optionsOfEachCommand();
     void pollRecordingThatCannotGoOn_data();
     void pollRecordingThatCannotGoOn();
 
   private:
     std::unique_ptr<SimProcess> m_sim;
+    std::unique_ptr<SimProcess> m_listening; // logs every frame it hears
+    QTemporaryDir m_dir;
 };
 
 void TestCli::initTestCase() {
@@ -208,6 +213,15 @@ void TestCli::outcomes_data() {
     QTest::newRow("view") << QStringList{QStringLiteral("poll"), QStringLiteral("--view"),
                                          QStringLiteral("D")}
                           << 2 << QStringLiteral("--view");
+    // Help ends the program: the poll without a count would otherwise run on.
+    QTest::newRow("a command's help")
+        << QStringList{QStringLiteral("poll"), QStringLiteral("--help")} << 0
+        << QStringLiteral("--count");
+    QTest::newRow("a command's help with Qt's options")
+        << QStringList{QStringLiteral("poll"), QStringLiteral("--help-all")} << 0
+        << QStringLiteral("--count");
+    QTest::newRow("the program's version")
+        << QStringList{QStringLiteral("--version")} << 0 << QStringLiteral("kliv-cli ");
 }
 
 void TestCli::outcomes() {
@@ -491,16 +505,45 @@ void TestCli::rs485SpeedAndCalibration() {
             QStringLiteral("Внимание! Калибровка завершена. Защита заблокирована.")));
 }
 
+// Every spelling of standard output, and a file, which then holds the same bytes while
+// standard output says where they went as the window's box does.
+void TestCli::eventsAsCsv_data() {
+    QTest::addColumn<QStringList>("args"); // PORT and FILE stand for the relay and the file
+    QTest::addColumn<QString>("says");     // with a file, all of standard output
+    const auto l = [](const char* text) { return QString::fromUtf8(text).split(u' '); };
+    QTest::newRow("bare, before another option") << l("events --csv --port PORT") << QString();
+    QTest::newRow("bare, last") << l("events --port PORT --csv") << QString();
+    QTest::newRow("a dash") << l("events --csv - --port PORT") << QString();
+    QTest::newRow("a dash, joined") << l("events --csv=- --port PORT") << QString();
+    QTest::newRow("before the command") << l("--csv - events --port PORT") << QString();
+    QTest::newRow("into a file") << l("events --csv FILE --port PORT")
+                                 << QStringLiteral("Протокол сохранен в файл FILE\n");
+    QTest::newRow("into a file, as JSON")
+        << l("events --json --csv FILE --port PORT")
+        << QStringLiteral("{\"result\":\"Протокол сохранен в файл FILE\"}\n");
+}
+
 // The CSV is the grid: the 13 headers, then a row a line numbered from 1, the same
 // rows as the JSON list.
 void TestCli::eventsAsCsv() {
-    SimProcess sim;
-    QVERIFY(sim.ok());
-    const Run r = cli(
-        {QStringLiteral("events"), QStringLiteral("--csv"), QStringLiteral("--port"), sim.path()});
+    QFETCH(QStringList, args);
+    QFETCH(QString, says);
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("протокол.csv"));
+    args.replaceInStrings(QStringLiteral("PORT"), m_sim->path());
+    args.replaceInStrings(QStringLiteral("FILE"), file);
+    const Run r = cli(args);
     QCOMPARE(r.code, 0);
-    QVERIFY(r.out.endsWith(QStringLiteral("\r\n")));
-    const QStringList lines = r.out.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    QByteArray csv = r.out.toUtf8();
+    if (!says.isEmpty()) {
+        QCOMPARE(r.out, QString(says).replace(QStringLiteral("FILE"), file));
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        csv = f.readAll();
+    }
+    QVERIFY(csv.endsWith("\r\n"));
+    const QStringList lines =
+        QString::fromUtf8(csv).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
     QCOMPARE(lines.first(), QStringLiteral("№ п/п;Дата/Время;КЛИВ;Обор.;Защита;Ua, В;Ub, В;Uc, "
                                            "В;Ia, A;Ib, A;Ic, A;Iут, А;cos f"));
     QCOMPARE(lines.size(), 1 + 93); // seven of the simulated relay's slots are spoilt
@@ -510,9 +553,11 @@ void TestCli::eventsAsCsv() {
         QCOMPARE(fields.first(), QString::number(k));
         QCOMPARE(fields.at(1).size(), 20);
     }
+    static const QByteArray first = csv; // every spelling writes the same bytes
+    QCOMPARE(csv, first);
 
-    const Run json = cli(
-        {QStringLiteral("events"), QStringLiteral("--json"), QStringLiteral("--port"), sim.path()});
+    static const Run json = cli({QStringLiteral("events"), QStringLiteral("--json"),
+                                 QStringLiteral("--port"), m_sim->path()});
     QCOMPARE(json.code, 0);
     QCOMPARE(QJsonDocument::fromJson(json.out.toUtf8()).array().size(), lines.size() - 1);
 }
@@ -750,8 +795,7 @@ void TestCli::journalOfWrites() {
     journal.write(R"({"time":"2026-01-01T00:00)");
     journal.close();
 
-    const QStringList list{QStringLiteral("journal"), QStringLiteral("--json"),
-                           QStringLiteral("--port"), QStringLiteral("/nonexistent/tty")};
+    const QStringList list{QStringLiteral("journal"), QStringLiteral("--json")};
     const Run all = cli(list, data.path());
     QCOMPARE(all.code, 0);
     QVERIFY2(all.err.contains(QStringLiteral("строка 3")), qPrintable(all.err));
@@ -1011,11 +1055,130 @@ void TestCli::recordingsAndSnapshots() {
 
     for (const QStringList& refused :
          {QStringList{QStringLiteral("poll"), QStringLiteral("--csv")},
+          QStringList{QStringLiteral("poll"), QStringLiteral("--csv"), QStringLiteral("-")},
           QStringList{QStringLiteral("poll"), csv},
           QStringList{QStringLiteral("snapshot"), dir.filePath(QStringLiteral("x")),
                       QStringLiteral("--view"), QStringLiteral("none")},
           QStringList{QStringLiteral("snapshot"), dir.filePath(QStringLiteral("no/dir/x"))}})
         QCOMPARE(cli(refused + port).code, 2);
+}
+
+// Every command against every option: its own are taken (it gets as far as the port, or
+// does its offline work), its --help lists them; any other is refused with exit 2 naming
+// the command and the option, before a relay that would answer hears anything.
+void TestCli::optionsOfEachCommand_data() {
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("option");
+    QTest::addColumn<bool>("taken");
+    QTest::addColumn<bool>("offline");
+
+    const QString settings = writeFile(m_dir, R"({"z_umax_v": 300})");
+    const auto in = [this](const char* name) { return m_dir.filePath(QString::fromUtf8(name)); };
+    const QList<std::pair<QString, QString>> values = {
+        {"port", "/nonexistent/tty"},
+        {"serial", "600"},
+        {"baud", "9600"},
+        {"retries", "1"},
+        {"trace", in("t")},
+        {"json", {}},
+        {"count", "5"},
+        {"view", "A"},
+        {"csv", in("x.csv")},
+        {"stop", {}},
+        {"calibration", "1"},
+        {"auto-dst", {}},
+        {"yes", {}},
+        {"out", in("o.json")},
+        {"any-serial", {}},
+        {"ref", "ua=230"},
+        {"template", settings},
+        {"from", "100"},
+        {"to", "200"},
+        {"serials", "600"},
+        {"all", in("all")},
+    };
+    const QString line = QStringLiteral("port serial baud retries trace json ");
+    struct Use {
+        QString command;
+        QStringList args; // what it needs besides the option
+        QString own;
+        bool offline = false;
+    };
+    const QString yes = QStringLiteral("--yes");
+    const QList<Use> uses = {
+        {"ports", {}, "port json", true},
+        {"journal", {}, "serial json", true},
+        {"version", {}, line},
+        {"status", {}, line},
+        {"poll", {}, line + "count view csv"},
+        {"snapshot", {in("snap")}, line + "view"},
+        {"clock-set", {}, line + "stop calibration auto-dst"},
+        {"protection-reset", {}, line},
+        {"raw", {"15"}, line + "yes"},
+        {"config read", {}, line + "out all from to serials"},
+        {"config write", {settings, yes}, line + "yes any-serial"},
+        {"config diff", {settings}, line},
+        {"events", {}, line + "csv"},
+        {"accounting", {}, line},
+        {"accounting-reset", {yes}, line + "yes"},
+        {"rs485-speed", {"9600", yes}, line + "yes"},
+        {"calibrate", {"--ref", "ua=230", yes}, line + "ref yes"},
+        {"search", {}, line}, // refuses --baud with its own reason
+        {"scan", {}, line + "from to serials"},
+        {"report", {"--all", in("reports")}, line + "template all from to serials"},
+    };
+    for (const Use& use : uses)
+        for (const auto& [option, value] : values) {
+            if (use.command == QLatin1String("search") && option == QLatin1String("baud"))
+                continue;
+            QStringList args = use.command.split(u' ') + use.args;
+            args << QStringLiteral("--") + option;
+            if (!value.isEmpty())
+                args << value;
+            QTest::addRow("%s --%s", qPrintable(use.command), qPrintable(option))
+                << use.command << args << option << use.own.split(u' ').contains(option)
+                << use.offline;
+        }
+}
+
+void TestCli::optionsOfEachCommand() {
+    QFETCH(QString, command);
+    QFETCH(QStringList, args);
+    QFETCH(QString, option);
+    QFETCH(bool, taken);
+    QFETCH(bool, offline);
+    static QHash<QString, QString> helps;
+    if (!helps.contains(command))
+        helps[command] = cli(command.split(u' ') << QStringLiteral("--help")).out;
+    const QRegularExpression listed(QStringLiteral("^ +--%1 ").arg(option),
+                                    QRegularExpression::MultilineOption);
+    QVERIFY2(helps[command].contains(listed) == taken, qPrintable(helps[command]));
+
+    // Taken, it goes no further than a port that is not there; refused, it is told of a
+    // relay that would answer.
+    const QString log = m_dir.filePath(QStringLiteral("sim.log"));
+    if (!m_listening)
+        m_listening = std::make_unique<SimProcess>(QStringList{QStringLiteral("--log-file"), log});
+    QVERIFY(m_listening->ok());
+    if (!offline)
+        args << QStringLiteral("--port")
+             << (taken ? QStringLiteral("/nonexistent/tty") : m_listening->path());
+    const Run r = cli(args);
+    QVERIFY2(!r.err.contains(QStringLiteral("QCommandLineParser")), qPrintable(r.err));
+    if (taken) {
+        QVERIFY2(offline ? r.code == 0
+                         : (r.out + r.err).contains(QStringLiteral("Ошибка открытия порта")),
+                 qPrintable(r.out + r.err));
+        return;
+    }
+    QCOMPARE(r.code, 2);
+    QCOMPARE(r.out, QString());
+    QVERIFY2(
+        r.err.startsWith(QStringLiteral("%1: неизвестный параметр --%2\n").arg(command, option)),
+        qPrintable(r.err));
+    QFile heard(log);
+    QVERIFY(!heard.open(QIODevice::ReadOnly) || !heard.readAll().contains(" rx "));
 }
 
 void TestCli::pollRecordingThatCannotGoOn_data() {

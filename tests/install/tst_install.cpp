@@ -195,17 +195,30 @@ class TestInstall : public QObject {
     }
     void manPagesFollowThePrograms() {
         QFETCH(QString, program);
-        const Run help =
-            run(installed(QStringLiteral("bin/") + program), {QStringLiteral("--help")});
+        const QString bin = installed(QStringLiteral("bin/") + program);
+        const Run help = run(bin, {QStringLiteral("--help")});
         QCOMPARE(help.code, 0);
         QStringList options;
         static const QRegularExpression long_(QStringLiteral("^\\s+(?:-\\w, )?(--[\\w-]+)"));
-        for (const QString& line : help.out.split(u'\n')) {
-            const auto m = long_.match(line);
-            if (m.hasMatch())
-                options << m.captured(1);
-        }
+        const auto optionsOf = [&options](const QString& help) {
+            for (const QString& line : help.split(u'\n')) {
+                const auto m = long_.match(line);
+                if (m.hasMatch())
+                    options << m.captured(1);
+            }
+        };
+        optionsOf(help.out);
         QVERIFY(options.size() >= 3);
+        // Commands with options of their own, as kliv-cli's, list them in their own help.
+        static const QRegularExpression command(
+            QStringLiteral("^  ([a-z][\\w-]*(?: [a-z]+)?)  +\\S"),
+            QRegularExpression::MultilineOption);
+        for (const auto& m :
+             command.globalMatch(help.out.section(QStringLiteral("\nOptions:"), 0, 0))) {
+            const Run own = run(bin, m.captured(1).split(u' ') << QStringLiteral("--help"));
+            QCOMPARE(own.code, 0);
+            optionsOf(own.out);
+        }
 
         const Run page = run(QStringLiteral("gzip"),
                              {QStringLiteral("-dc"),

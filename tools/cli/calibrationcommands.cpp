@@ -5,6 +5,7 @@
 #include "link/jobs/recordedcalibrationjob.h"
 #include "link/jobs/rs485speedjob.h"
 #include "model/calibrationcheck.h"
+#include "options.h"
 #include "protocol/speeds.h"
 #include "texts/calibrationtexts.h"
 #include "texts/speedtexts.h"
@@ -124,11 +125,17 @@ QList<Command> calibrationCommands() {
         {QStringLiteral("rs485-speed"),
          QStringLiteral("BAUD --yes: скорость RS485 реле; порт следует за реле, если оно "
                         "переходит на новую скорость сразу"),
-         rs485Speed, 1},
+         rs485Speed,
+         {option::yes()},
+         1},
         {QStringLiteral("calibrate"),
          QStringLiteral("--ref ua=V,ub=V,uc=V,ia=A,ib=A,ic=A,iut=A --yes: автокалибровка "
                         "названных каналов"),
-         calibrate},
+         calibrate,
+         {{QStringLiteral("ref"),
+           QStringLiteral("эталонные значения ua=V,ub=V,uc=V,ia=A,ib=A,ic=A,iut=A"),
+           QStringLiteral("SPEC")},
+          option::yes()}},
     };
 }
 

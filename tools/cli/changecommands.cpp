@@ -1,11 +1,11 @@
 #include "changecommands.h"
 
 #include "history/changejournal.h"
+#include "options.h"
 #include "texts/settingsmessages.h"
 
 #include <QJsonDocument>
 #include <QTextStream>
-#include <climits>
 
 namespace kliv::cli {
 
@@ -32,8 +32,9 @@ Prepared journal(const CommandLine& cl) {
     std::optional<int> only;
     if (cl.isSet(QStringLiteral("serial"))) {
         int serial = 0;
-        if (!parseInt(cl.value(QStringLiteral("serial")), 0, INT_MAX, &serial))
-            return {QStringLiteral("--serial: заводской номер, целое число."), {}};
+        if (const QString why = option::serialProblem(cl.value(QStringLiteral("serial")), &serial);
+            !why.isEmpty())
+            return {why, {}};
         only = serial;
     }
     // Read before the line is touched, so that a journal that cannot be read is told at once.
@@ -57,13 +58,13 @@ Prepared journal(const CommandLine& cl) {
 
 QList<Command> changeCommands() {
     return {{QStringLiteral("journal"),
-             QStringLiteral("журнал изменений реле: [--serial N] только это реле"), journal, 0,
+             QStringLiteral("журнал изменений реле: [--serial N] только это реле"),
+             journal,
+             {{QStringLiteral("serial"),
+               QStringLiteral("только записи реле с этим заводским номером"), QStringLiteral("N")},
+              option::json()},
+             0,
              true}};
-}
-
-QList<QCommandLineOption> changeOptions() {
-    return {
-        {QStringLiteral("any-serial"), QStringLiteral("config write: файл настроек другого реле")}};
 }
 
 // The journal is opened once the command runs, so a command refused before that leaves no

@@ -6,7 +6,6 @@ namespace kliv::cli {
 
 // `journal [--serial N]`: the change journal, oldest line first.
 QList<Command> changeCommands();
-QList<QCommandLineOption> changeOptions();
 
 // The same commands, each recording the jobs that change the relay in the change journal.
 QList<Command> recordingChanges(const QList<Command>& commands);

@@ -12,7 +12,9 @@
 #include "link/jobs/protectionresetjob.h"
 #include "link/jobs/rawjob.h"
 #include "link/jobs/versionjob.h"
+#include "link/serialport.h"
 #include "liveoutput.h"
+#include "options.h"
 #include "outputfile.h"
 #include "protocol/frame.h"
 #include "reportcommands.h"
@@ -23,7 +25,10 @@
 
 #include <QDateTime>
 #include <QElapsedTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QJsonObject>
+#include <QTextStream>
 #include <QTimer>
 #include <atomic>
 #include <csignal>
@@ -43,6 +48,29 @@ void onSignal(int) {
 
 Prepared bad(const QString& why) {
     return {why, {}};
+}
+
+// The paths given are listed first, whether or not they open, as the windows' lists do.
+Prepared ports(const CommandLine& cl) {
+    const QStringList given = cl.parser.values(QStringLiteral("port"));
+    // An empty name would quietly stand for no port at all.
+    for (const QString& port : given)
+        if (port.trimmed().isEmpty())
+            return bad(QStringLiteral("--port: не указан порт."));
+    return {{}, [given](Runner& r) {
+                const QStringList found = SerialPort::openablePorts(given);
+                QTextStream out(stdout);
+                if (r.json())
+                    out << QJsonDocument(QJsonArray::fromStringList(found))
+                               .toJson(QJsonDocument::Compact)
+                        << Qt::endl;
+                else
+                    for (const QString& p : found)
+                        out << p << Qt::endl;
+                if (found.isEmpty() && !r.json())
+                    QTextStream(stderr) << msg::noPortFound().text << Qt::endl;
+                return int(Done);
+            }};
 }
 
 Prepared version(const CommandLine&) {
@@ -77,11 +105,9 @@ Prepared poll(const CommandLine& cl) {
                          .indexOf(v);
     if (view < 0)
         return bad(QStringLiteral("--view: none, A, AB или ABC."));
-    // "--csv FILE": the option is the event log's format switch, the file poll's argument.
-    const QString csv = cl.args.value(0);
-    if (!cl.isSet(QStringLiteral("csv")) && !cl.args.isEmpty())
-        return bad(QStringLiteral("poll: лишние параметры: %1").arg(cl.args.join(u' ')));
-    if (cl.isSet(QStringLiteral("csv")) && csv.isEmpty())
+    // The poll's own lines hold standard output: its CSV goes only to a file.
+    const QString csv = cl.value(QStringLiteral("csv"));
+    if (cl.isSet(QStringLiteral("csv")) && (csv.isEmpty() || csv == option::Stdout))
         return bad(QStringLiteral("poll --csv FILE: запись текущих данных в файл CSV."));
     if (!csv.isEmpty())
         if (const QString why = outputFileProblem(QStringLiteral("--csv"), csv); !why.isEmpty())
@@ -251,44 +277,47 @@ bool parseInt(const QString& text, int min, int max, int* out) {
     return true;
 }
 
-QList<QCommandLineOption> commandOptions() {
-    const QList<QCommandLineOption> own = {
-        {QStringLiteral("count"), QStringLiteral("poll: число записей"), QStringLiteral("N"),
-         QStringLiteral("0")},
-        {QStringLiteral("view"),
-         QStringLiteral("poll, snapshot: осциллограммы none|A|AB|ABC (snapshot: A по умолчанию)"),
-         QStringLiteral("V"), QStringLiteral("none")},
-
-        {QStringLiteral("stop"), QStringLiteral("clock-set: остановить часы")},
-        {QStringLiteral("calibration"), QStringLiteral("clock-set: калибровка -31..31"),
-         QStringLiteral("N"), QStringLiteral("0")},
-        {QStringLiteral("auto-dst"), QStringLiteral("clock-set: авт. перевод часов")},
-        {QStringLiteral("yes"), QStringLiteral("подтверждение команды, изменяющей данные реле")},
-        {QStringLiteral("out"), QStringLiteral("config read: файл для записи JSON"),
-         QStringLiteral("FILE")},
-        {QStringLiteral("ref"),
-         QStringLiteral("calibrate: эталонные значения ua=V,ub=V,uc=V,ia=A,ib=A,ic=A,iut=A"),
-         QStringLiteral("SPEC")},
-    };
-    return own + journalOptions() + reportOptions() + changeOptions() + lineOptions();
+QList<QCommandLineOption> Command::allOptions() const {
+    if (offline)
+        return options;
+    return options + option::line();
 }
 
 const QList<Command>& commands() {
     static const QList<Command> own = {
+        {QStringLiteral("ports"),
+         QStringLiteral("порты, которые можно открыть"),
+         ports,
+         {{QStringLiteral("port"), QStringLiteral("путь, который назвать первым, есть он или нет"),
+           QStringLiteral("PATH")},
+          option::json()},
+         0,
+         true},
         {QStringLiteral("version"), QStringLiteral("версия программы МК"), version},
         {QStringLiteral("status"), QStringLiteral("одна запись текущих данных"), status},
         {QStringLiteral("poll"),
          QStringLiteral("опрос: --count N, --view none|A|AB|ABC, --csv FILE (запись текущих "
                         "данных)"),
-         poll, 1},
+         poll,
+         {{QStringLiteral("count"), QStringLiteral("число записей (0: до Ctrl+C)"),
+           QStringLiteral("N"), QStringLiteral("0")},
+          {QStringLiteral("view"), QStringLiteral("осциллограммы none|A|AB|ABC"),
+           QStringLiteral("V"), QStringLiteral("none")},
+          option::csv(QStringLiteral("каждую запись также в файл CSV"))}},
         {QStringLiteral("clock-set"),
          QStringLiteral("корректировка часов по часам ПК: --stop, --calibration N, --auto-dst"),
-         clockSet},
+         clockSet,
+         {{QStringLiteral("stop"), QStringLiteral("остановить часы")},
+          {QStringLiteral("calibration"), QStringLiteral("калибровка -31..31"), QStringLiteral("N"),
+           QStringLiteral("0")},
+          {QStringLiteral("auto-dst"), QStringLiteral("авт. перевод часов")}}},
         {QStringLiteral("protection-reset"), QStringLiteral("сброс защиты"), protectionReset},
         {QStringLiteral("raw"),
          QStringLiteral("KIND [HEX]: один запрос, ответ в шестнадцатеричном виде; запрос, "
                         "изменяющий данные реле, только с --yes"),
-         raw, 2},
+         raw,
+         {option::yes()},
+         2},
     };
     static const QList<Command> all = recordingChanges(
         own + configCommands() + journalCommands() + calibrationCommands() + searchCommands() +

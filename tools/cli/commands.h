@@ -25,18 +25,24 @@ struct Prepared {
 };
 
 struct Command {
-    QString name;
+    QString name;     // one word, or two for a command of a family ("config read")
     QString synopsis; // for --help
     std::function<Prepared(const CommandLine&)> prepare;
+    // Its own options; any other is refused before prepare(), so that an option meant
+    // for another command never goes unnoticed.
+    QList<QCommandLineOption> options = {};
     // Positional arguments it takes after its name; more are refused before prepare(),
     // so that a value typed without its option never goes unnoticed.
     int maxArgs = 0;
-    // Reads only this computer's files: no port is looked for, none needs to exist.
+    // Reads only this computer's files: no port is looked for, none needs to exist, and
+    // it takes none of the line's options.
     bool offline = false;
+
+    // What its parser knows: its own options, then the line's unless it is offline.
+    QList<QCommandLineOption> allOptions() const;
 };
 
 const QList<Command>& commands();
-QList<QCommandLineOption> commandOptions();
 
 // A whole number within [min, max], decimal or 0x-prefixed hexadecimal.
 bool parseInt(const QString& text, int min, int max, int* out);

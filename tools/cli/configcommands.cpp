@@ -1,6 +1,7 @@
 #include "configcommands.h"
 
 #include "linecommands.h"
+#include "options.h"
 #include "outputfile.h"
 
 #include "files/configjson.h"
@@ -92,8 +93,6 @@ int serialOf(const CommandLine& cl) {
 }
 
 Prepared read(const CommandLine& cl) {
-    if (cl.args.size() != 1)
-        return bad(QStringLiteral("config read [--out FILE] | config read --all DIR"));
     if (cl.isSet(QStringLiteral("all"))) {
         if (cl.isSet(QStringLiteral("out")))
             return bad(QStringLiteral("--out и --all не указываются вместе."));
@@ -127,12 +126,12 @@ Prepared read(const CommandLine& cl) {
 // is written; a field the file leaves out, or holds as the relay's block shows it, keeps
 // the relay's bytes. The read-back must equal what was sent.
 Prepared write(const CommandLine& cl) {
-    if (cl.args.size() != 2)
+    if (cl.args.size() != 1)
         return bad(QStringLiteral("config write FILE --yes"));
     if (!cl.isSet(QStringLiteral("yes")))
         return bad(QStringLiteral("Запись изменит конфигурацию реле; подтвердите её параметром "
                                   "--yes."));
-    const SettingsText file = loadSettings(QStringLiteral("config write FILE"), cl.args.at(1));
+    const SettingsText file = loadSettings(QStringLiteral("config write FILE"), cl.args.at(0));
     if (!file.error.isEmpty())
         return bad(file.error);
     const int serial = serialOf(cl);
@@ -160,9 +159,9 @@ Prepared write(const CommandLine& cl) {
 // The file's fields (the relay's where the file has none) against the relay's, as the
 // page's comparison shows them: exit 0 when equal, 1 when any field differs.
 Prepared diff(const CommandLine& cl) {
-    if (cl.args.size() != 2)
+    if (cl.args.size() != 1)
         return bad(QStringLiteral("config diff FILE"));
-    const SettingsText file = loadSettings(QStringLiteral("config diff FILE"), cl.args.at(1));
+    const SettingsText file = loadSettings(QStringLiteral("config diff FILE"), cl.args.at(0));
     if (!file.error.isEmpty())
         return bad(file.error);
     return {{}, [decoded = file.decoded](Runner& r) {
@@ -192,14 +191,8 @@ Prepared diff(const CommandLine& cl) {
             }};
 }
 
-Prepared configCommand(const CommandLine& cl) {
-    const QString what = cl.args.value(0);
-    if (what == QLatin1String("read"))
-        return read(cl);
-    if (what == QLatin1String("write"))
-        return write(cl);
-    if (what == QLatin1String("diff"))
-        return diff(cl);
+// "config" with no command of the family after it.
+Prepared configUsage(const CommandLine&) {
     return bad(QStringLiteral("config read [--out FILE] | config write FILE --yes | config diff "
                               "FILE"));
 }
@@ -207,12 +200,36 @@ Prepared configCommand(const CommandLine& cl) {
 } // namespace
 
 QList<Command> configCommands() {
-    return {{QStringLiteral("config"),
-             QStringLiteral("read [--out FILE]: конфигурация реле в JSON (--all DIR: файл "
-                            "настроек каждого реле на линии); write FILE --yes "
-                            "[--any-serial]: запись с проверкой считыванием; diff FILE: "
-                            "различия файла и реле (код 1, если они есть)"),
-             configCommand, 2}};
+    return {
+        {QStringLiteral("config"),
+         QStringLiteral("read [--out FILE]: конфигурация реле в JSON (--all DIR: файл "
+                        "настроек каждого реле на линии); write FILE --yes "
+                        "[--any-serial]: запись с проверкой считыванием; diff FILE: "
+                        "различия файла и реле (код 1, если они есть)"),
+         configUsage,
+         {},
+         2},
+        {QStringLiteral("config read"),
+         QStringLiteral("[--out FILE]: конфигурация реле в JSON или файл настроек; --all DIR: "
+                        "файл настроек каждого реле на линии"),
+         read,
+         QList<QCommandLineOption>{{QStringLiteral("out"),
+                                    QStringLiteral("файл настроек, в заголовке номер реле и "
+                                                   "версия его программы"),
+                                    QStringLiteral("FILE")}} +
+             everyRelayOptions(QStringLiteral("файл настроек"))},
+        {QStringLiteral("config write"),
+         QStringLiteral("FILE --yes [--any-serial]: запись с проверкой считыванием"),
+         write,
+         {option::yes(),
+          {QStringLiteral("any-serial"), QStringLiteral("файл настроек другого реле")}},
+         1},
+        {QStringLiteral("config diff"),
+         QStringLiteral("FILE: различия файла и реле (код 1, если они есть)"),
+         diff,
+         {},
+         1},
+    };
 }
 
 } // namespace kliv::cli

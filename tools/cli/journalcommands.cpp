@@ -1,14 +1,18 @@
 #include "journalcommands.h"
 
+#include "files/wholefile.h"
 #include "link/jobs/accountingreadjob.h"
 #include "link/jobs/accountingresetjob.h"
 #include "link/jobs/eventlogjob.h"
+#include "options.h"
+#include "outputfile.h"
 #include "protocol/accounting.h"
 #include "protocol/eventlog.h"
 #include "texts/accountingtexts.h"
 #include "texts/eventtexts.h"
 #include "texts/numfmt.h"
 
+#include <QDir>
 #include <QJsonDocument>
 #include <QTextStream>
 
@@ -71,24 +75,39 @@ void printRecord(Runner& r, const AccountingRecord& record, const Message& box) 
     r.print(box.text);
 }
 
+// The CSV goes to standard output (--csv -) or, with the window's words, to a file.
 Prepared events(const CommandLine& cl) {
     const bool csv = cl.isSet(CsvOption);
-    if (csv && cl.isSet(QStringLiteral("json")))
+    const QString file = csv ? cl.value(CsvOption) : QString();
+    const bool toStdout = csv && file == option::Stdout;
+    if (toStdout && cl.isSet(QStringLiteral("json")))
         return {QStringLiteral("events: --csv или --json, не оба."), {}};
-    return {{}, [csv](Runner& r) {
-                return r.run<EventLogJob>(new EventLogJob, [&r, csv](EventLogJob& job) {
-                    const NumberLocale loc = NumberLocale::system();
-                    if (csv) {
-                        write(eventlog::csv(eventlog::texts(job.rows(), loc)));
-                    } else if (r.json()) {
-                        write(QString::fromUtf8(QJsonDocument(eventlog::json(job.rows()))
-                                                    .toJson(QJsonDocument::Compact)) +
-                              QLatin1Char('\n'));
-                    } else {
-                        r.print(gridText(eventlog::texts(job.rows(), loc)));
-                        r.print(msg::protocolRead().text);
-                    }
-                });
+    if (csv && !toStdout)
+        if (const QString why = outputFileProblem(QStringLiteral("--csv"), file); !why.isEmpty())
+            return {why, {}};
+    return {{}, [csv, toStdout, file](Runner& r) {
+                return r.run<EventLogJob>(
+                    new EventLogJob, [&r, csv, toStdout, file](EventLogJob& job) {
+                        const NumberLocale loc = NumberLocale::system();
+                        if (toStdout) {
+                            write(eventlog::csv(eventlog::texts(job.rows(), loc)));
+                        } else if (csv) {
+                            const QString shown = QDir::toNativeSeparators(file);
+                            if (const QString why = files::writeWhole(
+                                    file, eventlog::csv(eventlog::texts(job.rows(), loc)).toUtf8());
+                                !why.isEmpty())
+                                r.fail(NoAnswer, msg::csvNotSaved(shown), why);
+                            else
+                                r.printBox(msg::csvSaved(shown));
+                        } else if (r.json()) {
+                            write(QString::fromUtf8(QJsonDocument(eventlog::json(job.rows()))
+                                                        .toJson(QJsonDocument::Compact)) +
+                                  QLatin1Char('\n'));
+                        } else {
+                            r.print(gridText(eventlog::texts(job.rows(), loc)));
+                            r.print(msg::protocolRead().text);
+                        }
+                    });
             }};
 }
 
@@ -116,17 +135,18 @@ Prepared accountingReset(const CommandLine& cl) {
 
 } // namespace
 
-QList<QCommandLineOption> journalOptions() {
-    return {{CsvOption, QStringLiteral("events: в CSV, UTF-8, поля через ;")}};
-}
-
 QList<Command> journalCommands() {
     return {
         {QStringLiteral("events"),
-         QStringLiteral("протокол событий по времени: таблица, --csv или --json"), events},
+         QStringLiteral("протокол событий по времени: таблица, --csv [FILE] или --json"),
+         events,
+         {option::csv(QStringLiteral("в CSV, UTF-8, поля через ;, в файл FILE (- или без "
+                                     "файла: в стандартный вывод)"))}},
         {QStringLiteral("accounting"), QStringLiteral("учетная запись"), accountingRead},
         {QStringLiteral("accounting-reset"),
-         QStringLiteral("обнуление учетной записи, только с --yes"), accountingReset},
+         QStringLiteral("обнуление учетной записи, только с --yes"),
+         accountingReset,
+         {option::yes()}},
     };
 }
 

@@ -6,6 +6,5 @@ namespace kliv::cli {
 
 // The event log and the accounting record: events, accounting, accounting-reset.
 QList<Command> journalCommands();
-QList<QCommandLineOption> journalOptions();
 
 } // namespace kliv::cli

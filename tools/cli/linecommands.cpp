@@ -172,26 +172,32 @@ Prepared everyRelay(const CommandLine& cl, BatchSaver::Kind kind, const QString&
             }};
 }
 
-QList<QCommandLineOption> lineOptions() {
+QList<QCommandLineOption> relayOptions() {
     return {
-        {QStringLiteral("from"), QStringLiteral("scan, --all: первый заводской номер (100)"),
+        {QStringLiteral("from"), QStringLiteral("первый заводской номер (100)"),
          QStringLiteral("A"), QString::number(serials::ScanFrom)},
-        {QStringLiteral("to"), QStringLiteral("scan, --all: последний заводской номер (999)"),
+        {QStringLiteral("to"), QStringLiteral("последний заводской номер (999)"),
          QStringLiteral("B"), QString::number(serials::ScanTo)},
         {QStringLiteral("serials"),
-         QStringLiteral("scan, --all: заводские номера через запятую, вместо --from/--to"),
+         QStringLiteral("заводские номера через запятую, вместо --from/--to"),
          QStringLiteral("LIST")},
-        {QStringLiteral("all"),
-         QStringLiteral("report, config read: файл каждого реле на линии в папку DIR"),
-         QStringLiteral("DIR")},
     };
+}
+
+QList<QCommandLineOption> everyRelayOptions(const QString& file) {
+    return QList<QCommandLineOption>{{QStringLiteral("all"),
+                                      QStringLiteral("%1 каждого реле на линии в папку DIR; "
+                                                     "реле найдет поиск или назовет --serials")
+                                          .arg(file),
+                                      QStringLiteral("DIR")}} +
+           relayOptions();
 }
 
 QList<Command> lineCommands() {
     return {{QStringLiteral("scan"),
              QStringLiteral("реле на линии: номера --from A --to B или --serials LIST; по "
                             "строке на реле: номер, версия"),
-             scan}};
+             scan, relayOptions()}};
 }
 
 } // namespace kliv::cli

@@ -58,12 +58,12 @@ QList<Command> reportCommands() {
              QStringLiteral("OUT.docx [--template FILE]: конфигурация, учетная запись и "
                             "журнал событий в протокол; --all DIR: протокол каждого реле на "
                             "линии"),
-             report, 1}};
-}
-
-QList<QCommandLineOption> reportOptions() {
-    return {{QStringLiteral("template"), QStringLiteral("report: шаблон протокола (.docx)"),
-             QStringLiteral("FILE")}};
+             report,
+             QList<QCommandLineOption>{{QStringLiteral("template"),
+                                        QStringLiteral("шаблон протокола (.docx)"),
+                                        QStringLiteral("FILE")}} +
+                 everyRelayOptions(QStringLiteral("протокол")),
+             1}};
 }
 
 } // namespace kliv::cli

@@ -6,6 +6,5 @@ namespace kliv::cli {
 
 // `report OUT.docx [--template FILE]`: the save-protocol job and the report, no dialog.
 QList<Command> reportCommands();
-QList<QCommandLineOption> reportOptions();
 
 } // namespace kliv::cli

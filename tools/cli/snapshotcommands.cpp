@@ -60,7 +60,10 @@ QList<Command> snapshotCommands() {
     return {{QStringLiteral("snapshot"),
              QStringLiteral("BASENAME [--view A|AB|ABC]: осциллограмма в файлы COMTRADE "
                             "BASENAME.cfg и BASENAME.dat"),
-             snapshot, 1}};
+             snapshot,
+             {{QStringLiteral("view"), QStringLiteral("осциллограмма A|AB|ABC (A)"),
+               QStringLiteral("V")}},
+             1}};
 }
 
 } // namespace kliv::cli
