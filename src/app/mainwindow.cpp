@@ -36,6 +36,10 @@ constexpr QSize DesignSize(887, 672);
 
 } // namespace
 
+MainWindow::~MainWindow() {
+    m_engine.useSession(nullptr); // the engine may outlive the window's session
+}
+
 QString MainWindow::title() {
     return QStringLiteral("Диагностика и программирование КЛИВ-1M      v") + programVersion() +
            QString(24, QLatin1Char(' ')) +
@@ -44,10 +48,11 @@ QString MainWindow::title() {
 
 MainWindow::MainWindow(Engine& engine, Prompt& prompt, QWidget* parent)
     : QMainWindow(parent), m_engine(engine), m_prompt(prompt) {
-    bindLine(m_line, engine); // first: the pages show the line as the engine stands
+    engine.useSession(&m_session);
+    bindLine(m_session.line(), engine); // first: the pages show the line as the engine stands
     m_pages = new QTabWidget;
     m_config = new ConfigPage(engine, prompt);
-    m_diagnostics = new DiagnosticsPage(engine, m_line, prompt);
+    m_diagnostics = new DiagnosticsPage(engine, m_session.line(), prompt);
     m_protocol = new EventLogPage(engine, prompt);
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(title());
@@ -66,7 +71,7 @@ MainWindow::MainWindow(Engine& engine, Prompt& prompt, QWidget* parent)
 
     m_pages->setCurrentIndex(1); // the window opens on "Диагностика"
 
-    m_form2 = new SearchDialog(engine, m_line, prompt, this);
+    m_form2 = new SearchDialog(engine, m_session.line(), prompt, this);
     m_form3 = new CharacteristicWindow(this);
 
     // Switching pages ends the poll.
@@ -87,8 +92,8 @@ MainWindow::MainWindow(Engine& engine, Prompt& prompt, QWidget* parent)
     m_listPorts = [this] { return SerialPort::presentPorts(m_givenPorts); };
     m_watcher = new PortWatcher(
         engine, [this] { return m_listPorts(); }, this);
-    connect(m_watcher, &PortWatcher::portsChanged, &m_line, &model::Line::setPorts);
-    connect(&m_line, &model::Line::portsRequested, m_watcher, &PortWatcher::refresh);
+    connect(m_watcher, &PortWatcher::portsChanged, &m_session.line(), &model::Line::setPorts);
+    connect(&m_session.line(), &model::Line::portsRequested, m_watcher, &PortWatcher::refresh);
 
     resize(minimumSizeHint().expandedTo(DesignSize));
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -124,7 +129,7 @@ QWidget* MainWindow::buildTools() {
 
 void MainWindow::setPorts(const QStringList& ports, bool firstGiven) {
     m_givenPorts = firstGiven && !ports.isEmpty() ? QStringList{ports.first()} : QStringList();
-    m_line.setPorts(ports);
+    m_session.line().setPorts(ports);
     m_watcher->setKnown(ports);
 }
 
@@ -134,7 +139,7 @@ void MainWindow::setPortLister(std::function<QStringList()> lister) {
 
 void MainWindow::rememberBetweenRuns() {
     carryOverOldKeys(*rememberedSettings());
-    rememberLine(m_line, !m_givenPorts.isEmpty());
+    rememberLine(m_session.line(), !m_givenPorts.isEmpty());
     restorePlace();
     m_remembering = true;
 }
@@ -174,8 +179,8 @@ void MainWindow::showLine() {
 void MainWindow::linkLineWindow() {
     m_lineWindow = new LineWindow(m_engine, m_prompt, this);
     connect(m_lineWindow, &LineWindow::relayChosen, this, [this](int serial, int speedIndex) {
-        m_line.setSerial(serial);
-        m_line.setSpeedIndex(speedIndex);
+        m_session.line().setSerial(serial);
+        m_session.line().setSpeedIndex(speedIndex);
     });
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "link/job.h"
-#include "model/line.h"
+#include "model/session.h"
 
 #include <QMainWindow>
 #include <functional>
@@ -29,6 +29,7 @@ class MainWindow : public QMainWindow {
     Q_OBJECT
   public:
     MainWindow(Engine& engine, Prompt& prompt, QWidget* parent = nullptr);
+    ~MainWindow() override;
 
     static QString title();
 
@@ -43,7 +44,9 @@ class MainWindow : public QMainWindow {
     // kept from now on for the next (per user; KLIV_DATA_DIR moves them).
     void rememberBetweenRuns();
 
-    model::Line& line() { return m_line; } // the line every window shows
+    // The session: the line every window shows, and what is known of the relays.
+    model::Session& session() { return m_session; }
+    model::Line& line() { return m_session.line(); }
     QTabWidget* pages() const { return m_pages; }
     ConfigPage* configPage() const { return m_config; }
     DiagnosticsPage* diagnosticsPage() const { return m_diagnostics; }
@@ -71,7 +74,7 @@ class MainWindow : public QMainWindow {
 
     Engine& m_engine;
     Prompt& m_prompt;
-    model::Line m_line;
+    model::Session m_session;
     QTabWidget* m_pages = nullptr;
     ConfigPage* m_config = nullptr;
     DiagnosticsPage* m_diagnostics = nullptr;

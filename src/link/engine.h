@@ -4,6 +4,7 @@
 #include "link/port.h"
 #include "link/receiver.h"
 #include "link/traffic.h"
+#include "model/session.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
@@ -31,6 +32,11 @@ class Engine : public QObject {
 
     explicit Engine(Port* port, QObject* parent = nullptr); // takes ownership of port
     ~Engine() override;
+
+    // What is known of the relays on this line, filled by the jobs as their reads succeed:
+    // the engine's own, or the shell's while it hands one over (null gives it back).
+    model::Session& session() const { return *m_session; }
+    void useSession(model::Session* session) { m_session = session ? session : &m_ownSession; }
 
     // --- line settings ---
     // A job keeps the line it started with: the relay it talks to and the speed it talks at.
@@ -148,6 +154,8 @@ class Engine : public QObject {
     void stopTimers();
 
     Port* m_port;
+    model::Session m_ownSession;
+    model::Session* m_session = &m_ownSession;
     FrameReceiver m_receiver;
     QTimer m_replyTimer, m_watchdog, m_idleClose, m_holdTimer;
     QString m_portName;

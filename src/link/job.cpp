@@ -18,6 +18,10 @@ void Job::send(const Request& request) {
         m_engine->send(this, request);
 }
 
+model::Session* Job::session() const {
+    return m_engine ? &m_engine->session() : nullptr;
+}
+
 void Job::replyTimeUp() {
     if (running() && m_engine && m_engine->current() == this)
         m_engine->timeUp();

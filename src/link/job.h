@@ -2,6 +2,7 @@
 
 #include "link/change.h"
 #include "link/outcome.h"
+#include "model/session.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -103,6 +104,8 @@ class Job : public QObject {
     virtual void onEnd() {} // whatever the outcome: stop the job's own clocks
 
     Engine& engine() const { return *m_engine; }
+    // What is known of the relays, for a read to fill as it succeeds; null without an engine.
+    model::Session* session() const;
     // Sends on the engine's line; does nothing once the job has ended.
     void send(const Request& request);
     // A request on the job's own clock has had its time: a reply that waited behind the

@@ -10,6 +10,8 @@ void AccountingReadJob::begin() {
 
 void AccountingReadJob::onReply(const QByteArray& frame) {
     m_record = accounting::decode(frame::payloadOf(frame));
+    if (model::Session* s = session())
+        s->setAccounting(serial(), m_record);
     succeed();
 }
 

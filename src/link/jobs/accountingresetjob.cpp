@@ -16,15 +16,22 @@ void AccountingResetJob::onReply(const QByteArray& frame) {
         send({KindAccountingRead});
         return;
     }
+    known();
     succeed();
+}
+
+void AccountingResetJob::known() {
+    if (model::Session* s = session())
+        s->setAccounting(serial(), m_record);
 }
 
 // The relay has been reset whatever becomes of the read-back: the record it answered the
 // reset with is the best there is.
 void AccountingResetJob::onReplyTimeout() {
-    if (m_readingBack)
+    if (m_readingBack) {
+        known();
         succeed();
-    else
+    } else
         Job::onReplyTimeout();
 }
 

@@ -23,6 +23,7 @@ class AccountingResetJob : public Job {
     void onReplyTimeout() override;
 
   private:
+    void known(); // the record the relay holds now goes into the session
     AccountingRecord m_record;
     bool m_readingBack = false;
 };

@@ -91,6 +91,8 @@ void CalibrationJob::onReply(const QByteArray& frame) {
 // As with a configuration write, only what the relay reports holding counts.
 void CalibrationJob::written(const WriteReply& reply) {
     m_result = reply;
+    if (model::Session* s = session())
+        s->setCoefficients(serial(), reply.coefficients);
     const QList<config::FieldDifference> differences = calibration::differences(m_sent, reply);
     if (differences.isEmpty())
         succeed();

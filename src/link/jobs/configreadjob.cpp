@@ -10,6 +10,14 @@ QByteArray ConfigReadJob::blockOf(const QByteArray& frame) {
     return payload.size() < config::BlockSize ? QByteArray() : payload.left(config::BlockSize);
 }
 
+const Configuration& ConfigReadJob::configuration() const {
+    static const Configuration none;
+    const model::Session* s = session();
+    if (!s || !s->relay(serial()).configuration)
+        return none;
+    return s->relay(serial()).configuration->value.shown;
+}
+
 void ConfigReadJob::begin() {
     m_versionAsked = m_askVersion;
     send({m_versionAsked ? KindVersion : KindConfigRead});
@@ -18,6 +26,8 @@ void ConfigReadJob::begin() {
 void ConfigReadJob::onReply(const QByteArray& frame) {
     if (m_versionAsked) {
         m_firmware = VersionJob::textOf(frame::payloadOf(frame));
+        if (model::Session* s = session())
+            s->setVersion(serial(), m_firmware);
         m_versionAsked = false;
         send({KindConfigRead});
         return;
@@ -27,7 +37,8 @@ void ConfigReadJob::onReply(const QByteArray& frame) {
         failShortReply(frame::payloadLength(frame), config::BlockSize);
         return;
     }
-    m_configuration = config::forPage(config::decode(m_block));
+    if (model::Session* s = session())
+        s->setConfiguration(serial(), m_block);
     succeed();
 }
 

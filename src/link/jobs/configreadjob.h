@@ -13,7 +13,8 @@ class ConfigReadJob : public Job {
     // As the page takes it (a list byte naming no item is the start-up item, spin values
     // held to their limits), so that whatever a relay holds can be shown, saved, compared
     // and written back; the block itself is exact.
-    const Configuration& configuration() const { return m_configuration; }
+    // The session's view of the block read (model::ConfigurationRead::shown).
+    const Configuration& configuration() const;
     const QByteArray& block() const { return m_block; }
 
     // Before it starts: ask the firmware version first, for a settings file to name it.
@@ -29,7 +30,6 @@ class ConfigReadJob : public Job {
     void onReply(const QByteArray& frame) override;
 
   private:
-    Configuration m_configuration;
     QByteArray m_block;
     bool m_askVersion = false;
     bool m_versionAsked = false; // the request in flight is the version's

@@ -67,6 +67,8 @@ void ConfigWriteJob::onHeld(const QByteArray& frame) {
         failShortReply(frame::payloadLength(frame), config::BlockSize);
         return;
     }
+    if (model::Session* s = session())
+        s->setConfiguration(serial(), m_before);
     m_sent = blockFor(m_before);
     m_step = Step::Writing;
     send({KindConfigWrite, char(config::WriteFull) + m_sent, Watch::ReplyTimeout,
@@ -90,6 +92,8 @@ void ConfigWriteJob::onReadBack(const QByteArray& frame) {
         return;
     }
     m_after = block;
+    if (model::Session* s = session())
+        s->setConfiguration(serial(), m_after);
     m_readBack = config::decode(m_after);
     QPointer<ConfigWriteJob> self(this);
     Q_EMIT readBackDone(m_readBack);

@@ -24,6 +24,8 @@ void EventLogJob::onReply(const QByteArray& frame) {
         return;
     case EventLogReader::Step::Complete: {
         m_rows = m_reader.rows();
+        if (model::Session* s = session())
+            s->setEvents(serial(), m_rows);
         QPointer<Job> self(this);
         Q_EMIT progress(m_reader.blocksRead());
         if (self && running())

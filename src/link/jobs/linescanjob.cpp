@@ -121,6 +121,8 @@ void LineScanJob::onReply(const QByteArray& frame) {
     }
     Relay& r = m_relays[m_versionOf];
     r.version = VersionJob::textOf(frame::payloadOf(frame));
+    if (model::Session* s = session())
+        s->setVersion(r.serial, r.version);
     r.versionRead = true;
     ++m_versionOf;
     QPointer<LineScanJob> self(this);

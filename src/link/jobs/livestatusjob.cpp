@@ -15,6 +15,8 @@ void LiveStatusJob::onReply(const QByteArray& frame) {
         return;
     }
     m_record = *record;
+    if (model::Session* s = session())
+        s->setLive(serial(), m_record);
     succeed();
 }
 

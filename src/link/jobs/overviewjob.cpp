@@ -33,9 +33,11 @@ void OverviewJob::ask() {
 void OverviewJob::onReply(const QByteArray& frame) {
     const auto record = status::decodeLive(frame::payloadOf(frame));
     QPointer<OverviewJob> self(this);
-    if (record)
+    if (record) {
+        if (model::Session* s = session())
+            s->setLive(asking(), *record);
         Q_EMIT answered(asking(), *record);
-    else
+    } else
         Q_EMIT silent(asking());
     if (self && running())
         next();

@@ -30,8 +30,11 @@ void PollJob::onReply(const QByteArray& frame) {
         if (record) // a short record is ignored and asked for again
             m_selector = waveform::selectorAfterLive(m_view);
         send(nextRequest());
-        if (record)
+        if (record) {
+            if (model::Session* s = session())
+                s->setLive(serial(), *record);
             Q_EMIT liveStatus(*record);
+        }
         return;
     }
     if (selector == SelectorCalibration) { // not the poll's: ask again

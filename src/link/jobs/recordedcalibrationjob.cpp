@@ -60,6 +60,8 @@ void RecordedCalibrationJob::onReply(const QByteArray& frame) {
     }
     m_readingBefore = false;
     m_before = ConfigReadJob::blockOf(frame);
+    if (model::Session* s = session(); s && !m_before.isEmpty())
+        s->setConfiguration(serial(), m_before);
     beginWith(m_before);
 }
 

@@ -41,6 +41,8 @@ void SaveProtocolJob::onConfiguration(const QByteArray& frame) {
         failShortReply(frame::payloadLength(frame), config::BlockSize);
         return;
     }
+    if (model::Session* s = session())
+        s->setConfiguration(serial(), block);
     m_configuration = config::forPage(config::decode(block)); // as the page shows it
     m_step = Step::ReadingAccounting;
     send({KindAccountingRead});
@@ -49,6 +51,8 @@ void SaveProtocolJob::onConfiguration(const QByteArray& frame) {
 
 void SaveProtocolJob::onAccounting(const QByteArray& frame) {
     m_accounting = accounting::decode(frame::payloadOf(frame));
+    if (model::Session* s = session())
+        s->setAccounting(serial(), m_accounting);
     m_step = Step::ReadingEvents;
     send(m_reader.start());
     QPointer<SaveProtocolJob> self(this);
@@ -67,6 +71,8 @@ void SaveProtocolJob::onEvents(const QByteArray& frame) {
         return;
     case EventLogReader::Step::Complete: {
         m_events = m_reader.rows();
+        if (model::Session* s = session())
+            s->setEvents(serial(), m_events);
         QPointer<SaveProtocolJob> self(this);
         Q_EMIT eventsProgress(m_reader.blocksRead());
         if (self && running())

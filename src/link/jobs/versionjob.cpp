@@ -15,6 +15,8 @@ void VersionJob::begin() {
 
 void VersionJob::onReply(const QByteArray& frame) {
     m_text = textOf(frame::payloadOf(frame));
+    if (model::Session* s = session())
+        s->setVersion(serial(), m_text);
     succeed();
 }
 
