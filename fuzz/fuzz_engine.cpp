@@ -4,6 +4,7 @@
 // a job or a decoder; every job ends once; an engine without a job holds no line and no
 // timer; what a job delivers as its result is what the relay can have sent.
 #include "bytereader.h"
+#include "coreapp.h"
 #include "fuzzport.h"
 
 #include "link/engine.h"
@@ -406,12 +407,6 @@ class Run {
 };
 
 } // namespace
-
-extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-    qputenv("QT_NO_GLIB", "1"); // the plain dispatcher: timers are registered, never run
-    static QCoreApplication app(*argc, *argv);
-    return 0;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ByteReader in(data, size);

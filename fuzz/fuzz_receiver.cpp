@@ -5,6 +5,7 @@
 // payload, behind noise, in pieces and pauses, played on the real engine: it must reach its
 // job whole, never a frame from inside it.
 #include "bytereader.h"
+#include "coreapp.h"
 #include "referencereceiver.h"
 #include "timedreply.h"
 
@@ -72,12 +73,6 @@ void timed(ByteReader& in) {
 }
 
 } // namespace
-
-extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-    qputenv("QT_NO_GLIB", "1"); // the plain dispatcher: timers are registered, never run
-    static QCoreApplication app(*argc, *argv);
-    return 0;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ByteReader in(data, size);
